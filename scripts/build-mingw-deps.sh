@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds Crypto++ and libjpeg-turbo for x86_64-w64-mingw32 from Debian's own source
+# packages into static libraries under build/deps/mingw. Reuses what is already built.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+prefix="$root/build/deps/mingw"
+src="$root/build/deps/src"
+jobs=$(nproc)
+mkdir -p "$prefix/lib" "$prefix/include" "$src"
+
+fetch() { # fetch SOURCE_PACKAGE -> prints the unpacked folder
+  local pkg=$1
+  local dir
+  dir=$(find "$src" -maxdepth 1 -mindepth 1 -type d -name "$2*" | head -1)
+  if [ -z "$dir" ]; then
+    (cd "$src" && apt-get source -qq "$pkg" >/dev/null 2>&1) || { echo "build-mingw-deps: apt-get source $pkg failed" >&2; exit 1; }
+    dir=$(find "$src" -maxdepth 1 -mindepth 1 -type d -name "$2*" | head -1)
+  fi
+  echo "$dir"
+}
+
+if [ ! -f "$prefix/lib/libcryptopp.a" ]; then
+  echo "build-mingw-deps: Crypto++ (about 2 minutes)"
+  dir=$(fetch libcrypto++ libcrypto++-)
+  make -C "$dir" -f GNUmakefile clean >/dev/null 2>&1 || true
+  # The x86 SIMD objects need their own -m flags, which GNUmakefile sets per file.
+  make -C "$dir" -f GNUmakefile -j"$jobs" static \
+    CXX=x86_64-w64-mingw32-g++-posix AR=x86_64-w64-mingw32-ar RANLIB=x86_64-w64-mingw32-ranlib \
+    CXXFLAGS="-DNDEBUG -O2 -pipe" >"$src/cryptopp-build.log" 2>&1 \
+    || { tail -30 "$src/cryptopp-build.log" >&2; exit 1; }
+  mkdir -p "$prefix/include/cryptopp"
+  cp "$dir"/*.h "$prefix/include/cryptopp/"
+  cp "$dir/libcryptopp.a" "$prefix/lib/"
+fi
+
+if [ ! -f "$prefix/lib/libjpeg.a" ]; then
+  echo "build-mingw-deps: libjpeg-turbo"
+  dir=$(fetch libjpeg-turbo libjpeg-turbo-)
+  b="$src/libjpeg-build"
+  rm -rf "$b"
+  cmake -S "$dir" -B "$b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
+    -DWITH_SIMD=OFF -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_CROSSCOMPILING_EMULATOR= >"$src/jpeg-build.log" 2>&1 \
+    && cmake --build "$b" -j"$jobs" >>"$src/jpeg-build.log" 2>&1 \
+    && cmake --install "$b" >>"$src/jpeg-build.log" 2>&1 \
+    || { tail -30 "$src/jpeg-build.log" >&2; exit 1; }
+  [ -f "$prefix/lib/libjpeg.a" ] || cp "$prefix"/lib*/libjpeg.a "$prefix/lib/" 2>/dev/null || true
+fi
+echo "build-mingw-deps: ready in $prefix"
