@@ -30,7 +30,8 @@ if [ ! -f "$prefix/lib/libcryptopp.a" ]; then
     || { tail -30 "$src/cryptopp-build.log" >&2; exit 1; }
   mkdir -p "$prefix/include/cryptopp"
   cp "$dir"/*.h "$prefix/include/cryptopp/"
-  cp "$dir/libcryptopp.a" "$prefix/lib/"
+  # Debian's packaging names the archive libcrypto++.a.
+  cp "$(ls "$dir"/libcryptopp.a "$dir"/libcrypto++.a 2>/dev/null | head -1)" "$prefix/lib/libcryptopp.a"
 fi
 
 if [ ! -f "$prefix/lib/libjpeg.a" ]; then

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Configures and builds both trees: build/native (g++) and build/mingw (Windows x86_64).
+# Usage: scripts/build.sh [native|mingw|all]   (default all)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+which=${1:-all}
+jobs=$(nproc)
+cd "$root"
+if [ "$which" = all ] || [ "$which" = native ]; then
+  cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build/native -j"$jobs"
+fi
+if [ "$which" = all ] || [ "$which" = mingw ]; then
+  bash scripts/build-mingw-deps.sh
+  cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+  cmake --build build/mingw -j"$jobs"
+fi

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The whole test run on a fresh Debian 12 machine: installs what is missing, builds both
+# trees, runs every test natively and the cross-built ones under Wine (Xvfb display,
+# persistent wineserver). Fails when any test fails or when either tree ran none.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/install-deps.sh
+bash scripts/build.sh all
+bash scripts/wine-prefix.sh
+
+logs="$root/build/test-logs"
+mkdir -p "$logs"
+status=0
+
+echo "== native tests"
+ctest --test-dir build/native --no-tests=error --output-on-failure -j"$(nproc)" 2>&1 | tee "$logs/native.log" || status=1
+
+echo "== Windows tests under Wine"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  . scripts/wine-env.sh
+  wineserver -p
+  trap "wineserver -k" EXIT
+  ctest --test-dir build/mingw --no-tests=error --output-on-failure -j1
+' 2>&1 | tee "$logs/mingw.log" || status=1
+
+# One closing line for both trees.
+count() { sed -n "s/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p" "$1" | tail -1; }
+read -r nf nt < <(count "$logs/native.log" || true) || true
+read -r mf mt < <(count "$logs/mingw.log" || true) || true
+nf=${nf:-0}; nt=${nt:-0}; mf=${mf:-0}; mt=${mt:-0}
+if [ "$nt" -eq 0 ] || [ "$mt" -eq 0 ]; then
+  echo "test: a tree ran no test (native $nt, Windows $mt)"
+  status=1
+fi
+echo "native: $((nt - nf)) passed, $nf failed"
+echo "windows: $((mt - mf)) passed, $mf failed"
+echo "$((nt - nf + mt - mf)) passed, $((nf + mf)) failed"
+exit $status
