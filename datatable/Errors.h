@@ -49,4 +49,17 @@ public:
     using Error::Error;
 };
 
+// A registry key or value that cannot be created, written or read as text.
+class ERegistryError : public Error {
+public:
+    using Error::Error;
+};
+
+// A failed COM call; ErrorCode is the HRESULT it returned.
+class EOleError : public Error {
+public:
+    EOleError(const std::string& message, long errorCode) : Error(message), ErrorCode(errorCode) {}
+    long ErrorCode;
+};
+
 }  // namespace stp
