@@ -1,0 +1,158 @@
+#include "package/Deflater.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <zlib.h>
+
+#include "datatable/Errors.h"
+#include "package/Format.h"
+
+namespace stp {
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 20;
+constexpr std::size_t kWindow = 32 * 1024;
+
+using TBytes = std::vector<unsigned char>;
+
+// Raw deflate of one chunk: primed with dictionary, ended with a sync flush (an empty
+// stored block, leaving the stream byte-aligned and open) or, for the last chunk, with
+// the final block.
+TBytes DeflateChunk(const TBytes& input, const TBytes& dictionary, bool last, int level) {
+    z_stream z{};
+    if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw EInflateError("cannot start zlib's deflater");
+    struct TEnd {
+        z_stream* z;
+        ~TEnd() { deflateEnd(z); }
+    } end{&z};
+    if (!dictionary.empty())
+        deflateSetDictionary(&z, dictionary.data(), static_cast<uInt>(dictionary.size()));
+    TBytes out(deflateBound(&z, static_cast<uLong>(input.size())) + 16);
+    z.next_in = const_cast<unsigned char*>(input.data());
+    z.avail_in = static_cast<uInt>(input.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    const int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+    if (rc != (last ? Z_STREAM_END : Z_OK) || z.avail_in != 0)
+        throw EInflateError("zlib cannot deflate a chunk (" + std::to_string(rc) + ")");
+    out.resize(out.size() - z.avail_out);
+    return out;
+}
+
+}  // namespace
+
+// A fixed set of worker threads taking tasks in order.
+class TParallelDeflater::TPool {
+public:
+    explicit TPool(unsigned threads) {
+        for (unsigned i = 0; i < threads; ++i) FWorkers.emplace_back([this] { Work(); });
+    }
+    ~TPool() {
+        {
+            std::lock_guard lock(FMutex);
+            FStopping = true;
+        }
+        FWake.notify_all();
+        for (auto& t : FWorkers) t.join();
+    }
+    std::size_t Size() const { return FWorkers.size(); }
+
+    std::future<TBytes> Submit(std::function<TBytes()> task) {
+        std::packaged_task<TBytes()> packaged(std::move(task));
+        std::future<TBytes> result = packaged.get_future();
+        {
+            std::lock_guard lock(FMutex);
+            FTasks.push_back(std::move(packaged));
+        }
+        FWake.notify_one();
+        return result;
+    }
+
+private:
+    void Work() {
+        for (;;) {
+            std::packaged_task<TBytes()> task;
+            {
+                std::unique_lock lock(FMutex);
+                FWake.wait(lock, [this] { return FStopping || !FTasks.empty(); });
+                if (FTasks.empty()) return;
+                task = std::move(FTasks.front());
+                FTasks.pop_front();
+            }
+            task();
+        }
+    }
+
+    std::vector<std::thread> FWorkers;
+    std::deque<std::packaged_task<TBytes()>> FTasks;
+    std::mutex FMutex;
+    std::condition_variable FWake;
+    bool FStopping = false;
+};
+
+TParallelDeflater::TParallelDeflater(int level, unsigned threads) : FLevel(level) {
+    if (level < 0 || level > 9) throw Error("compression level " + std::to_string(level) + " is not 0 to 9");
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    FPool = std::make_unique<TPool>(threads);
+}
+
+TParallelDeflater::~TParallelDeflater() = default;
+
+TDeflateResult TParallelDeflater::Deflate(TFile& source, TFile& out) {
+    TDeflateResult result;
+    out.Write(kRecordHeader, sizeof kRecordHeader);
+    result.Compressed = sizeof kRecordHeader;
+
+    // Chunks in flight are bounded, so memory does not grow with the file.
+    const std::size_t inFlight = FPool->Size() * 2 + 1;
+    std::deque<std::future<TBytes>> pending;
+    auto drainOne = [&] {
+        TBytes bytes = pending.front().get();
+        pending.pop_front();
+        out.Write(bytes.data(), bytes.size());
+        result.Compressed += static_cast<std::int64_t>(bytes.size());
+    };
+
+    auto dictionary = std::make_shared<TBytes>();
+    auto chunk = std::make_shared<TBytes>(kChunk);
+    chunk->resize(source.Read(chunk->data(), kChunk));
+    for (;;) {
+        // One chunk of look-ahead tells whether this chunk is the last.
+        auto next = std::make_shared<TBytes>(kChunk);
+        next->resize(chunk->size() == kChunk ? source.Read(next->data(), kChunk) : 0);
+        const bool last = next->empty();
+
+        result.Uncompressed += static_cast<std::int64_t>(chunk->size());
+        result.Adler = adler32(result.Adler, chunk->data(), static_cast<uInt>(chunk->size()));
+        const int level = FLevel;
+        pending.push_back(FPool->Submit([chunk, dictionary, last, level] {
+            return DeflateChunk(*chunk, *dictionary, last, level);
+        }));
+        if (pending.size() >= inFlight) drainOne();
+        if (last) break;
+
+        auto tail = std::make_shared<TBytes>(chunk->end() - std::min(chunk->size(), kWindow), chunk->end());
+        dictionary = std::move(tail);
+        chunk = std::move(next);
+    }
+    while (!pending.empty()) drainOne();
+
+    const unsigned char adler[4] = {static_cast<unsigned char>(result.Adler >> 24),
+                                    static_cast<unsigned char>(result.Adler >> 16),
+                                    static_cast<unsigned char>(result.Adler >> 8),
+                                    static_cast<unsigned char>(result.Adler)};
+    out.Write(adler, sizeof adler);
+    result.Compressed += sizeof adler;
+    return result;
+}
+
+}  // namespace stp

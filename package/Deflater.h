@@ -1,0 +1,38 @@
+// Compresses files into zlib streams on every core. A file is cut into 1 MiB chunks;
+// each chunk is deflated on its own, primed with the 32 KiB before it and ended on a
+// byte boundary, so the chunks joined make one valid zlib stream. The output depends
+// only on the input and the level, never on the number of threads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "package/FileSystem.h"
+
+namespace stp {
+
+struct TDeflateResult {
+    std::int64_t Compressed = 0;    // bytes of the zlib stream written
+    std::int64_t Uncompressed = 0;  // bytes read from the source
+    std::uint32_t Adler = 1;        // Adler-32 of the source
+};
+
+class TParallelDeflater {
+public:
+    // threads 0 means one per core.
+    TParallelDeflater(int level, unsigned threads);
+    ~TParallelDeflater();
+    TParallelDeflater(const TParallelDeflater&) = delete;
+    TParallelDeflater& operator=(const TParallelDeflater&) = delete;
+
+    // Reads source to its end and appends one zlib stream of its bytes to out.
+    TDeflateResult Deflate(TFile& source, TFile& out);
+
+private:
+    class TPool;
+    int FLevel;
+    std::unique_ptr<TPool> FPool;
+};
+
+}  // namespace stp

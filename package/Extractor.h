@@ -1,0 +1,31 @@
+// Unpacking a setup package into the file system.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace stp {
+
+// Receives the percentage of the uncompressed bytes done, after each file written.
+using TProgressEvent = std::function<void(std::int64_t percent)>;
+
+// The Windows system directory followed by "\"; the empty text where there is none
+// (and on systems other than Windows).
+std::u16string GetSystemDir();
+
+// Unpacks packageFile into destinationFolder (which ends with a backslash): every row
+// of the file table becomes a file in its target folder, in row order, and progress is
+// reported after each file written. "$System$" and "$Third$" rows go below systemDir
+// and never replace an existing file. Nothing is written, and nothing raised, when the
+// package holds nothing. Every failure raises an Error naming the row, the file and
+// the cause; files written before it stay.
+void ExtractSetupPackage(const std::u16string& packageFile, const std::u16string& destinationFolder,
+                         const std::u16string& password, const TProgressEvent& progress,
+                         const std::u16string& systemDir);
+
+// The same with GetSystemDir() as the system directory.
+void ExtractSetupPackage(const std::u16string& packageFile, const std::u16string& destinationFolder,
+                         const std::u16string& password, const TProgressEvent& progress);
+
+}  // namespace stp

@@ -1,0 +1,55 @@
+// The file layer under the package reader and writer. Paths are UTF-16 texts with
+// Windows semantics (backslash-separated); on POSIX systems a backslash maps to "/".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace stp {
+
+// The platform path of a Windows-style path text.
+std::filesystem::path NativePath(std::u16string_view path);
+
+bool FileExists(std::u16string_view path);
+bool DirectoryExists(std::u16string_view path);
+// Creates the folder and every missing parent; false when it is not there afterwards.
+bool ForceDirectories(std::u16string_view path);
+
+// An open file, closed with the object. Errors are EFileError naming the file.
+class TFile {
+public:
+    // Opens an existing file for reading; no other opener may share it meanwhile.
+    static TFile OpenRead(std::u16string_view path);
+    // Creates the file anew, replacing any existing one, for writing without sharing.
+    static TFile CreateAlways(std::u16string_view path);
+
+    TFile(TFile&& other) noexcept;
+    TFile& operator=(TFile&& other) noexcept;
+    TFile(const TFile&) = delete;
+    TFile& operator=(const TFile&) = delete;
+    ~TFile();
+
+    std::int64_t Size() const;
+    std::int64_t Position() const;
+    void Seek(std::int64_t offset);
+    // Reads up to size bytes; fewer only at the end of the file.
+    std::size_t Read(void* buffer, std::size_t size);
+    // Reads exactly size bytes or raises a read error.
+    void ReadExact(void* buffer, std::size_t size);
+    void Write(const void* buffer, std::size_t size);
+    void Close();
+
+    const std::u16string& Path() const { return FPath; }
+
+private:
+    TFile(std::u16string path, std::intptr_t handle) : FPath(std::move(path)), FHandle(handle) {}
+    [[noreturn]] void Fail(const char* what) const;
+
+    std::u16string FPath;
+    std::intptr_t FHandle;
+};
+
+}  // namespace stp

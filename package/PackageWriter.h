@@ -1,0 +1,47 @@
+// Writing setup packages: what the extractor reads, byte-identical for identical input.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace stp {
+
+// One file to store and where the extractor is to put it.
+struct TPackageEntry {
+    std::u16string Source;    // path of the file to store
+    std::u16string Folder;    // "" for the destination folder, "sub\", "$System$", "$Third$sub\"
+    std::u16string FileName;  // a bare file name
+    bool Root = false;        // true writes the root flag: the file goes into the destination folder
+};
+
+struct TPackageOptions {
+    int CipherIndex = 5;  // AES
+    int HashIndex = 3;    // SHA-256
+    std::u16string Password;
+    int Level = 9;
+    unsigned Threads = 0;  // 0: one per core
+    // Envelope header; derived from the package's content when not given.
+    std::optional<std::u16string> Salt;
+    std::optional<std::u16string> Iv;
+};
+
+struct TPackedFile {
+    std::int64_t Compressed = 0;
+    std::int64_t Uncompressed = 0;
+};
+
+// Normalises a folder specification: backslashes, and one at the end unless empty.
+std::u16string NormalizeFolderSpec(std::u16string_view folder);
+
+// The file table's text form for the entries and their sizes.
+std::u16string PackageTableText(const std::vector<TPackageEntry>& entries, const std::vector<TPackedFile>& sizes);
+
+// Writes the package to output. Raises EPackageError for an entry the format cannot
+// carry (a folder with "," or "|", a file name that is not bare, a file or total over
+// 2 GiB) and EFileError for a file that cannot be read or written.
+std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries, const std::u16string& output,
+                                      const TPackageOptions& options);
+
+}  // namespace stp

@@ -1,0 +1,69 @@
+#include "package/PathRules.h"
+
+#include "datatable/Convert.h"
+#include "package/Format.h"
+
+namespace stp {
+
+namespace {
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+std::u16string ReplaceIgnoringCase(std::u16string_view text, std::u16string_view what,
+                                   std::u16string_view with) {
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text.size() - i >= what.size() && EqualsIgnoringAsciiCase(text.substr(i, what.size()), what)) {
+            out += with;
+            i += what.size();
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::u16string_view LastPathComponent(std::u16string_view fileName) {
+    std::size_t cut = fileName.find_last_of(u"\\:");
+    return cut == std::u16string_view::npos ? fileName : fileName.substr(cut + 1);
+}
+
+bool IsContainedFolder(std::u16string_view spec) {
+    if (!spec.empty() && IsSeparator(spec.front())) return false;
+    if (spec.find(u':') != std::u16string_view::npos) return false;
+    std::size_t start = 0;
+    while (start <= spec.size()) {
+        std::size_t end = start;
+        while (end < spec.size() && !IsSeparator(spec[end])) ++end;
+        if (spec.substr(start, end - start) == u"..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool IsPlainFileName(std::u16string_view name) {
+    return !name.empty() && name != u"." && name != u".." && name.find(u'/') == std::u16string_view::npos;
+}
+
+bool IsMacroFolder(std::u16string_view spec) { return !spec.empty() && spec.front() == u'$'; }
+
+std::u16string ExpandMacroFolder(std::u16string_view spec, std::u16string_view systemDir) {
+    if (spec.find(u"System") != std::u16string_view::npos)
+        return ReplaceIgnoringCase(spec, kSystemMacro, systemDir);
+    return ReplaceIgnoringCase(spec, kThirdMacro, systemDir);
+}
+
+std::optional<std::u16string> SafeMacroFolder(std::u16string_view spec, std::u16string_view systemDir) {
+    if (systemDir.empty()) return std::nullopt;
+    std::u16string folder = ExpandMacroFolder(spec, systemDir);
+    if (folder.compare(0, systemDir.size(), systemDir) != 0) return std::nullopt;
+    std::u16string_view rest = std::u16string_view(folder).substr(systemDir.size());
+    while (!rest.empty() && IsSeparator(rest.front())) rest.remove_prefix(1);
+    if (!IsContainedFolder(rest)) return std::nullopt;
+    return folder;
+}
+
+}  // namespace stp
