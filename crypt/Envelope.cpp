@@ -122,7 +122,7 @@ bool AllHeaderChars(std::u16string_view text)
 std::u16string HeaderOf(const SealOptions& options)
 {
     if (options.salt.size() != kSaltLength || !AllHeaderChars(options.salt)) {
-        throw std::invalid_argument("the salt must be 8 printable ASCII characters");
+        throw std::invalid_argument("the salt must be 8 printable ASCII characters other than the blank");
     }
     std::u16string header = options.salt;
     header.push_back(static_cast<char16_t>(options.salt[kCipherSelector] - options.cipherIndex));
@@ -156,7 +156,7 @@ std::u16string SealText(std::u16string_view text, std::u16string_view password, 
     const std::size_t ivLength = cipher->BlockBits() / 8;
     if (options.iv.size() != ivLength || !AllHeaderChars(options.iv)) {
         throw std::invalid_argument("the initialisation vector must be " + std::to_string(ivLength)
-                                    + " printable ASCII characters for this cipher");
+                                    + " printable ASCII characters other than the blank for this cipher");
     }
     const std::string iv = Utf16ToAnsi(options.iv);
     const SecByteBlock key = DeriveKey(*hash, options.salt, password);

@@ -22,7 +22,7 @@ std::u16string DecryptText(std::u16string_view text, std::u16string_view passwor
 
 // The inverse of DecryptText. Throws std::invalid_argument when an index is outside
 // its table, or the salt, the base characters it implies or the initialisation vector
-// are not of the right length or not printable ASCII.
+// are not of the right length or not printable ASCII other than the blank.
 std::u16string SealText(std::u16string_view text, std::u16string_view password, const SealOptions& options);
 
 }  // namespace stp

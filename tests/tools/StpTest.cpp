@@ -1,0 +1,159 @@
+// stp as a program: the built binary run with files for its standard streams.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "crypt/AnsiCodePage.h"
+#include "crypt/Envelope.h"
+#include "datatable/Text.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace stp {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const fs::path& path, std::string_view bytes)
+{
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class StpProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path()
+            / ("stp-tool-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path File(const std::string& name) const { return dir_ / name; }
+
+    // Arguments are plain ASCII without quotes, so one quoting rule serves sh and cmd.
+    Result Run(const std::vector<std::string>& args, std::string_view input = {})
+    {
+        WriteFile(File("in"), input);
+        std::string command = "\"" STP_EXE "\"";
+        for (const std::string& arg : args) {
+            command += " \"" + arg + "\"";
+        }
+        command += " < \"" + File("in").string() + "\" > \"" + File("out").string() + "\" 2> \""
+            + File("err").string() + "\"";
+#ifdef _WIN32
+        command = "\"" + command + "\"";  // cmd /c drops the outermost pair of quotes
+#endif
+        int status = std::system(command.c_str());
+#ifndef _WIN32
+        status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+        return {status, ReadFile(File("out")), ReadFile(File("err"))};
+    }
+
+private:
+    fs::path dir_;
+};
+
+const std::u16string kText = u"Gr\u00FC\u00DFe|\u4E2D\u6587|\U0001F600\nend";
+
+TEST_F(StpProgram, SealsAsTheLibraryDoesAndOpensBack)
+{
+    const Result sealed = Run({"seal", "--cipher", "5", "--hash", "2", "--password", "pw", "--salt", "Salt5678",
+                               "--iv=IV-IV-IV-IV-IV-1"},
+                              ToUtf8(kText));
+    ASSERT_EQ(sealed.exitCode, 0) << sealed.err;
+    const std::u16string envelope = SealText(kText, u"pw", SealOptions{5, 2, u"Salt5678", u"IV-IV-IV-IV-IV-1"});
+    EXPECT_EQ(sealed.out, Utf16ToAnsi(envelope) + "\n");
+
+    WriteFile(File("envelope.txt"), sealed.out);
+    const Result opened = Run({"open", "--password", "pw", File("envelope.txt").string()});
+    ASSERT_EQ(opened.exitCode, 0) << opened.err;
+    EXPECT_EQ(opened.out, ToUtf8(kText));
+
+    const Result utf16 = Run({"open", "--utf16", "--password=pw", "-"}, sealed.out);
+    ASSERT_EQ(utf16.exitCode, 0) << utf16.err;
+    ASSERT_EQ(utf16.out.size(), kText.size() * 2);
+    for (std::size_t i = 0; i < kText.size(); ++i) {
+        EXPECT_EQ(static_cast<unsigned char>(utf16.out[2 * i]) | static_cast<unsigned char>(utf16.out[2 * i + 1]) << 8,
+                  kText[i]);
+    }
+}
+
+TEST_F(StpProgram, GeneratesPrintableHeadersWhenNoneAreGiven)
+{
+    const Result first = Run({"seal", "--cipher", "8", "--hash", "0"}, "table text");
+    const Result second = Run({"seal", "--cipher", "8", "--hash", "0"}, "table text");
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_NE(first.out, second.out);
+    for (const char c : first.out.substr(0, first.out.size() - 1)) {
+        EXPECT_TRUE(c > ' ' && c <= '~') << static_cast<int>(c);
+    }
+    EXPECT_EQ(DecryptText(AnsiToUtf16(first.out.substr(0, first.out.size() - 1)), u""), u"table text");
+}
+
+TEST_F(StpProgram, WrongUsageExitsWithTwo)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frob"},
+        {"open"},
+        {"open", "a", "b"},
+        {"open", "--frob", "x"},
+        {"open", "--password"},
+        {"seal", "--hash", "0"},
+        {"seal", "--cipher", "9", "--hash", "0"},
+        {"seal", "--cipher", "1", "--hash", "x"},
+        {"seal", "--cipher", "1", "--hash", "1", "--iv", "short"},
+        {"seal", "--cipher", "1", "--hash", "1", "--salt", "ABC"},
+    };
+    for (const auto& args : cases) {
+        const Result result = Run(args);
+        std::string line;
+        for (const auto& arg : args) {
+            line += arg + " ";
+        }
+        EXPECT_EQ(result.exitCode, 2) << line;
+        EXPECT_FALSE(result.err.empty()) << line;
+        EXPECT_TRUE(result.out.empty()) << line;
+    }
+}
+
+TEST_F(StpProgram, HelpExplainsEachCommand)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--help"}, {"open", "--help"}, {"seal", "--help"}}) {
+        const Result result = Run(args);
+        EXPECT_EQ(result.exitCode, 0) << args[0];
+        EXPECT_NE(result.out.find("Usage: stp"), std::string::npos) << args[0];
+    }
+}
+
+TEST_F(StpProgram, UnreadableFileFailsWithOne)
+{
+    const Result result = Run({"open", File("missing").string()});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("cannot open"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace stp

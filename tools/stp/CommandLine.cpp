@@ -1,0 +1,92 @@
+#include "tools/stp/CommandLine.h"
+
+#include <charconv>
+
+#include "tools/stp/Command.h"
+
+namespace stp::tool {
+
+bool ParsedArgs::Has(std::string_view name) const
+{
+    return options_.find(name) != options_.end();
+}
+
+std::optional<std::string> ParsedArgs::Value(std::string_view name) const
+{
+    const auto it = options_.find(name);
+    if (it == options_.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+namespace {
+
+const OptionSpec* FindSpec(std::span<const OptionSpec> specs, std::string_view name)
+{
+    for (const OptionSpec& spec : specs) {
+        if (spec.name == name) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const OptionSpec> specs)
+{
+    ParsedArgs parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
+            parsed.positional_.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (!arg.starts_with("--")) {
+            throw UsageError("unknown option " + std::string(arg));
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string_view name = arg.substr(2, equals == std::string_view::npos ? arg.npos : equals - 2);
+        const OptionSpec* spec = FindSpec(specs, name);
+        if (!spec) {
+            throw UsageError("unknown option --" + std::string(name));
+        }
+        if (parsed.Has(name)) {
+            throw UsageError("--" + std::string(name) + " given twice");
+        }
+        std::string value;
+        if (equals != std::string_view::npos) {
+            if (!spec->takesValue) {
+                throw UsageError("--" + std::string(name) + " takes no value");
+            }
+            value = std::string(arg.substr(equals + 1));
+        } else if (spec->takesValue) {
+            if (i + 1 == args.size()) {
+                throw UsageError("--" + std::string(name) + " needs a value");
+            }
+            value = args[++i];
+        }
+        parsed.options_.emplace(std::string(name), std::move(value));
+    }
+    return parsed;
+}
+
+int ParseNumber(std::string_view text, int first, int last, std::string_view option)
+{
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || number < first
+        || number > last) {
+        throw UsageError("--" + std::string(option) + " must be a number from " + std::to_string(first) + " to "
+                         + std::to_string(last) + ", not \"" + std::string(text) + "\"");
+    }
+    return number;
+}
+
+}  // namespace stp::tool
