@@ -82,9 +82,6 @@ int CharToByte(char16_t ch)
     return -1;
 }
 
-bool IsHighSurrogate(char16_t ch) { return ch >= 0xD800 && ch <= 0xDBFF; }
-bool IsLowSurrogate(char16_t ch) { return ch >= 0xDC00 && ch <= 0xDFFF; }
-
 }  // namespace
 
 std::u16string AnsiToUtf16(std::string_view bytes)
@@ -102,18 +99,12 @@ std::string Utf16ToAnsi(std::u16string_view text, bool& exact)
     exact = true;
     std::string bytes;
     bytes.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const int byte = CharToByte(text[i]);
-        if (byte >= 0) {
-            bytes.push_back(static_cast<char>(byte));
-            continue;
-        }
-        // Like Windows, a surrogate pair is one character and gets one default character.
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            ++i;
-        }
-        bytes.push_back('?');
-        exact = false;
+    // Like Windows with a single-byte code page: one byte per UTF-16 code unit, so each
+    // half of a surrogate pair becomes a default character of its own.
+    for (const char16_t ch : text) {
+        const int byte = CharToByte(ch);
+        exact = exact && byte >= 0;
+        bytes.push_back(byte >= 0 ? static_cast<char>(byte) : '?');
     }
     return bytes;
 }

@@ -19,13 +19,14 @@ TEST(AnsiCodePage, AsciiIsOneByteEachWay)
     EXPECT_EQ(AnsiToUtf16(bytes), text);
 }
 
-TEST(AnsiCodePage, UnmappableCharactersBecomeOneDefaultCharacter)
+// U+4E2D is in no single-byte code page; each half of a surrogate pair is converted on
+// its own, as Windows does for single-byte code pages.
+TEST(AnsiCodePage, UnmappableCodeUnitsBecomeDefaultCharacters)
 {
     bool exact = true;
-    // U+4E2D is in no single-byte code page; a surrogate pair is one character.
     EXPECT_EQ(Utf16ToAnsi(u"a\u4E2Db", exact), "a?b");
     EXPECT_FALSE(exact);
-    EXPECT_EQ(Utf16ToAnsi(u"a\U0001F600b", exact), "a?b");
+    EXPECT_EQ(Utf16ToAnsi(u"a\U0001F600b", exact), "a??b");
     EXPECT_FALSE(exact);
 }
 

@@ -187,9 +187,6 @@ TEST(Envelope, UnopenableHeadersGiveTheEmptyText)
         text[at] = static_cast<char16_t>(code);
         return text;
     };
-    std::u16string surrogateIv = aes;
-    surrogateIv.replace(10, 2, u"\U0001F600");  // two units, one character: 15 IV bytes
-
     ASSERT_EQ(DecryptText(aes, u""), u"hello");
     ASSERT_EQ(DecryptText(rc4, u""), u"hello");
     const std::pair<const char*, std::u16string> cases[] = {
@@ -201,7 +198,6 @@ TEST(Envelope, UnopenableHeadersGiveTheEmptyText)
         {"cipher index -1", withChar(aes, 8, aes[3] + 1)},
         {"11 characters with a block cipher", aes.substr(0, 11)},
         {"initialisation vector one short", aes.substr(0, 25)},
-        {"initialisation vector of a surrogate pair", surrogateIv},
         {"11 characters with RC4", rc4.substr(0, 11)},
     };
     for (const auto& [name, text] : cases) {
