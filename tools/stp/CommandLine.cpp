@@ -48,27 +48,28 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const Optio
             optionsEnded = true;
             continue;
         }
-        if (!arg.starts_with("--")) {
-            throw UsageError("unknown option " + std::string(arg));
-        }
+        // "--name" for any option, "-n" for an option whose name is one letter.
+        const std::size_t dashes = arg.starts_with("--") ? 2 : 1;
         const std::size_t equals = arg.find('=');
-        const std::string_view name = arg.substr(2, equals == std::string_view::npos ? arg.npos : equals - 2);
+        const std::string_view name =
+            arg.substr(dashes, equals == std::string_view::npos ? arg.npos : equals - dashes);
         const OptionSpec* spec = FindSpec(specs, name);
-        if (!spec) {
-            throw UsageError("unknown option --" + std::string(name));
+        const std::string spelled(arg.substr(0, dashes + name.size()));
+        if (!spec || (dashes == 1 && name.size() != 1)) {
+            throw UsageError("unknown option " + spelled);
         }
         if (parsed.Has(name)) {
-            throw UsageError("--" + std::string(name) + " given twice");
+            throw UsageError(spelled + " given twice");
         }
         std::string value;
         if (equals != std::string_view::npos) {
             if (!spec->takesValue) {
-                throw UsageError("--" + std::string(name) + " takes no value");
+                throw UsageError(spelled + " takes no value");
             }
             value = std::string(arg.substr(equals + 1));
         } else if (spec->takesValue) {
             if (i + 1 == args.size()) {
-                throw UsageError("--" + std::string(name) + " needs a value");
+                throw UsageError(spelled + " needs a value");
             }
             value = args[++i];
         }

@@ -1,5 +1,6 @@
-// Option parsing shared by the commands: "--name value", "--name=value", flags,
-// positional arguments ("-" among them), and "--" to end the options.
+// Option parsing shared by the commands: "--name value", "--name=value", "-n value"
+// for one-letter names, flags, positional arguments ("-" among them), and "--" to end
+// the options.
 #pragma once
 
 #include <map>
@@ -12,7 +13,7 @@
 namespace stp::tool {
 
 struct OptionSpec {
-    std::string_view name;  // without the leading "--"
+    std::string_view name;  // without the leading dashes
     bool takesValue;
 };
 
