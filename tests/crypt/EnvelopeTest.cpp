@@ -1,6 +1,7 @@
 #include "crypt/Envelope.h"
 
 #include <functional>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -202,6 +203,31 @@ TEST(Envelope, UnopenableHeadersGiveTheEmptyText)
     };
     for (const auto& [name, text] : cases) {
         EXPECT_EQ(DecryptText(text, u""), u"") << name;
+    }
+}
+
+// Arbitrary input, most of it near-valid envelopes with characters replaced by any code
+// unit (surrogates, non-ASCII, "=" and NUL among them): opening must stay in bounds and
+// never give more characters than the Base64 text can carry. Run under sanitizers too.
+TEST(Envelope, ArbitraryInputOpensWithinBounds)
+{
+    std::uint32_t state = 12345;
+    auto next = [&state] {
+        state = state * 1103515245 + 12345;
+        return state >> 8;
+    };
+    const char16_t interesting[] = {0, u'=', u'A', u'/', 0x7F, 0x80, 0xE9, 0x20AC, 0xD800, 0xDC00, 0xFFFF};
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string text = SealText(u"abcdefgh", u"", OptionsFor(static_cast<int>(next() % kCipherCount),
+                                                                    static_cast<int>(next() % kHashCount)));
+        text.resize(next() % (text.size() + 8), u'Q');
+        for (int edits = static_cast<int>(next() % 4); edits > 0 && !text.empty(); --edits) {
+            const char16_t unit = next() % 2 ? interesting[next() % std::size(interesting)]
+                                             : static_cast<char16_t>(next());
+            text[next() % text.size()] = unit;
+        }
+        const std::u16string opened = DecryptText(text, u"");
+        EXPECT_LE(opened.size(), text.size() * 3 / 8) << round;
     }
 }
 
