@@ -107,52 +107,67 @@ TParallelDeflater::TParallelDeflater(int level, unsigned threads) : FLevel(level
 
 TParallelDeflater::~TParallelDeflater() = default;
 
-TDeflateResult TParallelDeflater::Deflate(TFile& source, TFile& out) {
-    TDeflateResult result;
-    out.Write(kRecordHeader, sizeof kRecordHeader);
-    result.Compressed = sizeof kRecordHeader;
-
-    // Chunks in flight are bounded, so memory does not grow with the file.
+std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u16string>& sources, TFile& out) {
+    std::vector<TDeflateResult> results(sources.size());
+    struct TPending {
+        std::future<TBytes> bytes;
+        std::size_t file;
+        bool first;
+        bool last;
+    };
+    std::deque<TPending> pending;
+    // Chunks in flight are bounded, so memory does not grow with the files.
     const std::size_t inFlight = FPool->Size() * 2 + 1;
-    std::deque<std::future<TBytes>> pending;
+
     auto drainOne = [&] {
-        TBytes bytes = pending.front().get();
+        TPending p = std::move(pending.front());
         pending.pop_front();
+        TDeflateResult& r = results[p.file];
+        if (p.first) {
+            out.Write(kRecordHeader, sizeof kRecordHeader);
+            r.Compressed += sizeof kRecordHeader;
+        }
+        const TBytes bytes = p.bytes.get();
         out.Write(bytes.data(), bytes.size());
-        result.Compressed += static_cast<std::int64_t>(bytes.size());
+        r.Compressed += static_cast<std::int64_t>(bytes.size());
+        if (p.last) {
+            const unsigned char adler[4] = {static_cast<unsigned char>(r.Adler >> 24),
+                                            static_cast<unsigned char>(r.Adler >> 16),
+                                            static_cast<unsigned char>(r.Adler >> 8),
+                                            static_cast<unsigned char>(r.Adler)};
+            out.Write(adler, sizeof adler);
+            r.Compressed += sizeof adler;
+        }
     };
 
-    auto dictionary = std::make_shared<TBytes>();
-    auto chunk = std::make_shared<TBytes>(kChunk);
-    chunk->resize(source.Read(chunk->data(), kChunk));
-    for (;;) {
-        // One chunk of look-ahead tells whether this chunk is the last.
-        auto next = std::make_shared<TBytes>(kChunk);
-        next->resize(chunk->size() == kChunk ? source.Read(next->data(), kChunk) : 0);
-        const bool last = next->empty();
+    for (std::size_t f = 0; f < sources.size(); ++f) {
+        TFile source = TFile::OpenRead(sources[f]);
+        TDeflateResult& r = results[f];
+        auto dictionary = std::make_shared<TBytes>();
+        auto chunk = std::make_shared<TBytes>(kChunk);
+        chunk->resize(source.Read(chunk->data(), kChunk));
+        for (bool first = true;; first = false) {
+            // One chunk of look-ahead tells whether this chunk is the last.
+            auto next = std::make_shared<TBytes>(chunk->size() == kChunk ? kChunk : 0);
+            next->resize(next->empty() ? 0 : source.Read(next->data(), kChunk));
+            const bool last = next->empty();
 
-        result.Uncompressed += static_cast<std::int64_t>(chunk->size());
-        result.Adler = adler32(result.Adler, chunk->data(), static_cast<uInt>(chunk->size()));
-        const int level = FLevel;
-        pending.push_back(FPool->Submit([chunk, dictionary, last, level] {
-            return DeflateChunk(*chunk, *dictionary, last, level);
-        }));
-        if (pending.size() >= inFlight) drainOne();
-        if (last) break;
+            r.Uncompressed += static_cast<std::int64_t>(chunk->size());
+            r.Adler = adler32(r.Adler, chunk->data(), static_cast<uInt>(chunk->size()));
+            const int level = FLevel;
+            pending.push_back({FPool->Submit([chunk, dictionary, last, level] {
+                                   return DeflateChunk(*chunk, *dictionary, last, level);
+                               }),
+                               f, first, last});
+            while (pending.size() >= inFlight) drainOne();
+            if (last) break;
 
-        auto tail = std::make_shared<TBytes>(chunk->end() - std::min(chunk->size(), kWindow), chunk->end());
-        dictionary = std::move(tail);
-        chunk = std::move(next);
+            dictionary = std::make_shared<TBytes>(chunk->end() - std::min(chunk->size(), kWindow), chunk->end());
+            chunk = std::move(next);
+        }
     }
     while (!pending.empty()) drainOne();
-
-    const unsigned char adler[4] = {static_cast<unsigned char>(result.Adler >> 24),
-                                    static_cast<unsigned char>(result.Adler >> 16),
-                                    static_cast<unsigned char>(result.Adler >> 8),
-                                    static_cast<unsigned char>(result.Adler)};
-    out.Write(adler, sizeof adler);
-    result.Compressed += sizeof adler;
-    return result;
+    return results;
 }
 
 }  // namespace stp

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "package/FileSystem.h"
 
@@ -26,8 +28,10 @@ public:
     TParallelDeflater(const TParallelDeflater&) = delete;
     TParallelDeflater& operator=(const TParallelDeflater&) = delete;
 
-    // Reads source to its end and appends one zlib stream of its bytes to out.
-    TDeflateResult Deflate(TFile& source, TFile& out);
+    // Appends to out one zlib stream per source, in order, each of all the source's
+    // bytes. Chunks of later files are deflated while earlier ones are written, so many
+    // small files keep every core busy too.
+    std::vector<TDeflateResult> Deflate(const std::vector<std::u16string>& sources, TFile& out);
 
 private:
     class TPool;

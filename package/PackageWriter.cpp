@@ -95,7 +95,8 @@ std::u16string NormalizeFolderSpec(std::u16string_view folder) {
     std::u16string f(folder);
     for (auto& c : f)
         if (c == u'/') c = u'\\';
-    if (!f.empty() && f.back() != u'\\') f += u'\\';
+    // A bare macro names the system directory, which ends with a backslash already.
+    if (!f.empty() && f.back() != u'\\' && f.back() != u'$') f += u'\\';
     return f;
 }
 
@@ -116,14 +117,16 @@ std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries,
     for (const auto& e : entries) CheckEntry(e);
     TParallelDeflater deflater(options.Level, options.Threads);
     TFile out = TFile::CreateAlways(output);
+    std::vector<std::u16string> sources;
+    for (const auto& e : entries) sources.push_back(e.Source);
     std::vector<TPackedFile> sizes;
     std::vector<std::uint32_t> adlers;
     std::int64_t total = 0;
-    for (const auto& e : entries) {
-        TFile source = TFile::OpenRead(e.Source);
-        const TDeflateResult r = deflater.Deflate(source, out);
+    const std::vector<TDeflateResult> results = deflater.Deflate(sources, out);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const TDeflateResult& r = results[i];
         if (r.Uncompressed > kMaxSize || r.Compressed > kMaxSize)
-            throw EPackageError("file " + Quoted(e.Source) + " is larger than a package can hold (2 GiB)");
+            throw EPackageError("file " + Quoted(entries[i].Source) + " is larger than a package can hold (2 GiB)");
         total += r.Uncompressed;
         if (total > kMaxSize) throw EPackageError("the files add up to more than a package can hold (2 GiB)");
         sizes.push_back({r.Compressed, r.Uncompressed});

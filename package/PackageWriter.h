@@ -32,7 +32,8 @@ struct TPackedFile {
     std::int64_t Uncompressed = 0;
 };
 
-// Normalises a folder specification: backslashes, and one at the end unless empty.
+// Normalises a folder specification: backslashes, and one at the end unless it is
+// empty or a bare macro.
 std::u16string NormalizeFolderSpec(std::u16string_view folder);
 
 // The file table's text form for the entries and their sizes.

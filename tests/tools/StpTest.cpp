@@ -155,5 +155,92 @@ TEST_F(StpProgram, UnreadableFileFailsWithOne)
     EXPECT_NE(result.err.find("cannot open"), std::string::npos);
 }
 
+// Windows file names cannot hold a vertical bar.
+#ifdef _WIN32
+const char* const kSeparatorName = "a,b.txt";
+#else
+const char* const kSeparatorName = "a,b|c.txt";
+#endif
+
+TEST_F(StpProgram, PackAndExtractReproduceATree)
+{
+    const fs::path tree = File("tree");
+    const std::vector<std::pair<fs::path, std::string>> files = {
+        {"empty.txt", ""},
+        {kSeparatorName, "separators in the name"},
+        {fs::path("x") / "y" / "deep.bin", std::string("\0\1\2\xFF binary", 11)},
+        {fs::path("x") / "z.txt", std::string(300000, 'z')},
+    };
+    for (const auto& [path, content] : files) {
+        fs::create_directories((tree / path).parent_path());
+        WriteFile(tree / path, content);
+    }
+    WriteFile(File("lib.dll"), "system library");
+    WriteFile(File("third.dll"), "third-party library");
+    WriteFile(File("top.txt"), "rooted");
+    WriteFile(File("rows.txt"), "# macro and root rows\n"
+                                "lib.dll\t$System$\n"
+                                "third.dll\t$Third$sub\\\n"
+                                "top.txt\t$System$\troot\n");
+
+    const fs::path package = File("p.stp");
+    const fs::path dest = File("dest");
+    const fs::path sys = File("sys");
+    Result pack = Run({"pack", "-o", package.string(), tree.string(), File("rows.txt").string()});
+    ASSERT_EQ(pack.exitCode, 0) << pack.err;
+    Result extract = Run({"extract", "--verbose", "--system-dir", sys.string(), package.string(), dest.string()});
+    ASSERT_EQ(extract.exitCode, 0) << extract.err;
+
+    for (const auto& [path, content] : files) {
+        EXPECT_EQ(ReadFile(dest / path), content) << path;
+    }
+    EXPECT_EQ(ReadFile(sys / "lib.dll"), "system library");
+    EXPECT_EQ(ReadFile(sys / "sub" / "third.dll"), "third-party library");
+    EXPECT_EQ(ReadFile(dest / "top.txt"), "rooted");
+    EXPECT_EQ(std::count(extract.out.begin(), extract.out.end(), '\n'), 7);
+    EXPECT_NE(extract.out.find("progress: 100\n"), std::string::npos);
+    EXPECT_NE(extract.err.find("extracted 7 files"), std::string::npos) << extract.err;
+
+    // A second run keeps the existing system files: no progress line for them.
+    WriteFile(sys / "lib.dll", "newer, installed by something else");
+    extract = Run({"extract", "--verbose", "--system-dir", sys.string(), package.string(), dest.string()});
+    ASSERT_EQ(extract.exitCode, 0) << extract.err;
+    EXPECT_EQ(ReadFile(sys / "lib.dll"), "newer, installed by something else");
+    EXPECT_EQ(std::count(extract.out.begin(), extract.out.end(), '\n'), 5);
+
+    // The same inputs give the same package.
+    const fs::path again = File("again.stp");
+    ASSERT_EQ(Run({"pack", "-o", again.string(), tree.string(), File("rows.txt").string()}).exitCode, 0);
+    EXPECT_EQ(ReadFile(again), ReadFile(package));
+
+    Result list = Run({"list", package.string()});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_EQ(list.out.substr(0, list.out.find('\n')), "folder\tname\tcompressed\tsize\troot");
+    EXPECT_NE(list.out.find("x\\y\\\tdeep.bin\t"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("$System$\ttop.txt\t"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find(std::string("\t") + kSeparatorName + "\t"), std::string::npos) << list.out;
+}
+
+TEST_F(StpProgram, ExtractReportsFailures)
+{
+    WriteFile(File("bad.stp"), std::string("\x05\0\0\0\x0A\x14\x02", 7));  // a table longer than the file
+    Result bad = Run({"extract", File("bad.stp").string(), File("dest").string()});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_EQ(bad.err.rfind("stp: error: ", 0), 0u) << bad.err;
+
+    // Without a system folder, a macro row has nowhere to go.
+    WriteFile(File("lib.dll"), "x");
+    WriteFile(File("rows.txt"), "lib.dll\t$System$\n");
+    ASSERT_EQ(Run({"pack", "-o", File("p.stp").string(), File("rows.txt").string()}).exitCode, 0);
+#ifndef _WIN32
+    Result macro = Run({"extract", File("p.stp").string(), File("dest").string()});
+    EXPECT_EQ(macro.exitCode, 1);
+    EXPECT_NE(macro.err.find("system folder"), std::string::npos) << macro.err;
+#endif
+
+    EXPECT_EQ(Run({"pack", File("rows.txt").string()}).exitCode, 2);  // no -o
+    EXPECT_EQ(Run({"extract", File("p.stp").string()}).exitCode, 2);  // no DEST
+}
+
 }  // namespace
 }  // namespace stp

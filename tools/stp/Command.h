@@ -28,5 +28,8 @@ struct Command {
 
 extern const Command kOpenCommand;
 extern const Command kSealCommand;
+extern const Command kPackCommand;
+extern const Command kListCommand;
+extern const Command kExtractCommand;
 
 }  // namespace stp::tool

@@ -13,7 +13,7 @@ namespace stp::tool {
 
 namespace {
 
-const Command* const kCommands[] = {&kOpenCommand, &kSealCommand};
+const Command* const kCommands[] = {&kPackCommand, &kListCommand, &kExtractCommand, &kOpenCommand, &kSealCommand};
 
 void PrintUsage(std::FILE* stream)
 {
