@@ -5,7 +5,11 @@ function(stp_add_test name)
   add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
   if(WIN32)
-    # gtest_main provides main(); the -municode entry point is only for programs.
+    # gtest_main provides main(); the -municode entry point (wmain) is only for
+    # programs, so the test drops it from the options it inherits.
+    get_target_property(opts ${name} LINK_OPTIONS)
+    list(REMOVE_ITEM opts -municode)
+    set_target_properties(${name} PROPERTIES LINK_OPTIONS "${opts}")
     target_link_options(${name} PRIVATE -mconsole)
   endif()
   add_test(NAME ${name} COMMAND ${name})
