@@ -1,0 +1,36 @@
+// Registry keys and string values below a predefined root (HKEY_CURRENT_USER,
+// HKEY_LOCAL_MACHINE, ...). Paths are relative to the root; one leading "\" is dropped
+// and an empty path is the root itself. Keys are opened with full access and closed
+// before each call returns.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "datatable/Errors.h"
+
+namespace stp {
+
+// Creates Path with any missing keys above it; an existing key is left as it is.
+// Always true; raises ERegistryError "Failed to create key %s" when it cannot.
+bool RegCreateKeyPath(HKEY Root, const std::u16string& Path);
+
+// Writes Value as REG_SZ, creating the key when missing. False when the key cannot be
+// opened or created; raises ERegistryError "Failed to set data for '%s'" when the value
+// cannot be written.
+bool RegWriteStringValue(HKEY Root, const std::u16string& Path, const std::u16string& ValueName,
+                         const std::u16string& Value);
+
+// The text of a REG_SZ or REG_EXPAND_SZ value (unexpanded), up to its first NUL. Empty
+// when the key or value is missing or the value is empty. Raises ERegistryError
+// "Invalid data type for '%s'" for other types, "Failed to get data for '%s'" when the
+// value cannot be read after its size was taken.
+std::u16string RegReadStringValue(HKEY Root, const std::u16string& Path,
+                                  const std::u16string& ValueName);
+
+// RegReadStringValue's read rules on a key that is already open.
+std::u16string ReadStringFromKey(HKEY Key, const std::u16string& ValueName);
+
+}  // namespace stp

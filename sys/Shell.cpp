@@ -1,0 +1,102 @@
+#include "sys/Shell.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "sys/Handles.h"
+#include "sys/WideText.h"
+
+namespace stp {
+
+namespace {
+
+std::u16string& ApplicationTitle() {
+    static std::u16string title;
+    return title;
+}
+
+HWND& ApplicationWindow() {
+    static HWND window = nullptr;
+    return window;
+}
+
+UniquePidl ComputerFolder(HWND Owner) {
+    ITEMIDLIST* pidl = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(Owner, CSIDL_DRIVES, &pidl))) return nullptr;
+    return UniquePidl(pidl);
+}
+
+// Disables this thread's visible, enabled top-level windows except Keep, and enables
+// them again when it goes out of scope; focus returns to where it was.
+class ThreadWindowsDisabled {
+public:
+    explicit ThreadWindowsDisabled(HWND Keep) : keep_(Keep), focus_(GetFocus()) {
+        EnumThreadWindows(GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+        for (HWND window : disabled_) EnableWindow(window, FALSE);
+    }
+    ~ThreadWindowsDisabled() {
+        for (HWND window : disabled_)
+            if (IsWindow(window)) EnableWindow(window, TRUE);
+        if (focus_ && IsWindow(focus_)) SetFocus(focus_);
+    }
+    ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+    ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
+
+private:
+    static BOOL CALLBACK Collect(HWND window, LPARAM self) {
+        auto* me = reinterpret_cast<ThreadWindowsDisabled*>(self);
+        if (window != me->keep_ && IsWindowVisible(window) && IsWindowEnabled(window))
+            me->disabled_.push_back(window);
+        return TRUE;
+    }
+
+    HWND keep_;
+    HWND focus_;
+    std::vector<HWND> disabled_;
+};
+
+}  // namespace
+
+std::u16string BrowseForFolder(HWND Owner, const std::u16string& Title) {
+    const UniquePidl root = ComputerFolder(Owner);
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW info{};
+    info.hwndOwner = Owner;
+    info.pidlRoot = root.get();
+    info.pszDisplayName = displayName;
+    info.lpszTitle = AsWide(Title);
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    const UniquePidl chosen(SHBrowseForFolderW(&info));
+    if (!chosen) return {};
+    wchar_t path[MAX_PATH] = {};
+    if (!SHGetPathFromIDListW(chosen.get(), path)) return {};
+    return FromWide(path, MAX_PATH);
+}
+
+HANDLE RunProgram(const std::u16string& FileName, const std::u16string& Parameters) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = AsWide(FileName);
+    info.lpParameters = AsWide(Parameters);
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info)) return nullptr;
+    return info.hProcess;
+}
+
+void ShowAppMessage(const std::u16string& Text, const std::u16string& Caption) {
+    const std::u16string caption = Caption.empty() ? ApplicationTitle() : Caption;
+    HWND owner = GetActiveWindow();
+    if (!owner) owner = ApplicationWindow();
+    const ThreadWindowsDisabled disabled(owner);
+    MessageBoxW(owner, AsWide(Text), AsWide(caption), MB_OK | MB_ICONINFORMATION);
+}
+
+void SetApplicationTitle(const std::u16string& Title) { ApplicationTitle() = Title; }
+std::u16string GetApplicationTitle() { return ApplicationTitle(); }
+void SetApplicationWindow(HWND Window) { ApplicationWindow() = Window; }
+HWND GetApplicationWindow() { return ApplicationWindow(); }
+
+}  // namespace stp

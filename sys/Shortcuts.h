@@ -1,0 +1,40 @@
+// Shell shortcut files (".lnk") and the user's special folders, as the Explorer
+// "Shell Folders" registry values name them. Run on a thread initialised for COM.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace stp {
+
+// Location indexes of GetShellFolderPath and CreateShortcut.
+enum : std::uint8_t {
+    slDesktop = 0,
+    slQuickLaunch = 1,
+    slSendTo = 2,
+    slStartMenu = 3,
+    slStartup = 4,
+};
+
+// The folder of Location as the registry stores it; empty when the value is missing or
+// empty, or Location names no folder. Raises ERegistryError for a non-string value.
+std::u16string GetShellFolderPath(std::uint8_t Location);
+
+// Writes a shortcut to TargetPath (with Arguments, working directory the target's
+// folder) named after LinkName with the extension ".lnk", into the folder of Location,
+// or into its existing SubFolder. Nothing is written when the folder is unknown; a
+// failing save goes unreported. Raises EOleError when the shell link object cannot be
+// made.
+void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Arguments,
+                    const std::u16string& LinkName, std::uint8_t Location,
+                    const std::u16string& SubFolder);
+
+// The target path stored in LinkFile, or "unable to resolve link".
+std::u16string ResolveShortcut(const std::u16string& LinkFile);
+
+// The folder (with its trailing backslash) of the target of Name + ".lnk" on Quick
+// Launch (FolderName "QuickLaunch") or in the user's, then the all users', shell folder
+// FolderName; empty when no shortcut is found or resolves.
+std::u16string FindShortcutFolder(const std::u16string& Name, const std::u16string& FolderName);
+
+}  // namespace stp
