@@ -1,6 +1,7 @@
 #include "sys/OleError.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "datatable/Text.h"
 #include "sys/WideText.h"
@@ -15,9 +16,9 @@ std::u16string SystemMessage(HRESULT code) {
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const std::unique_ptr<wchar_t, decltype(&LocalFree)> owned(buffer, &LocalFree);
     if (buffer == nullptr) return {};
     std::u16string text = length ? FromWide(buffer, length) : std::u16string();
-    LocalFree(buffer);
     // The system ends its texts with a line break.
     while (!text.empty() && text.back() <= u' ') text.pop_back();
     return text;

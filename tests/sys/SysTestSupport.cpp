@@ -141,9 +141,21 @@ void DialogWatcher::Run(DWORD ownerThread) {
             std::this_thread::sleep_for(milliseconds(300));
             act_(found.window);
             acted_ = true;
+            CloseIfStillOpen(found.window);
             return;
         }
         std::this_thread::sleep_for(milliseconds(50));
+    }
+}
+
+void DialogWatcher::CloseIfStillOpen(HWND dialog) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + seconds(10);
+    while (IsWindow(dialog) && steady_clock::now() < deadline) std::this_thread::sleep_for(milliseconds(50));
+    // A dialog the test failed to close would hold the test thread for good.
+    if (IsWindow(dialog)) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
     }
 }
 

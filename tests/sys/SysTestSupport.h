@@ -83,6 +83,7 @@ public:
 
 private:
     void Run(DWORD ownerThread);
+    void CloseIfStillOpen(HWND dialog);
 
     std::function<void(HWND)> act_;
     std::atomic<bool> stop_{false};
