@@ -44,8 +44,7 @@ measure zlib "$native/zlib_baseline" "$package" "$work/out"
 names=(stp zlib)
 if [ -x "$mingw/stp.exe" ] && command -v wine >/dev/null; then
   . scripts/wine-env.sh
-  wineserver -p
-  trap 'wineserver -k' EXIT
+  wineserver -p5 2>/dev/null || true  # lingers 5 s after the last program, then ends
   measure wine wine "$mingw/stp.exe" extract "$package" "$work/out"
   names+=(wine)
 fi
