@@ -1,0 +1,154 @@
+#include "ui/Application.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "datatable/Text.h"
+#include "ui/ApplicationEvents.h"
+#include "ui/Wide.h"
+
+namespace stp {
+
+namespace {
+
+TApplication* instance = nullptr;
+
+}  // namespace
+
+ComApartment::ComApartment() {
+    const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(result)) throw std::runtime_error("COM cannot be initialised.");
+    initialised_ = true;
+}
+
+ComApartment::~ComApartment() {
+    if (initialised_) CoUninitialize();
+}
+
+TApplication::TApplication() {
+    if (instance) throw std::logic_error("There is an application object already.");
+    instance = this;
+}
+
+TApplication::~TApplication() {
+    // Forms go in reverse order of creation, before COM is released.
+    while (!forms_.empty()) forms_.pop_back();
+    instance = nullptr;
+}
+
+TApplication* TApplication::Instance() noexcept { return instance; }
+
+TApplication& Application() {
+    if (!instance) throw std::logic_error("There is no application object.");
+    return *instance;
+}
+
+void TApplication::Initialize() {
+    if (!com_) com_.emplace();
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+}
+
+void TApplication::LoadAppIcon(const wchar_t* Name) {
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    auto load = [&](int size) {
+        return static_cast<HICON>(LoadImageW(module, Name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    };
+    IconHandle big(load(GetSystemMetrics(SM_CXICON)));
+    IconHandle small(load(GetSystemMetrics(SM_CXSMICON)));
+    if (!big || !small) throw std::runtime_error("The application icon is missing.");
+    icon_ = std::move(big);
+    smallIcon_ = std::move(small);
+}
+
+void TApplication::SetTitle(const std::u16string& Title) { title_ = Title; }
+
+void TApplication::Run() {
+    if (!mainForm_) return;
+    mainForm_->Show();
+    while (!terminated_) HandleMessage();
+}
+
+HWND TApplication::ActiveFormHandle() const {
+    HWND active = GetActiveWindow();
+    for (const auto& form : forms_)
+        if (form->Handle() == active) return active;
+    return nullptr;
+}
+
+bool TApplication::ProcessMessage() {
+    MSG msg;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+        return true;
+    }
+    // Tab, arrow keys and accelerators move between the active form's controls.
+    HWND form = ActiveFormHandle();
+    if (form && IsDialogMessageW(form, &msg)) return true;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    return true;
+}
+
+void TApplication::HandleMessage() {
+    if (ProcessMessage()) return;
+    if (Idle()) WaitMessage();
+}
+
+void TApplication::ProcessMessages() {
+    while (ProcessMessage()) {
+    }
+}
+
+bool TApplication::Idle() {
+    bool done = true;
+    // A handler may create or destroy events components; go over a copy.
+    const std::vector<TApplicationEvents*> events = events_;
+    for (TApplicationEvents* e : events) {
+        if (!e->OnIdle) continue;
+        try {
+            e->OnIdle(done);
+        } catch (const std::exception& error) {
+            HandleException(error);
+        }
+    }
+    return done;
+}
+
+void TApplication::Terminate() {
+    terminated_ = true;
+    PostQuitMessage(0);
+}
+
+int TApplication::ShowMessageBox(const std::u16string& Text, const std::u16string& Caption, UINT Flags) {
+    HWND owner = ActiveFormHandle();
+    if (!owner && mainForm_ && IsWindowVisible(mainForm_->Handle())) owner = mainForm_->Handle();
+    return MessageBoxW(owner, ToWide(Text).c_str(), ToWide(Caption).c_str(), Flags);
+}
+
+void TApplication::ShowMessage(const std::u16string& Text) { ShowMessageBox(Text, title_, MB_OK); }
+
+void TApplication::HandleException(const std::exception& Error) {
+    if (OnException) {
+        OnException(Error);
+        return;
+    }
+    ShowMessageBox(FromUtf8(Error.what()), title_, MB_OK | MB_ICONERROR);
+}
+
+void TApplication::AddEvents(TApplicationEvents& Events) { events_.push_back(&Events); }
+
+void TApplication::RemoveEvents(TApplicationEvents& Events) { std::erase(events_, &Events); }
+
+void ReportException(const std::exception& Error) {
+    if (instance) {
+        instance->HandleException(Error);
+        return;
+    }
+    MessageBoxW(nullptr, ToWide(FromUtf8(Error.what())).c_str(), L"", MB_OK | MB_ICONERROR);
+}
+
+}  // namespace stp

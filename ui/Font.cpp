@@ -1,0 +1,77 @@
+#include "ui/Font.h"
+
+#include <stdexcept>
+
+#include "ui/Wide.h"
+
+namespace stp {
+
+int ScreenPixelsPerInch() {
+    ScreenDc dc;
+    return GetDeviceCaps(dc.Get(), LOGPIXELSY);
+}
+
+TFont::TFont(const FontLayout& layout)
+    : name_(layout.Name),
+      height_(layout.Height),
+      bold_(layout.Bold),
+      charset_(layout.Charset),
+      color_(layout.Color) {}
+
+TFont::TFont(const TFont& other)
+    : name_(other.name_),
+      height_(other.height_),
+      bold_(other.bold_),
+      charset_(other.charset_),
+      color_(other.color_) {}
+
+TFont& TFont::operator=(const TFont& other) {
+    if (this != &other) {
+        name_ = other.name_;
+        height_ = other.height_;
+        bold_ = other.bold_;
+        charset_ = other.charset_;
+        color_ = other.color_;
+        handle_.reset();
+    }
+    return *this;
+}
+
+int TFont::Size() const { return -MulDiv(height_, 72, ScreenPixelsPerInch()); }
+
+void TFont::SetName(const std::u16string& name) {
+    name_ = name;
+    handle_.reset();
+}
+
+void TFont::SetHeight(int height) {
+    height_ = height;
+    handle_.reset();
+}
+
+void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ScreenPixelsPerInch(), 72)); }
+
+void TFont::SetBold(bool bold) {
+    bold_ = bold;
+    handle_.reset();
+}
+
+HFONT TFont::Handle() const {
+    if (!handle_) {
+        LOGFONTW lf{};
+        lf.lfHeight = height_;
+        lf.lfWeight = bold_ ? FW_BOLD : FW_NORMAL;
+        lf.lfCharSet = static_cast<BYTE>(charset_);
+        lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+        lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+        lf.lfQuality = DEFAULT_QUALITY;
+        lf.lfPitchAndFamily = DEFAULT_PITCH;
+        const std::wstring face = ToWide(name_);
+        face.copy(lf.lfFaceName, LF_FACESIZE - 1);
+        handle_.reset(CreateFontIndirectW(&lf));
+        if (!handle_) throw std::runtime_error("A font cannot be created.");
+    }
+    return handle_.get();
+}
+
+}  // namespace stp

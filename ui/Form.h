@@ -1,0 +1,83 @@
+// A top-level window built from a stored layout: it makes its components, binds their
+// events to its own handlers by name, and runs OnCreate. Derived forms publish their
+// handlers through FindNotifyHandler and FindIdleHandler.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/Container.h"
+#include "ui/Layout.h"
+
+namespace stp {
+
+constexpr int mrNone = 0;
+constexpr int mrOk = 1;
+constexpr int mrCancel = 2;
+
+class TForm : public TWinContainer {
+public:
+    explicit TForm(const FormLayout& Layout);
+    ~TForm() override;
+
+    // Builds the window and the components, binds the handlers and runs OnCreate. An
+    // error in OnCreate is reported and ends only OnCreate, as with every handler.
+    void Create();
+
+    TComponent* FindComponent(std::string_view Name) const;
+    // The component Name of kind T; raises when there is none.
+    template <class T>
+    T& Component(std::string_view Name) const {
+        if (auto* c = dynamic_cast<T*>(FindComponent(Name))) return *c;
+        throw std::logic_error("No component " + std::string(Name) + " of that kind.");
+    }
+
+    std::u16string Caption() const { return Text(); }
+    void SetCaption(const std::u16string& Caption) { SetText(Caption); }
+
+    void SetVisible(bool Visible) override;
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Closing the main form ends the application; closing a modal form ends its show.
+    void Close();
+    int ShowModal();
+    int ModalResult() const noexcept { return modalResult_; }
+    void SetModalResult(int Result) { modalResult_ = Result; }
+
+    // The form's handler named Name; raises when the form publishes none.
+    TNotifyEvent NotifyHandler(const std::string& Name);
+    TIdleEvent IdleHandler(const std::string& Name);
+
+    TNotifyEvent OnCreate;
+
+    LRESULT WndProc(UINT Message, WPARAM WParam, LPARAM LParam) override;
+
+protected:
+    virtual TNotifyEvent FindNotifyHandler(const std::string&) { return {}; }
+    virtual TIdleEvent FindIdleHandler(const std::string&) { return {}; }
+
+    std::wstring WindowClassName() const override;
+    DWORD WindowStyle() const override;
+    DWORD WindowExStyle() const override;
+    HWND ParentHandle() const override { return nullptr; }
+
+private:
+    void MakeComponents();
+    void BindEvents();
+    void CenterOnDesktop();
+    void RealignAll(TWinContainer& Container);
+
+    const FormLayout& layout_;
+    std::vector<std::unique_ptr<TComponent>> components_;
+    std::map<std::string, TComponent*, std::less<>> byName_;
+    int modalResult_ = mrNone;
+    bool modal_ = false;
+    bool shown_ = false;
+    HWND focus_ = nullptr;
+};
+
+}  // namespace stp
