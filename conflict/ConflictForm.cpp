@@ -1,0 +1,89 @@
+#include "conflict/ConflictForm.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <utility>
+
+#include "resources/layouts/Layouts.h"
+#include "ui/Application.h"
+#include "ui/Button.h"
+#include "ui/Label.h"
+#include "ui/SystemInfo.h"
+#include "ui/Wide.h"
+#include "wizard/BuildConfig.h"
+
+namespace stp {
+
+namespace {
+
+// Puts Text on the clipboard as Unicode text; false when the clipboard is busy.
+bool CopyToClipboard(HWND owner, const std::u16string& text) {
+    if (!OpenClipboard(owner)) return false;
+    struct Closer {
+        ~Closer() { CloseClipboard(); }
+    } closer;
+    EmptyClipboard();
+    const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory) return false;
+    if (void* target = GlobalLock(memory)) {
+        std::memcpy(target, text.c_str(), bytes);
+        GlobalUnlock(memory);
+        // On success the clipboard owns the memory.
+        if (SetClipboardData(CF_UNICODETEXT, memory)) return true;
+    }
+    GlobalFree(memory);
+    return false;
+}
+
+}  // namespace
+
+std::u16string ConflictProductLabel(const std::u16string& ExeName) {
+    return ExeName == u"Zindle" ? u"Orvane定时助手" : u"Orvane画图";
+}
+
+TfrmConflict::TfrmConflict() : TForm(FrmConflictLayout()) {}
+
+TNotifyEvent TfrmConflict::FindNotifyHandler(const std::string& Name) {
+    static const std::pair<const char*, void (TfrmConflict::*)()> handlers[] = {
+        {"FormCreate", &TfrmConflict::FormCreate},
+        {"Button1Click", &TfrmConflict::Button1Click},
+        {"Button2Click", &TfrmConflict::Button2Click},
+    };
+    for (const auto& [name, method] : handlers)
+        if (Name == name) return [this, method = method] { (this->*method)(); };
+    return {};
+}
+
+void TfrmConflict::FormCreate() {
+    Component<TLabel>("Label2").SetText(BuildConfigString(bsWebChinese));
+    if (WindowsMajorVersion() < 6) return;
+    for (const char* name : {"Label1", "lblRegister", "lblContent", "Button1", "Button2"}) {
+        auto& control = Component<TControl>(name);
+        TFont font = control.Font();
+        font.SetName(u"微软雅黑");
+        font.SetSize(10);
+        control.SetFont(font);
+    }
+}
+
+void TfrmConflict::SetExeName(const std::u16string& ExeName) {
+    exeName_ = ExeName;
+    productLabel_ = ConflictProductLabel(ExeName);
+    const std::u16string& p = productLabel_;
+    SetCaption(u"温馨提示 - " + p);
+    Component<TLabel>("lblContent")
+        .SetText(u"首先，感谢您使用“" + p + u"”软件。\n\n" + u"但由于检测到您的系统正在运行“金山毒霸”，" + p +
+                 u"会被其错误和非法干扰，因此如果您希望能正常运行" + p + u"，请更换其它" +
+                 u"更好更流行的免费防毒杀毒软件，比如360，COMODO等。\n\n" + u"为此给您带来的不便，软件作者在此深表歉意。");
+}
+
+void TfrmConflict::Button1Click() {
+    CopyToClipboard(Handle(), Component<TLabel>("Label2").Text());
+    Application().ShowMessage(u"复制成功，请粘贴到浏览器的地址栏中打开。");
+}
+
+void TfrmConflict::Button2Click() { SetModalResult(mrCancel); }
+
+}  // namespace stp

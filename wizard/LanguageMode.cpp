@@ -1,0 +1,7 @@
+#include "wizard/LanguageMode.h"
+
+namespace stp {
+
+int LanguageMode = 0;
+
+}  // namespace stp

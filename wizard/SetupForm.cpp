@@ -1,0 +1,282 @@
+#include "wizard/SetupForm.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "resources/layouts/Layouts.h"
+#include "sys/ByteSize.h"
+#include "sys/Drives.h"
+#include "sys/Shell.h"
+#include "sys/Shortcuts.h"
+#include "ui/Application.h"
+#include "ui/Button.h"
+#include "ui/CheckBox.h"
+#include "ui/Edit.h"
+#include "ui/Image.h"
+#include "ui/Jpeg.h"
+#include "ui/Label.h"
+#include "ui/Memo.h"
+#include "ui/Panel.h"
+#include "ui/ProgressBar.h"
+#include "ui/Resources.h"
+#include "ui/SystemInfo.h"
+#include "ui/Wide.h"
+#include "wizard/BuildConfig.h"
+#include "wizard/LanguageMode.h"
+#include "wizard/WizardTexts.h"
+
+namespace stp {
+
+namespace {
+
+constexpr char16_t SongTi[] = u"宋体";
+
+std::u16string EnvironmentVariable(const wchar_t* name) {
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
+    value.resize(length < size ? length : 0);
+    return FromWide(value);
+}
+
+char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c; }
+
+void SetFontName(TControl& control, const std::u16string& name) {
+    TFont font = control.Font();
+    font.SetName(name);
+    control.SetFont(font);
+}
+
+void SetFontNameAndSize(TControl& control, const std::u16string& name, int points) {
+    TFont font = control.Font();
+    font.SetName(name);
+    font.SetSize(points);
+    control.SetFont(font);
+}
+
+}  // namespace
+
+TForm1::TForm1() : TForm(Form1Layout()) {}
+
+TNotifyEvent TForm1::FindNotifyHandler(const std::string& Name) {
+    static const std::pair<const char*, void (TForm1::*)()> handlers[] = {
+        {"FormCreate", &TForm1::FormCreate},
+        {"btnNextClick", &TForm1::btnNextClick},
+        {"btnPrevClick", &TForm1::btnPrevClick},
+        {"btnCloseClick", &TForm1::btnCloseClick},
+        {"btnBrowseClick", &TForm1::btnBrowseClick},
+        {"editSetupDirChange", &TForm1::editSetupDirChange},
+    };
+    for (const auto& [name, method] : handlers)
+        if (Name == name) return [this, method = method] { (this->*method)(); };
+    return {};
+}
+
+TIdleEvent TForm1::FindIdleHandler(const std::string& Name) {
+    if (Name == "ApplicationEvents1Idle") return [this](bool& Done) { ApplicationEvents1Idle(Done); };
+    return {};
+}
+
+void TForm1::FormCreate() {
+    ReadBuildConfig();
+    LoadPictures();
+    if (LanguageMode == 0)
+        ApplyChineseTexts();
+    else
+        ApplyEnglishTexts();
+    Application().SetTitle(Caption());
+    SetApplicationTitle(Caption());
+
+    Component<TButton>("btnPrev").SetText(FCaptionBack);
+    Component<TButton>("btnNext").SetText(FCaptionNext);
+    Component<TButton>("btnClose").SetText(FCaptionCancel);
+    SizeWindow();
+    // Only page 1 is aligned in the layout; aligning all four lets whichever page is
+    // visible fill the top of the window.
+    for (const char* page : {"pnlStep2", "pnlStep3", "pnlStep4"}) Component<TPanel>(page).SetAlign(TAlign::alTop);
+    FStep = 1;
+    Component<TProgressBar>("ProgressBar1").SetPosition(0);
+    // Quick Launch is gone from the taskbar from Windows Vista on.
+    Component<TCheckBox>("chkSCOnQuick").SetVisible(WindowsMajorVersion() < 6);
+    PrepareFolderPage();
+}
+
+void TForm1::ReadBuildConfig() {
+    FExeName = BuildConfigString(bsExeName);
+    FVersion = BuildConfigString(bsVersion);
+    FNeedSize = BuildConfigString(bsNeedSize);
+    FIsFreeware = ReadFreewareFlag(BuildConfigString(bsFreeware));
+}
+
+void TForm1::LoadPictures() {
+    const std::wstring side = L"ImageLeft" + std::to_wstring(LanguageMode);
+    Component<TImage>("Image1").SetPicture(DecodeJpeg(LoadResourceData(side, RT_RCDATA)));
+    auto& image2 = Component<TImage>("Image2");
+    image2.SetPicture(LoadBitmapResource(L"ImageIcon"));
+    Component<TImage>("Image3").SetPicture(image2.Picture().Copy());
+}
+
+void TForm1::ApplyChineseTexts() {
+    FDisplayName = BuildConfigString(bsDisplayNameChinese);
+    const WizardTexts texts = ChineseWizardTexts(FDisplayName, FVersion, FNeedSize);
+    SetCaption(texts.Caption);
+
+    auto& welcome = Component<TLabel>("lblWelcome");
+    auto& willInstall = Component<TLabel>("lblWillInstall");
+    auto& complete = Component<TLabel>("lblComplete");
+    SetFontName(welcome, SongTi);
+    SetFontNameAndSize(willInstall, SongTi, 9);
+    SetFontNameAndSize(Component<TLabel>("lblSetupFolder"), SongTi, 9);
+    SetFontName(complete, SongTi);
+
+    welcome.SetBounds(193, welcome.Top() + 20, welcome.Width(), welcome.Height());
+    willInstall.SetBounds(welcome.Left(), willInstall.Top() + 20, willInstall.Width(), willInstall.Height());
+    complete.SetBounds(203, 28, complete.Width(), complete.Height());
+
+    ApplyTexts(texts);
+    auto& memo = Component<TMemo>("Memo2");
+    for (const std::u16string& line : ChineseAgreement(FDisplayName, FIsFreeware, BuildConfigString(bsCopyrightAuthor)))
+        memo.AddLine(line);
+}
+
+void TForm1::ApplyEnglishTexts() {
+    FDisplayName = BuildConfigString(bsDisplayNameEnglish);
+    const WizardTexts texts = EnglishWizardTexts(FDisplayName, FVersion, FNeedSize);
+    SetCaption(texts.Caption);
+
+    Component<TLabel>("lblFolder").SetTop(9);
+    Component<TLabel>("lblLicense").SetTop(9);
+    auto& runOnExit = Component<TCheckBox>("chkRunOnExit");
+    runOnExit.SetBounds(186, 170, runOnExit.Width(), runOnExit.Height());
+    for (const char* name : {"lblFolderTip", "lblLicenseTip", "lblClose"}) Component<TLabel>(name).SetVisible(true);
+
+    ApplyTexts(texts);
+    auto& memo = Component<TMemo>("Memo2");
+    for (const std::u16string& line : EnglishAgreement(FDisplayName, FIsFreeware, BuildConfigString(bsCopyrightMaker)))
+        memo.AddLine(line);
+}
+
+void TForm1::ApplyTexts(const WizardTexts& Texts) {
+    FCaptionBack = Texts.CaptionBack;
+    FCaptionNext = Texts.CaptionNext;
+    FCaptionCancel = Texts.CaptionCancel;
+    FCaptionAgree = Texts.CaptionAgree;
+    FCaptionInstall = Texts.CaptionInstall;
+    FCaptionFinish = Texts.CaptionFinish;
+    FMsgFolderFailed = Texts.MsgFolderFailed;
+    FMsgExtractFailed = Texts.MsgExtractFailed;
+    FBrowseTitle = Texts.BrowseTitle;
+    FFreeSizePrefix = Texts.FreeSizePrefix;
+    for (const auto& [name, text] : Texts.Components) Component<TControl>(name).SetText(text);
+}
+
+void TForm1::SizeWindow() {
+    SetBounds(Left(), Top(), 503, WindowsMajorVersion() >= 6 ? 398 : 385);
+}
+
+void TForm1::PrepareFolderPage() {
+    // The letters come first: setting the folder text below runs the change rule.
+    FDriveLetters = GetDriveLetters();
+    std::u16string folder = FindShortcutFolder(FDisplayName, u"QuickLaunch");
+    if (folder.empty()) folder = FindShortcutFolder(FDisplayName, u"Desktop");
+    // An earlier installation that left a shortcut under the same name is proposed again.
+    if (!folder.empty())
+        folder.pop_back();
+    else
+        folder = EnvironmentVariable(L"PROGRAMFILES") + u"\\Orvane Soft\\" + FExeName;
+    Component<TEdit>("editSetupDir").SetText(folder);
+}
+
+void TForm1::ApplicationEvents1Idle(bool&) {
+    static const char* const pages[] = {"pnlStep1", "pnlStep2", "pnlStep3", "pnlStep4"};
+    for (int i = 0; i < 4; ++i) Component<TPanel>(pages[i]).SetVisible(FStep == i + 1);
+    Component<TButton>("btnPrev").SetVisible(FStep == 2 || FStep == 3);
+    Component<TButton>("btnClose").SetVisible(FStep < 4);
+    Component<TButton>("btnNext").SetEnabled(!(FStep == 3 && !Component<TLabel>("lblFreeSize").Visible()));
+}
+
+void TForm1::UpdateNextCaption() {
+    const std::u16string* caption = &FCaptionNext;
+    if (FStep == 2)
+        caption = &FCaptionAgree;
+    else if (FStep == 3)
+        caption = &FCaptionInstall;
+    else if (FStep == 4)
+        caption = &FCaptionFinish;
+    Component<TButton>("btnNext").SetText(*caption);
+}
+
+void TForm1::btnNextClick() {
+    const std::u16string caption = Component<TButton>("btnNext").Text();
+    if (caption == FCaptionFinish) {
+        Finish();
+        return;
+    }
+    if (caption == FCaptionInstall) {
+        if (InstallFiles()) CompleteInstall();
+        return;
+    }
+    ++FStep;
+    UpdateNextCaption();
+}
+
+void TForm1::btnPrevClick() {
+    --FStep;
+    UpdateNextCaption();
+}
+
+void TForm1::btnCloseClick() { Close(); }
+
+void TForm1::editSetupDirChange() {
+    const std::u16string text = Component<TEdit>("editSetupDir").Text();
+    auto& freeSize = Component<TLabel>("lblFreeSize");
+    if (text.empty() || FDriveLetters.find(AsciiUpper(text[0])) == std::u16string::npos) {
+        freeSize.SetVisible(false);
+        return;
+    }
+    if (text.size() >= 3 && text.compare(1, 2, u":\\") == 0)
+        UpdateFreeSpace();
+    else
+        freeSize.SetVisible(false);
+}
+
+void TForm1::UpdateFreeSpace() {
+    const std::u16string text = Component<TEdit>("editSetupDir").Text();
+    const char16_t letter = text.empty() ? u'\0' : text[0];
+    auto& freeSize = Component<TLabel>("lblFreeSize");
+    freeSize.SetText(FFreeSizePrefix + FormatByteSize(GetDriveFreeSpace(letter)));
+    freeSize.SetVisible(true);
+}
+
+void TForm1::btnBrowseClick() {
+    const std::u16string path = BrowseForFolder(Handle(), FBrowseTitle);
+    if (path.empty()) return;
+    Component<TEdit>("editSetupDir").SetText(path);
+    UpdateFreeSpace();
+}
+
+void TForm1::OnExtractProgress(std::int64_t Percent) {
+    Component<TProgressBar>("ProgressBar1").SetPosition(static_cast<std::int32_t>(Percent));
+}
+
+// The package step is not part of this build yet: the action ends as a failed
+// extraction does, on page 3 with the extraction message.
+bool TForm1::InstallFiles() {
+    ShowAppMessage(FMsgExtractFailed);
+    return false;
+}
+
+void TForm1::Finish() { Close(); }
+
+void TForm1::CompleteInstall() {
+    auto& image = Component<TImage>("Image1");
+    image.SetParent(Component<TPanel>("pnlStep4"));
+    image.SetAlign(TAlign::alLeft);
+    Component<TProgressBar>("ProgressBar1").SetVisible(false);
+    ++FStep;
+    UpdateNextCaption();
+}
+
+}  // namespace stp

@@ -1,0 +1,87 @@
+// The setup wizard TForm1: four pages (welcome, licence agreement, destination folder and
+// options, completion) above a row of three buttons and a progress bar. Its components
+// and handlers are bound by name from the layout in resources/layouts; the idle rule
+// alone shows pages and sets the buttons from FStep.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ui/Form.h"
+
+namespace stp {
+
+class TButton;
+class TCheckBox;
+class TEdit;
+class TImage;
+class TLabel;
+class TMemo;
+class TPanel;
+class TProgressBar;
+
+class TForm1 : public TForm {
+public:
+    TForm1();
+
+    // Handlers the layout binds by name.
+    void FormCreate();
+    void ApplicationEvents1Idle(bool& Done);
+    void btnNextClick();
+    void btnPrevClick();
+    void btnCloseClick();
+    void btnBrowseClick();
+    void editSetupDirChange();
+
+    void UpdateNextCaption();
+    void UpdateFreeSpace();
+    // The extractor's progress report: a whole percentage from 0 to 100.
+    void OnExtractProgress(std::int64_t Percent);
+
+protected:
+    TNotifyEvent FindNotifyHandler(const std::string& Name) override;
+    TIdleEvent FindIdleHandler(const std::string& Name) override;
+
+    // The install action up to its shortcuts and registration; true when the files are
+    // in place and the wizard may move to the completion page.
+    virtual bool InstallFiles();
+    // The finish action: what happens when the user leaves the completion page.
+    virtual void Finish();
+
+    int Step() const noexcept { return FStep; }
+    const std::u16string& SetupDir() const noexcept { return FSetupDir; }
+
+private:
+    // FormCreate, in order: configuration and pictures, texts and fonts, then the
+    // window, buttons and folder page.
+    void ReadBuildConfig();
+    void LoadPictures();
+    void ApplyChineseTexts();
+    void ApplyEnglishTexts();
+    void ApplyTexts(const struct WizardTexts& Texts);
+    void SizeWindow();
+    void PrepareFolderPage();
+    // After a successful installation: the completion page with the side artwork.
+    void CompleteInstall();
+
+    int FStep = 1;
+    std::u16string FDisplayName;
+    std::u16string FVersion;
+    std::u16string FNeedSize;
+    std::u16string FExeName;
+    bool FIsFreeware = false;
+    std::u16string FDriveLetters;
+    std::u16string FSetupDir;
+    std::u16string FCaptionBack;
+    std::u16string FCaptionNext;
+    std::u16string FCaptionCancel;
+    std::u16string FCaptionAgree;
+    std::u16string FCaptionInstall;
+    std::u16string FCaptionFinish;
+    std::u16string FMsgFolderFailed;
+    std::u16string FMsgExtractFailed;
+    std::u16string FBrowseTitle;
+    std::u16string FFreeSizePrefix;
+};
+
+}  // namespace stp
