@@ -17,12 +17,7 @@ echo "== native tests"
 ctest --test-dir build/native --no-tests=error --output-on-failure -j"$(nproc)" 2>&1 | tee "$logs/native.log" || status=1
 
 echo "== Windows tests under Wine"
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  . scripts/wine-env.sh
-  wineserver -p
-  trap "wineserver -k" EXIT
-  ctest --test-dir build/mingw --no-tests=error --output-on-failure -j1
-' 2>&1 | tee "$logs/mingw.log" || status=1
+xvfb-run -a -s "-screen 0 1024x768x24" bash scripts/wine-tests.sh 2>&1 | tee "$logs/mingw.log" || status=1
 
 # One closing line for both trees.
 count() { sed -n "s/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p" "$1" | tail -1; }

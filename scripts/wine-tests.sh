@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs the MinGW tree's tests under Wine with one persistent wineserver; expects a
+# display (scripts/test.sh runs it under xvfb-run). Extra arguments go to ctest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/wine-env.sh
+wineserver -p
+trap 'wineserver -k' EXIT
+# Start the prefix's services now, detached from ctest's output pipes: services started
+# by the first test would inherit them and keep ctest waiting for their end.
+wine cmd /c exit </dev/null >/dev/null 2>&1
+# A bound on the whole run, so a hung program fails the run instead of stalling it.
+timeout 2400 ctest --test-dir build/mingw --no-tests=error --output-on-failure -j1 "$@"
