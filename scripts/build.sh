@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds both trees: build/native (g++) and build/mingw (Windows x86_64).
-# Usage: scripts/build.sh [native|mingw|all]   (default all)
+# Usage: scripts/build.sh [native|mingw|sanitize|all]   (default all)
+# sanitize: clang with AddressSanitizer, UndefinedBehaviorSanitizer and the fuzz targets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
@@ -15,4 +16,9 @@ if [ "$which" = all ] || [ "$which" = mingw ]; then
   cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
   cmake --build build/mingw -j"$jobs"
+fi
+if [ "$which" = all ] || [ "$which" = sanitize ]; then
+  CC=clang-14 CXX=clang++-14 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DSTP_SANITIZE=ON -DSTP_FUZZ=ON >/dev/null
+  cmake --build build/sanitize -j"$jobs"
 fi

@@ -16,19 +16,24 @@ status=0
 echo "== native tests"
 ctest --test-dir build/native --no-tests=error --output-on-failure -j"$(nproc)" 2>&1 | tee "$logs/native.log" || status=1
 
+echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer, and fuzz smoke runs"
+ctest --test-dir build/sanitize --no-tests=error --output-on-failure -j"$(nproc)" 2>&1 | tee "$logs/sanitize.log" || status=1
+
 echo "== Windows tests under Wine"
 xvfb-run -a -s "-screen 0 1024x768x24" bash scripts/wine-tests.sh 2>&1 | tee "$logs/mingw.log" || status=1
 
 # One closing line for both trees.
 count() { sed -n "s/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p" "$1" | tail -1; }
 read -r nf nt < <(count "$logs/native.log" || true) || true
+read -r sf st < <(count "$logs/sanitize.log" || true) || true
 read -r mf mt < <(count "$logs/mingw.log" || true) || true
-nf=${nf:-0}; nt=${nt:-0}; mf=${mf:-0}; mt=${mt:-0}
-if [ "$nt" -eq 0 ] || [ "$mt" -eq 0 ]; then
-  echo "test: a tree ran no test (native $nt, Windows $mt)"
+nf=${nf:-0}; nt=${nt:-0}; sf=${sf:-0}; st=${st:-0}; mf=${mf:-0}; mt=${mt:-0}
+if [ "$nt" -eq 0 ] || [ "$st" -eq 0 ] || [ "$mt" -eq 0 ]; then
+  echo "test: a tree ran no test (native $nt, sanitizers $st, Windows $mt)"
   status=1
 fi
 echo "native: $((nt - nf)) passed, $nf failed"
+echo "sanitizers: $((st - sf)) passed, $sf failed"
 echo "windows: $((mt - mf)) passed, $mf failed"
-echo "$((nt - nf + mt - mf)) passed, $((nf + mf)) failed"
+echo "$((nt - nf + st - sf + mt - mf)) passed, $((nf + sf + mf)) failed"
 exit $status
