@@ -2,11 +2,17 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <utility>
 
+#include "conflict/ConflictForm.h"
+#include "package/Extractor.h"
+#include "package/FileSystem.h"
 #include "resources/layouts/Layouts.h"
 #include "sys/ByteSize.h"
 #include "sys/Drives.h"
+#include "sys/Processes.h"
+#include "sys/Registry.h"
 #include "sys/Shell.h"
 #include "sys/Shortcuts.h"
 #include "ui/Application.h"
@@ -23,6 +29,7 @@
 #include "ui/SystemInfo.h"
 #include "ui/Wide.h"
 #include "wizard/BuildConfig.h"
+#include "wizard/InstallSteps.h"
 #include "wizard/LanguageMode.h"
 #include "wizard/WizardTexts.h"
 
@@ -258,17 +265,93 @@ void TForm1::btnBrowseClick() {
 }
 
 void TForm1::OnExtractProgress(std::int64_t Percent) {
-    Component<TProgressBar>("ProgressBar1").SetPosition(static_cast<std::int32_t>(Percent));
+    auto& progress = Component<TProgressBar>("ProgressBar1");
+    progress.SetPosition(static_cast<std::int32_t>(Percent));
+    // No messages are handled while unpacking; the bar is painted at once instead.
+    UpdateWindow(progress.Handle());
 }
 
-// The package step is not part of this build yet: the action ends as a failed
-// extraction does, on page 3 with the extraction message.
 bool TForm1::InstallFiles() {
-    ShowAppMessage(FMsgExtractFailed);
-    return false;
+    FSetupDir = NormaliseSetupDir(Component<TEdit>("editSetupDir").Text());
+    if (!ForceDirectories(FSetupDir)) {
+        Application().ShowMessage(FMsgFolderFailed);
+        return false;
+    }
+    SetInstallControlsEnabled(false);
+    auto& progress = Component<TProgressBar>("ProgressBar1");
+    progress.SetVisible(true);
+    // Painted now: nothing else is painted until the files are in place.
+    Application().ProcessMessages();
+    try {
+        UnpackPayload();
+    } catch (const std::exception&) {
+        ShowAppMessage(FMsgExtractFailed);
+        SetInstallControlsEnabled(true);
+        progress.SetVisible(false);
+        return false;
+    }
+    RegisterProduct();
+    return true;
 }
 
-void TForm1::Finish() { Close(); }
+void TForm1::SetInstallControlsEnabled(bool Enabled) {
+    for (const char* name : {"btnNext", "btnPrev", "btnClose", "btnBrowse"}) Component<TButton>(name).SetEnabled(Enabled);
+}
+
+void TForm1::UnpackPayload() {
+    const std::u16string package = FSetupDir + u"Setup.stp";
+    WritePayloadFile(package);
+    ExtractSetupPackage(package, FSetupDir, std::u16string(),
+                        [this](std::int64_t percent) { OnExtractProgress(percent); });
+    Sleep(50);
+    // A copy left behind costs only disk space; the installation has succeeded.
+    DeleteFileW(ToWide(package).c_str());
+}
+
+void TForm1::RegisterProduct() {
+    // Shortcuts and the uninstall entry are conveniences: the first failure ends them
+    // quietly and the installation still completes.
+    try {
+        const std::u16string program = FSetupDir + FExeName + u".exe";
+        if (Component<TCheckBox>("chkSCOnDesktop").Checked()) CreateShortcut(program, u"", FDisplayName, slDesktop, u"");
+        const auto& quick = Component<TCheckBox>("chkSCOnQuick");
+        if (quick.Visible() && quick.Checked()) CreateShortcut(program, u"", FDisplayName, slQuickLaunch, u"");
+        const std::u16string key = UninstallKeyPath(FDisplayName);
+        RegCreateKeyPath(HKEY_LOCAL_MACHINE, key);
+        for (const auto& [name, value] : UninstallValues(LanguageMode, FSetupDir, FExeName, FDisplayName, FVersion,
+                                                         BuildConfigString(bsWebChinese), BuildConfigString(bsWebHome)))
+            RegWriteStringValue(HKEY_LOCAL_MACHINE, key, name, value);
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm1::Finish() {
+    if (!Component<TCheckBox>("chkRunOnExit").Checked()) {
+        Close();
+        return;
+    }
+    if (LanguageMode == 0 && IsConflictingAntivirusRunning()) {
+        ShowConflictNotice();
+        Close();
+        return;
+    }
+    const HANDLE process = RunProgram(FSetupDir + FExeName + u".exe", u"");
+    if (process) CloseHandle(process);
+    Close();
+}
+
+bool TForm1::IsConflictingAntivirusRunning() {
+    const std::unique_ptr<TDataTable> processes = GetProcessTable(false);
+    return processes && stp::IsConflictingAntivirusRunning(*processes);
+}
+
+void TForm1::ShowConflictNotice() {
+    Hide();
+    TfrmConflict notice;
+    notice.Create();
+    notice.SetExeName(FExeName);
+    notice.ShowModal();
+}
 
 void TForm1::CompleteInstall() {
     auto& image = Component<TImage>("Image1");

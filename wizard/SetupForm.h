@@ -43,7 +43,8 @@ protected:
     TIdleEvent FindIdleHandler(const std::string& Name) override;
 
     // The install action up to its shortcuts and registration; true when the files are
-    // in place and the wizard may move to the completion page.
+    // in place and the wizard may move to the completion page. A failure has been shown
+    // to the user when it returns false.
     virtual bool InstallFiles();
     // The finish action: what happens when the user leaves the completion page.
     virtual void Finish();
@@ -61,6 +62,16 @@ private:
     void ApplyTexts(const struct WizardTexts& Texts);
     void SizeWindow();
     void PrepareFolderPage();
+    // The install action's steps: the controls the user could press meanwhile, the
+    // payload written and unpacked (raises on failure), then shortcuts and the
+    // uninstall entry (never raises).
+    void SetInstallControlsEnabled(bool Enabled);
+    void UnpackPayload();
+    void RegisterProduct();
+    // The finish action's look at the running processes (Chinese text set only).
+    bool IsConflictingAntivirusRunning();
+    // The finish action's notice, shown instead of launching; the wizard is hidden.
+    void ShowConflictNotice();
     // After a successful installation: the completion page with the side artwork.
     void CompleteInstall();
 

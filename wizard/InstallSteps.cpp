@@ -1,0 +1,63 @@
+#include "wizard/InstallSteps.h"
+
+#include <windows.h>
+
+#include "datatable/DataTable.h"
+#include "datatable/Errors.h"
+#include "package/FileSystem.h"
+#include "ui/Resources.h"
+
+namespace stp {
+
+namespace {
+
+std::u16string TrimControl(const std::u16string& text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && text[first] <= u' ') ++first;
+    while (last > first && text[last - 1] <= u' ') --last;
+    return text.substr(first, last - first);
+}
+
+}  // namespace
+
+std::u16string NormaliseSetupDir(const std::u16string& FolderText) {
+    if (!FolderText.empty() && FolderText.back() == u'\\') return TrimControl(FolderText);
+    return TrimControl(FolderText + u"\\");
+}
+
+void WritePayloadFile(const std::u16string& FileName) {
+    HMODULE module = ResourceModule();
+    HRSRC info = FindResourceW(module, L"SetupPackage", L"StpFile");
+    HGLOBAL data = info ? LoadResource(module, info) : nullptr;
+    const void* bytes = data ? LockResource(data) : nullptr;
+    if (!bytes) throw EFileError("The setup package resource is missing.");
+    // Written straight from the mapped image: the payload may be large.
+    TFile file = TFile::CreateAlways(FileName);
+    file.Write(bytes, SizeofResource(module, info));
+    file.Close();
+}
+
+std::u16string UninstallKeyPath(const std::u16string& DisplayName) {
+    return u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + DisplayName;
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> UninstallValues(
+    int Mode, const std::u16string& SetupDir, const std::u16string& ExeName, const std::u16string& DisplayName,
+    const std::u16string& Version, const std::u16string& WebChinese, const std::u16string& WebHome) {
+    const bool chinese = Mode == 0;
+    return {
+        {u"DisplayIcon", SetupDir + ExeName + u".exe"},
+        {u"DisplayName", DisplayName},
+        {u"DisplayVersion", Version},
+        {u"Publisher", chinese ? u"Orvane软件" : u"Orvane Software"},
+        {u"URLInfoAbout", chinese ? WebChinese : WebHome},
+        {u"UninstallString", SetupDir + u"Uninst.exe"},
+    };
+}
+
+bool IsConflictingAntivirusRunning(const TDataTable& Processes) {
+    return Processes.IndexOfText(0, u"kxetray.exe") >= 0 || Processes.IndexOfText(0, u"KAVSvc.exe") >= 0;
+}
+
+}  // namespace stp

@@ -1,0 +1,36 @@
+// The parts of the install and finish actions that stand apart from the wizard's
+// controls: the folder text as a destination, the payload copy, the uninstall entry and
+// the antivirus check.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace stp {
+
+class TDataTable;
+
+// The folder text as the destination folder, ending in a backslash, with characters of
+// code 32 or below trimmed from both ends (after the backslash is appended, so a space
+// before it stays).
+std::u16string NormaliseSetupDir(const std::u16string& FolderText);
+
+// Writes the payload resource (type "StpFile", name "SetupPackage") of the resource
+// module unchanged to FileName, creating or replacing it. Raises when there is no such
+// resource or the file cannot be written.
+void WritePayloadFile(const std::u16string& FileName);
+
+// The machine-wide uninstall key of a product: below HKEY_LOCAL_MACHINE.
+std::u16string UninstallKeyPath(const std::u16string& DisplayName);
+
+// The uninstall entry's six string values, in the order they are written.
+std::vector<std::pair<std::u16string, std::u16string>> UninstallValues(
+    int Mode, const std::u16string& SetupDir, const std::u16string& ExeName, const std::u16string& DisplayName,
+    const std::u16string& Version, const std::u16string& WebChinese, const std::u16string& WebHome);
+
+// True when the process table names the antivirus program the installed program cannot
+// run beside ("kxetray.exe", then "KAVSvc.exe", in any letter case).
+bool IsConflictingAntivirusRunning(const TDataTable& Processes);
+
+}  // namespace stp
