@@ -81,11 +81,58 @@ function(stp_product_resources out_rc dir)
   set(${out_rc} "${rc}" PARENT_SCOPE)
 endfunction()
 
-# stp_add_setup(TARGET DIR [TEXT_MODE m] [OUTPUT_NAME name] [PAYLOAD file])
+# The package tool of the build machine: the native tree's stp, which the MinGW tree
+# cannot run itself.
+set(STP_HOST_STP "${CMAKE_SOURCE_DIR}/build/native/bin/stp" CACHE FILEPATH
+    "stp of the build machine, used to make the installers' packages")
+
+# stp_product_payload(OUT_FILE DIR PROGRAM_TARGET): the package of the product in DIR,
+# made by stp pack at build time from the program PROGRAM_TARGET builds (first, into the
+# destination folder) and the files DIR/payload.txt lists. Made once per product; the
+# custom target <ExeName>_payload stands for it. OUT_FILE is empty when DIR has no
+# payload.txt.
+function(stp_product_payload out_file dir program)
+  set(${out_file} "" PARENT_SCOPE)
+  set(list "${dir}/payload.txt")
+  if(NOT EXISTS "${list}")
+    return()
+  endif()
+  stp_read_product("${dir}" P)
+  set(package "${CMAKE_BINARY_DIR}/resources/${P_ExeName}.stp")
+  set(${out_file} "${package}" PARENT_SCOPE)
+  if(TARGET ${P_ExeName}_payload)
+    return()
+  endif()
+  if(NOT EXISTS "${STP_HOST_STP}")
+    message(FATAL_ERROR "No stp at ${STP_HOST_STP} to make the ${P_ExeName} package: build the native tree "
+                        "first (bash scripts/build.sh native) or set STP_HOST_STP.")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${list}")
+  # The sources payload.txt names, so that a changed file remakes the package.
+  file(STRINGS "${list}" lines ENCODING UTF-8)
+  set(sources)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^([^#\t][^\t]*)\t")
+      list(APPEND sources "${dir}/${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  set(program_list "${CMAKE_BINARY_DIR}/resources/${P_ExeName}-program.txt")
+  file(GENERATE OUTPUT "${program_list}" CONTENT "$<TARGET_FILE:${program}>\t\n")
+  add_custom_command(OUTPUT "${package}"
+    COMMAND "${STP_HOST_STP}" pack -o "${package}" "${program_list}" "${list}"
+    DEPENDS "${STP_HOST_STP}" "${program_list}" "${list}" ${sources} ${program}
+    COMMENT "Packing ${P_ExeName}.stp"
+    VERBATIM)
+  add_custom_target(${P_ExeName}_payload DEPENDS "${package}")
+endfunction()
+
+# stp_add_setup(TARGET DIR [TEXT_MODE m] [OUTPUT_NAME name] [PAYLOAD file]
+#               [PAYLOAD_TARGET target])
 # The installer of the product in DIR, named <ExeName>-<Version>-setup.exe unless
-# OUTPUT_NAME is given. PAYLOAD is the package it carries (default: an empty one).
+# OUTPUT_NAME is given. PAYLOAD is the package it carries (default: an empty one), made
+# by PAYLOAD_TARGET when that is given.
 function(stp_add_setup target dir)
-  cmake_parse_arguments(S "" "TEXT_MODE;OUTPUT_NAME;PAYLOAD" "" ${ARGN})
+  cmake_parse_arguments(S "" "TEXT_MODE;OUTPUT_NAME;PAYLOAD;PAYLOAD_TARGET" "" ${ARGN})
   stp_read_product("${dir}" P)
   if(NOT S_PAYLOAD)
     set(S_PAYLOAD "${CMAKE_BINARY_DIR}/resources/empty.stp")
@@ -100,6 +147,9 @@ function(stp_add_setup target dir)
   stp_product_resources(rc "${dir}" MANIFEST PAYLOAD "${S_PAYLOAD}" NAME "${target}.rc" ${extra})
   add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/app/Main.cpp "${rc}")
   set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${S_PAYLOAD}")
+  if(S_PAYLOAD_TARGET)
+    add_dependencies(${target} ${S_PAYLOAD_TARGET})
+  endif()
   target_link_libraries(${target} PRIVATE stp_app)
   if(NOT S_OUTPUT_NAME)
     set(S_OUTPUT_NAME "${P_ExeName}-${P_Version}-setup")

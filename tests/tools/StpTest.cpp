@@ -178,7 +178,9 @@ TEST_F(StpProgram, PackAndExtractReproduceATree)
     WriteFile(File("lib.dll"), "system library");
     WriteFile(File("third.dll"), "third-party library");
     WriteFile(File("top.txt"), "rooted");
-    WriteFile(File("rows.txt"), "# macro and root rows\n"
+    WriteFile(File("plain.txt"), "into the destination folder");
+    WriteFile(File("rows.txt"), "# macro and root rows, and an empty folder field\n"
+                                "plain.txt\t\n"
                                 "lib.dll\t$System$\n"
                                 "third.dll\t$Third$sub\\\n"
                                 "top.txt\t$System$\troot\n");
@@ -197,16 +199,17 @@ TEST_F(StpProgram, PackAndExtractReproduceATree)
     EXPECT_EQ(ReadFile(sys / "lib.dll"), "system library");
     EXPECT_EQ(ReadFile(sys / "sub" / "third.dll"), "third-party library");
     EXPECT_EQ(ReadFile(dest / "top.txt"), "rooted");
-    EXPECT_EQ(std::count(extract.out.begin(), extract.out.end(), '\n'), 7);
+    EXPECT_EQ(ReadFile(dest / "plain.txt"), "into the destination folder");
+    EXPECT_EQ(std::count(extract.out.begin(), extract.out.end(), '\n'), 8);
     EXPECT_NE(extract.out.find("progress: 100\n"), std::string::npos);
-    EXPECT_NE(extract.err.find("extracted 7 files"), std::string::npos) << extract.err;
+    EXPECT_NE(extract.err.find("extracted 8 files"), std::string::npos) << extract.err;
 
     // A second run keeps the existing system files: no progress line for them.
     WriteFile(sys / "lib.dll", "newer, installed by something else");
     extract = Run({"extract", "--verbose", "--system-dir", sys.string(), package.string(), dest.string()});
     ASSERT_EQ(extract.exitCode, 0) << extract.err;
     EXPECT_EQ(ReadFile(sys / "lib.dll"), "newer, installed by something else");
-    EXPECT_EQ(std::count(extract.out.begin(), extract.out.end(), '\n'), 5);
+    EXPECT_EQ(std::count(extract.out.begin(), extract.out.end(), '\n'), 6);
 
     // The same inputs give the same package.
     const fs::path again = File("again.stp");

@@ -51,12 +51,15 @@ void AddFolder(const fs::path& root, std::vector<TPackageEntry>& entries)
 
 std::vector<std::string> SplitTabs(const std::string& line)
 {
+    // Every tab ends a field, so "SOURCE<tab>" has an empty FOLDER (the destination
+    // folder) as its second field.
     std::vector<std::string> fields;
-    std::stringstream stream(line);
-    std::string field;
-    while (std::getline(stream, field, '\t')) {
-        fields.push_back(field);
+    std::size_t start = 0;
+    for (std::size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
     }
+    fields.push_back(line.substr(start));
     return fields;
 }
 
