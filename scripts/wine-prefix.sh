@@ -26,13 +26,27 @@ add_fonts() {
   touch "$fonts_stamp"
 }
 
+# Wine links the user's Desktop, Documents and the like to the home folder; an installer
+# run here would write its shortcuts there. Real folders inside the prefix instead.
+own_user_folders() {
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    [ -L "$link" ] || continue
+    rm -f -- "$link"
+    mkdir -p -- "$link"
+  done
+}
+
 if [ -f "$stamp" ]; then
   [ -f "$fonts_stamp" ] || add_fonts
+  own_user_folders
   exit 0
 fi
 echo "wine-prefix: making $WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1
+wineserver -w
+own_user_folders
 reg 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default
 reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 800x600
 reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei'
