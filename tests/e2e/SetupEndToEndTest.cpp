@@ -1,0 +1,505 @@
+// The built demo installers run as the user runs them, in a fresh Wine prefix made by
+// run.sh, driven through their pages with the forms driver; the outcome is read back
+// from the disk, the registry, the clipboard and the process list. Each test starts from
+// a prefix without an earlier installation.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "datatable/DataTable.h"
+#include "datatable/Text.h"
+#include "sys/Processes.h"
+#include "sys/Registry.h"
+#include "sys/Shortcuts.h"
+#include "tools/uidriver/Driver.h"
+#include "ui/Wide.h"
+#include "wizard/WizardTexts.h"
+
+namespace stp {
+namespace {
+
+using namespace uidriver;
+
+constexpr DWORD WaitMs = 30000;
+const std::u16string UninstallRoot = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::u16string Work = u"C:\\stp-e2e\\";
+
+std::u16string BinDir() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path);
+    return FromWide(dir.substr(0, dir.find_last_of(L'\\') + 1));
+}
+
+// The source tree as Wine's drive Z: shows it.
+std::u16string SourceDir() {
+    std::u16string dir = u"Z:" + FromUtf8(STP_SOURCE_DIR) + u"\\";
+    for (char16_t& c : dir)
+        if (c == u'/') c = u'\\';
+    return dir;
+}
+
+std::string ReadAll(const std::u16string& file) {
+    std::ifstream in(std::filesystem::path(ToWide(file)), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool Exists(const std::u16string& path) { return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void RemoveTree(const std::u16string& path) {
+    // Double NUL-terminated, as the shell wants it.
+    std::wstring from = ToWide(path);
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+}
+
+// Waits until Probe holds, as the installer handles the driver's messages in its own time.
+template <class Probe>
+bool Eventually(Probe probe, int tries = 400) {
+    for (int i = 0; i < tries; ++i) {
+        if (probe()) return true;
+        Sleep(50);
+    }
+    return probe();
+}
+
+bool IsRunning(const std::u16string& exeName) {
+    const std::unique_ptr<TDataTable> table = GetProcessTable(false);
+    return table && table->IndexOfText(0, exeName) >= 0;
+}
+
+// A started program, ended when the test is done with it.
+class Process {
+public:
+    explicit Process(const std::u16string& file) {
+        std::wstring commandLine = L"\"" + ToWide(file) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessW(ToWide(file).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info_))
+            ADD_FAILURE() << "cannot start " << ToUtf8(file);
+        if (info_.hThread) CloseHandle(info_.hThread);
+        info_.hThread = nullptr;
+    }
+    ~Process() {
+        if (!info_.hProcess) return;
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(info_.hProcess, 9);
+            WaitForSingleObject(info_.hProcess, 5000);
+        }
+        CloseHandle(info_.hProcess);
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    DWORD Id() const { return info_.dwProcessId; }
+    // The exit code, or STILL_ACTIVE when it has not ended within TimeoutMs.
+    DWORD Wait(DWORD timeoutMs) const {
+        WaitForSingleObject(info_.hProcess, timeoutMs);
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// One demo installer: its file and what its text set shows.
+struct Installer {
+    const char* name;
+    std::u16string file;  // below BinDir(), or a full path
+    int mode;
+    std::u16string displayName;
+    std::u16string windowTitle;
+    WizardTexts texts;
+};
+
+Installer Chinese(const std::u16string& file = u"Karvel-3.40-setup.exe") {
+    const std::u16string name = u"Orvane画图";
+    return {"Chinese", file, 0, name, u"安装向导 - " + name, ChineseWizardTexts(name, u"3.40", u"6 MB")};
+}
+
+Installer English() {
+    const std::u16string name = u"Orvane Karvel";
+    return {"English", u"Karvel-3.40-setup-en.exe", 2, name, u"Setup - " + name,
+            EnglishWizardTexts(name, u"3.40", u"6 MB")};
+}
+
+class SetupEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    static void TearDownTestSuite() { CoUninitialize(); }
+
+    void SetUp() override { ForgetEarlierInstallations(); }
+    void TearDown() override {
+        CloseKarvel();
+        ForgetEarlierInstallations();
+    }
+
+    // What an installation leaves: folders, shortcuts, uninstall keys, the work folder.
+    static void ForgetEarlierInstallations() {
+        RemoveTree(u"C:\\Program Files\\Orvane Soft");
+        RemoveTree(u"C:\\Apps");
+        RemoveTree(Work);
+        for (const std::u16string name : {u"Orvane画图", u"Orvane Karvel"}) {
+            for (std::uint8_t location : {slDesktop, slQuickLaunch})
+                DeleteFileW(ToWide(GetShellFolderPath(location) + u"\\" + name + u".lnk").c_str());
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, ToWide(UninstallRoot + name).c_str());
+        }
+        CreateDirectoryW(ToWide(Work).c_str(), nullptr);
+    }
+
+    static void CloseKarvel() {
+        for (int i = 0; i < 5; ++i) {
+            HWND karvel = FindTopWindow(u"Karvel", 0);
+            if (!karvel) return;
+            PostMessageW(karvel, WM_CLOSE, 0, 0);
+            WaitWindowGone(u"Karvel", 5000);
+        }
+    }
+
+    void Start(const Installer& installer) {
+        const std::u16string file = installer.file.find(u'\\') == std::u16string::npos
+                                        ? BinDir() + installer.file
+                                        : installer.file;
+        setup_ = std::make_unique<Process>(file);
+        texts_ = installer.texts;
+        wizard_ = FindTopWindow(installer.windowTitle, WaitMs);
+        ASSERT_NE(wizard_, nullptr) << "no wizard window";
+    }
+
+    ControlInfo Control(const char16_t* name) const { return FindControl(wizard_, name); }
+    bool Showing(const char16_t* name) const { return Control(name).Showing; }
+
+    // From the welcome page to the folder page.
+    void WalkToFolderPage() {
+        Click(Control(u"btnNext"));
+        ASSERT_TRUE(Eventually([&] { return Showing(u"pnlStep2"); }));
+        Click(Control(u"btnNext"));
+        ASSERT_TRUE(Eventually([&] { return Showing(u"pnlStep3"); }));
+    }
+
+    void SetFolder(const std::u16string& folder) {
+        SetText(Control(u"editSetupDir"), folder);
+        ASSERT_TRUE(Eventually([&] { return Control(u"editSetupDir").Text == folder; }));
+    }
+
+    // Presses install and waits for the completion page.
+    void Install() {
+        ASSERT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled; })) << "install stays disabled";
+        Click(Control(u"btnNext"));
+        ASSERT_TRUE(Eventually([&] { return Showing(u"pnlStep4"); }, 1200)) << "no completion page";
+        EXPECT_EQ(ToUtf8(Control(u"btnNext").Text), ToUtf8(texts_.CaptionFinish));
+    }
+
+    // The message box the installer shows now; its OK pressed.
+    std::u16string AnswerMessage(const std::u16string& title) {
+        const auto box = FindMessageBox(setup_->Id(), title, WaitMs);
+        if (!box) {
+            ADD_FAILURE() << "no message box";
+            return {};
+        }
+        PressButton(*box, u"");
+        return box->Text;
+    }
+
+    void SetUncheckedRunOnExit() {
+        Click(Control(u"chkRunOnExit"));
+        ASSERT_TRUE(Eventually([&] {
+            return SendMessageW(Control(u"chkRunOnExit").Handle, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
+        }));
+    }
+
+    void Finish() {
+        ASSERT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled; }));
+        Click(Control(u"btnNext"));
+    }
+
+    void ExpectEndsWithoutLaunching() {
+        EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+        Sleep(1500);
+        EXPECT_EQ(FindTopWindow(u"Karvel", 0), nullptr);
+        EXPECT_FALSE(IsRunning(u"Karvel.exe"));
+    }
+
+    void ExpectLaunches() {
+        EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+        EXPECT_NE(FindTopWindow(u"Karvel", WaitMs), nullptr) << "Karvel's window did not appear";
+        EXPECT_TRUE(IsRunning(u"Karvel.exe"));
+    }
+
+    std::unique_ptr<Process> setup_;
+    HWND wizard_ = nullptr;
+    WizardTexts texts_;
+};
+
+void ExpectInstalledFiles(const std::u16string& dir) {
+    const std::u16string files = SourceDir() + u"examples\\karvel\\files\\";
+    const struct {
+        std::u16string installed, source;
+    } pairs[] = {
+        {u"Karvel.exe", BinDir() + u"Karvel.exe"},
+        {u"readme.txt", files + u"readme.txt"},
+        {u"data\\palette.txt", files + u"data\\palette.txt"},
+    };
+    for (const auto& [installed, source] : pairs) {
+        const std::string expected = ReadAll(source);
+        ASSERT_FALSE(expected.empty()) << ToUtf8(source);
+        EXPECT_TRUE(ReadAll(dir + installed) == expected) << ToUtf8(installed) << " differs from its source";
+    }
+    EXPECT_FALSE(Exists(dir + u"Setup.stp"));
+}
+
+void ExpectUninstallEntry(const Installer& installer, const std::u16string& dir) {
+    const std::u16string key = UninstallRoot + installer.displayName;
+    const bool chinese = installer.mode == 0;
+    const std::pair<const char16_t*, std::u16string> values[] = {
+        {u"DisplayIcon", dir + u"Karvel.exe"},
+        {u"DisplayName", installer.displayName},
+        {u"DisplayVersion", u"3.40"},
+        {u"Publisher", chinese ? u"Orvane软件" : u"Orvane Software"},
+        {u"URLInfoAbout", chinese ? u"http://www.orvane.cn/" : u"http://www.orvane.com/"},
+        {u"UninstallString", dir + u"Uninst.exe"},
+    };
+    for (const auto& [name, value] : values)
+        EXPECT_EQ(ToUtf8(RegReadStringValue(HKEY_LOCAL_MACHINE, key, name)), ToUtf8(value)) << ToUtf8(name);
+}
+
+std::u16string ShortcutTarget(std::uint8_t location, const std::u16string& name) {
+    const std::u16string link = GetShellFolderPath(location) + u"\\" + name + u".lnk";
+    return Exists(link) ? ResolveShortcut(link) : u"(no shortcut " + link + u")";
+}
+
+TEST_F(SetupEndToEnd, InstallsIntoTheProposedFolderAndLaunchesOnFinish) {
+    const Installer installer = Chinese();
+    ASSERT_NO_FATAL_FAILURE(Start(installer));
+    ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+    const std::u16string dir = u"C:\\Program Files\\Orvane Soft\\Karvel\\";
+    EXPECT_EQ(ToUtf8(Control(u"editSetupDir").Text), ToUtf8(dir.substr(0, dir.size() - 1)));
+    const ControlInfo freeSize = Control(u"lblFreeSize");
+    EXPECT_TRUE(freeSize.Showing);
+    EXPECT_EQ(ToUtf8(freeSize.Text).rfind("剩余空间: ", 0), 0u) << ToUtf8(freeSize.Text);
+    EXPECT_FALSE(Control(u"chkSCOnQuick").Visible);
+
+    ASSERT_NO_FATAL_FAILURE(Install());
+    EXPECT_FALSE(Showing(u"btnPrev"));
+    EXPECT_FALSE(Showing(u"btnClose"));
+    EXPECT_FALSE(Showing(u"ProgressBar1"));
+    ExpectInstalledFiles(dir);
+    EXPECT_EQ(ToUtf8(ShortcutTarget(slDesktop, installer.displayName)), ToUtf8(dir + u"Karvel.exe"));
+    ExpectUninstallEntry(installer, dir);
+
+    ASSERT_NO_FATAL_FAILURE(Finish());
+    ExpectLaunches();
+}
+
+// A second run proposes the folder of the first run's shortcut, in both text sets; the
+// first run also shows that Finish without "run" launches nothing.
+class SecondRun : public SetupEndToEnd, public ::testing::WithParamInterface<Installer> {};
+
+TEST_P(SecondRun, ProposesTheFolderOfTheFirstRunsShortcut) {
+    const Installer& installer = GetParam();
+    const std::u16string dir = u"C:\\Apps\\Karvel " + FromUtf8(installer.name);
+    ASSERT_NO_FATAL_FAILURE(Start(installer));
+    ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+    // Without the trailing backslash; the installer adds it.
+    ASSERT_NO_FATAL_FAILURE(SetFolder(dir));
+    ASSERT_NO_FATAL_FAILURE(Install());
+    ExpectInstalledFiles(dir + u"\\");
+    ExpectUninstallEntry(installer, dir + u"\\");
+    ASSERT_NO_FATAL_FAILURE(SetUncheckedRunOnExit());
+    ASSERT_NO_FATAL_FAILURE(Finish());
+    ExpectEndsWithoutLaunching();
+
+    ASSERT_NO_FATAL_FAILURE(Start(installer));
+    ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+    EXPECT_EQ(ToUtf8(Control(u"editSetupDir").Text), ToUtf8(dir));
+    EXPECT_TRUE(Control(u"btnNext").Enabled);
+    Click(Control(u"btnClose"));
+    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTextSets, SecondRun, ::testing::Values(Chinese(), English()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Windows XP: Wine reports the version a per-program key names, so a copy of the
+// installer under its own name runs as XP and offers the Quick Launch shortcut.
+TEST_F(SetupEndToEnd, OnWindowsXpMakesTheQuickLaunchShortcut) {
+    const std::u16string copy = Work + u"KarvelXp-setup.exe";
+    ASSERT_TRUE(CopyFileW(ToWide(BinDir() + u"Karvel-3.40-setup.exe").c_str(), ToWide(copy).c_str(), FALSE));
+    const std::u16string appDefaults = u"Software\\Wine\\AppDefaults\\KarvelXp-setup.exe";
+    RegWriteStringValue(HKEY_CURRENT_USER, appDefaults, u"Version", u"winxp64");
+    // An XP profile has the Quick Launch folder; Wine's fresh prefix does not.
+    const std::u16string quick = GetShellFolderPath(slQuickLaunch);
+    ASSERT_FALSE(quick.empty());
+    SHCreateDirectoryExW(nullptr, ToWide(quick).c_str(), nullptr);
+
+    const Installer installer = Chinese(copy);
+    ASSERT_NO_FATAL_FAILURE(Start(installer));
+    ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+    const ControlInfo quickBox = Control(u"chkSCOnQuick");
+    EXPECT_TRUE(quickBox.Showing);
+    EXPECT_EQ(SendMessageW(quickBox.Handle, BM_GETCHECK, 0, 0), BST_CHECKED);
+    const std::u16string dir = u"C:\\Apps\\KarvelXp\\";
+    ASSERT_NO_FATAL_FAILURE(SetFolder(dir));
+    ASSERT_NO_FATAL_FAILURE(Install());
+    EXPECT_EQ(ToUtf8(ShortcutTarget(slQuickLaunch, installer.displayName)), ToUtf8(dir + u"Karvel.exe"));
+    EXPECT_EQ(ToUtf8(ShortcutTarget(slDesktop, installer.displayName)), ToUtf8(dir + u"Karvel.exe"));
+    ASSERT_NO_FATAL_FAILURE(SetUncheckedRunOnExit());
+    ASSERT_NO_FATAL_FAILURE(Finish());
+    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+    RegDeleteKeyW(HKEY_CURRENT_USER, ToWide(appDefaults).c_str());
+}
+
+// Folders that cannot take the installation: a drive that is not fixed (run.sh makes E:
+// a CD-ROM drive) keeps install disabled; a folder whose parent is a file cannot be made
+// and leaves the wizard on the folder page with nothing written.
+TEST_F(SetupEndToEnd, RefusesFoldersItCannotUse) {
+    ASSERT_NO_FATAL_FAILURE(Start(Chinese()));
+    ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+    ASSERT_NO_FATAL_FAILURE(SetFolder(u"E:\\Data"));
+    EXPECT_TRUE(Eventually([&] { return !Control(u"btnNext").Enabled; }));
+    EXPECT_FALSE(Control(u"lblFreeSize").Visible);
+
+    const std::u16string blocker = Work + u"blocker";
+    std::ofstream(std::filesystem::path(ToWide(blocker))) << "a file where a folder should be";
+    ASSERT_NO_FATAL_FAILURE(SetFolder(blocker + u"\\Karvel"));
+    ASSERT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled; }));
+    Click(Control(u"btnNext"));
+    EXPECT_EQ(ToUtf8(AnswerMessage(u"安装向导 - Orvane画图")), ToUtf8(texts_.MsgFolderFailed));
+    EXPECT_TRUE(Eventually([&] { return Showing(u"pnlStep3") && Control(u"btnNext").Enabled; }));
+    EXPECT_TRUE(Control(u"btnPrev").Enabled);
+    EXPECT_TRUE(Control(u"btnBrowse").Enabled);
+    EXPECT_FALSE(Showing(u"ProgressBar1"));
+    EXPECT_EQ(ToUtf8(Control(u"btnNext").Text), ToUtf8(texts_.CaptionInstall));
+    EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + u"Orvane画图", u"DisplayName").empty());
+    Click(Control(u"btnClose"));
+    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+}
+
+// A package whose first record is damaged: the extraction message, Setup.stp left in the
+// folder, the wizard back on the folder page, and the next click writes it again and
+// tries again.
+TEST_F(SetupEndToEnd, ACorruptPackageFailsAndCanBeRetried) {
+    const Installer installer = Chinese(u"Karvel-3.40-setup-corrupt.exe");
+    ASSERT_NO_FATAL_FAILURE(Start(installer));
+    ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+    const std::u16string dir = u"C:\\Apps\\Broken\\";
+    ASSERT_NO_FATAL_FAILURE(SetFolder(dir));
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        ASSERT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled; }));
+        Click(Control(u"btnNext"));
+        EXPECT_EQ(ToUtf8(AnswerMessage(installer.windowTitle)), ToUtf8(texts_.MsgExtractFailed));
+        EXPECT_TRUE(Exists(dir + u"Setup.stp"));
+        EXPECT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled && Control(u"btnClose").Enabled; }));
+        EXPECT_TRUE(Showing(u"pnlStep3"));
+        EXPECT_FALSE(Showing(u"ProgressBar1"));
+        // Gone before the retry, so that the retry must write it again.
+        DeleteFileW(ToWide(dir + u"Setup.stp").c_str());
+    }
+    EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + u"Orvane画图", u"DisplayName").empty());
+    Click(Control(u"btnClose"));
+    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+}
+
+// The antivirus program the installed program cannot run beside, as a process named
+// KXETRAY.EXE (a copy of Wine's Notepad, which merely waits).
+class AntivirusRunning : public SetupEndToEnd {
+protected:
+    void SetUp() override {
+        SetupEndToEnd::SetUp();
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        const std::u16string copy = Work + u"KXETRAY.EXE";
+        ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\notepad.exe").c_str(), ToWide(copy).c_str(), FALSE));
+        antivirus_ = std::make_unique<Process>(copy);
+        ASSERT_TRUE(Eventually([] { return IsRunning(u"kxetray.exe"); }));
+    }
+    void TearDown() override {
+        antivirus_.reset();
+        SetupEndToEnd::TearDown();
+    }
+
+    void InstallAndFinish(const Installer& installer) {
+        ASSERT_NO_FATAL_FAILURE(Start(installer));
+        ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+        ASSERT_NO_FATAL_FAILURE(Install());
+        ASSERT_NO_FATAL_FAILURE(Finish());
+    }
+
+    std::unique_ptr<Process> antivirus_;
+};
+
+std::u16string ClipboardText() {
+    if (!OpenClipboard(nullptr)) return u"(clipboard busy)";
+    std::u16string text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+TEST_F(AntivirusRunning, TheChineseSetupShowsTheNoticeInsteadOfLaunching) {
+    ASSERT_NO_FATAL_FAILURE(InstallAndFinish(Chinese()));
+    const std::u16string label = u"Orvane画图";
+    HWND notice = FindTopWindow(u"温馨提示 - " + label, WaitMs);
+    ASSERT_NE(notice, nullptr) << "no notice";
+    EXPECT_FALSE(IsWindowVisible(wizard_));
+    EXPECT_EQ(ToUtf8(FindControl(notice, u"lblContent").Text),
+              ToUtf8(u"首先，感谢您使用“" + label + u"”软件。\n\n但由于检测到您的系统正在运行“金山毒霸”，" + label +
+                     u"会被其错误和非法干扰，因此如果您希望能正常运行" + label +
+                     u"，请更换其它更好更流行的免费防毒杀毒软件，比如360，COMODO等。\n\n"
+                     u"为此给您带来的不便，软件作者在此深表歉意。"));
+    EXPECT_EQ(ToUtf8(FindControl(notice, u"Label2").Text), "http://www.orvane.cn/");
+
+    // Copying twice confirms twice; the notice stays.
+    for (int i = 0; i < 2; ++i) {
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+        Click(FindControl(notice, u"Button1"));
+        EXPECT_EQ(ToUtf8(AnswerMessage(u"安装向导 - Orvane画图")), "复制成功，请粘贴到浏览器的地址栏中打开。");
+        EXPECT_EQ(ToUtf8(ClipboardText()), "http://www.orvane.cn/");
+        EXPECT_TRUE(IsWindow(notice));
+    }
+    // The title-bar button ends the notice as Button2 does.
+    PostMessageW(notice, WM_CLOSE, 0, 0);
+    ExpectEndsWithoutLaunching();
+}
+
+TEST_F(AntivirusRunning, TheEnglishSetupLaunchesAnyway) {
+    ASSERT_NO_FATAL_FAILURE(InstallAndFinish(English()));
+    ExpectLaunches();
+    EXPECT_EQ(FindTopWindow(u"温馨提示 - Orvane画图", 0), nullptr);
+}
+
+TEST_F(AntivirusRunning, Button2EndsTheNotice) {
+    ASSERT_NO_FATAL_FAILURE(InstallAndFinish(Chinese()));
+    HWND notice = FindTopWindow(u"温馨提示 - Orvane画图", WaitMs);
+    ASSERT_NE(notice, nullptr) << "no notice";
+    Click(FindControl(notice, u"Button2"));
+    ExpectEndsWithoutLaunching();
+}
+
+}  // namespace
+}  // namespace stp
