@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "conflict/ConflictForm.h"
 #include "tests/wizard/WizardFixture.h"
 #include "ui/CheckBox.h"
 #include "ui/SystemInfo.h"
@@ -23,8 +24,9 @@ bool UnderWine() {
 
 std::wstring AppDefaultsKey() { return std::wstring(L"Software\\Wine\\AppDefaults\\") + ChildName; }
 
-// Runs this test in a copy of the program that Wine reports as Windows XP; its exit code.
-DWORD RunAsWindowsXp() {
+// Runs the test WizardOnWindowsXp.Test in a copy of the program that Wine reports as
+// Windows XP; its exit code.
+DWORD RunAsWindowsXp(const std::wstring& Test) {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring child(self);
@@ -39,7 +41,7 @@ DWORD RunAsWindowsXp() {
     RegCloseKey(key);
 
     SetEnvironmentVariableW(ChildMarker, L"1");
-    std::wstring commandLine = L"\"" + child + L"\" --gtest_filter=WizardOnWindowsXp.*";
+    std::wstring commandLine = L"\"" + child + L"\" --gtest_filter=WizardOnWindowsXp." + Test;
     STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION process{};
     DWORD exitCode = 102;
@@ -63,7 +65,7 @@ TEST_F(WizardOnWindowsXp, IsLowerAndOffersQuickLaunch) {
     if (!child) {
         if (WindowsMajorVersion() >= 6) {
             if (!UnderWine()) GTEST_SKIP() << "Windows XP is only simulated under Wine";
-            EXPECT_EQ(RunAsWindowsXp(), 0u) << "the wizard test failed as Windows XP";
+            EXPECT_EQ(RunAsWindowsXp(L"IsLowerAndOffersQuickLaunch"), 0u) << "the wizard test failed as Windows XP";
             return;
         }
     }
@@ -75,6 +77,31 @@ TEST_F(WizardOnWindowsXp, IsLowerAndOffersQuickLaunch) {
     EXPECT_EQ(r.bottom - r.top, 385);
     EXPECT_TRUE(form.Component<TCheckBox>("chkSCOnQuick").Visible());
     EXPECT_TRUE(form.Component<TCheckBox>("chkSCOnQuick").Checked());
+}
+
+TEST_F(WizardOnWindowsXp, ConflictNoticeKeepsTheTahomaFontsOfItsLayout) {
+    const bool child = GetEnvironmentVariableW(ChildMarker, nullptr, 0) != 0;
+    if (!child) {
+        if (WindowsMajorVersion() >= 6) {
+            if (!UnderWine()) GTEST_SKIP() << "Windows XP is only simulated under Wine";
+            EXPECT_EQ(RunAsWindowsXp(L"ConflictNoticeKeepsTheTahomaFontsOfItsLayout"), 0u)
+                << "the notice test failed as Windows XP";
+            return;
+        }
+    }
+    ASSERT_EQ(WindowsMajorVersion(), 5) << "Wine did not report Windows XP";
+    TfrmConflict notice;
+    notice.Create();
+    const struct {
+        const char* name;
+        int height;
+    } labels[] = {{"Label1", -13}, {"lblRegister", -13}, {"lblContent", -13}, {"Label2", -14}};
+    for (const auto& [name, height] : labels) {
+        EXPECT_TRUE(notice.Component<TControl>(name).Font().Name() == u"Tahoma") << name;
+        EXPECT_EQ(notice.Component<TControl>(name).Font().Height(), height) << name;
+    }
+    for (const char* name : {"Button1", "Button2"})
+        EXPECT_TRUE(notice.Component<TControl>(name).Font().Name() == u"Tahoma") << name;
 }
 
 }  // namespace
