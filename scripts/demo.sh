@@ -5,7 +5,8 @@
 #   Without one it runs under Xvfb, is driven through every page with uidriver, and each
 #   page is photographed into build/demo.
 # Either way it ends by printing what was installed: files, shortcuts, uninstall values.
-# Nothing is written outside build/.
+# Nothing is written outside build/. (--driven is the script's own second stage, run
+# under xvfb-run once the build is done.)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -145,3 +146,9 @@ if [ "${1:-}" = --driven ]; then
   echo "demo: screenshots of every page are in $shots"
 fi
 echo "demo: the prefix is $WINEPREFIX"
+# With a display the launched Karvel stays until its window is closed: ending the demo
+# ends every program of the prefix.
+if [ "${1:-}" != --driven ] && drive wait Karvel 3; then
+  echo "demo: Karvel is running; close its window to end the demo"
+  drive waitgone Karvel 86400 || true
+fi
