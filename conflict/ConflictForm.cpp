@@ -17,9 +17,18 @@ namespace stp {
 
 namespace {
 
-// Puts Text on the clipboard as Unicode text; false when the clipboard is busy.
+// Opens the clipboard, waiting a little while another program holds it.
+bool OpenClipboardPatiently(HWND owner) {
+    for (int attempt = 0; attempt < 25; ++attempt) {
+        if (OpenClipboard(owner)) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+// Puts Text on the clipboard as Unicode text; false when the clipboard stays busy.
 bool CopyToClipboard(HWND owner, const std::u16string& text) {
-    if (!OpenClipboard(owner)) return false;
+    if (!OpenClipboardPatiently(owner)) return false;
     struct Closer {
         ~Closer() { CloseClipboard(); }
     } closer;
@@ -80,8 +89,10 @@ void TfrmConflict::SetExeName(const std::u16string& ExeName) {
 }
 
 void TfrmConflict::Button1Click() {
-    CopyToClipboard(Handle(), Component<TLabel>("Label2").Text());
-    Application().ShowMessage(u"复制成功，请粘贴到浏览器的地址栏中打开。");
+    // The confirmation tells the user to paste: it is shown only when there is
+    // something to paste. Another press tries again.
+    if (CopyToClipboard(Handle(), Component<TLabel>("Label2").Text()))
+        Application().ShowMessage(u"复制成功，请粘贴到浏览器的地址栏中打开。");
 }
 
 void TfrmConflict::Button2Click() { SetModalResult(mrCancel); }

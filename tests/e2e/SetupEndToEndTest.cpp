@@ -482,6 +482,15 @@ TEST_F(AntivirusRunning, TheChineseSetupShowsTheNoticeInsteadOfLaunching) {
         EXPECT_EQ(ToUtf8(ClipboardText()), "http://www.orvane.cn/");
         EXPECT_TRUE(IsWindow(notice));
     }
+    // While another program holds the clipboard nothing is copied, and no confirmation
+    // claims otherwise; the notice stays for another try.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    Click(FindControl(notice, u"Button1"));
+    EXPECT_FALSE(FindMessageBox(setup_->Id(), u"", 2000).has_value()) << "confirmed a copy that did not happen";
+    CloseClipboard();
+    EXPECT_EQ(ToUtf8(ClipboardText()), "");
+    EXPECT_TRUE(IsWindowEnabled(notice));
     // The title-bar button ends the notice as Button2 does.
     PostMessageW(notice, WM_CLOSE, 0, 0);
     ExpectEndsWithoutLaunching();
