@@ -4,8 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine-env.sh
-wineserver -p
-trap 'wineserver -k' EXIT
+# A server already running for this prefix (another run's) is shared, and left to its owner.
+if wineserver -p 2>/dev/null; then
+  trap 'wineserver -k' EXIT
+fi
 # Start the prefix's services now, detached from ctest's output pipes: services started
 # by the first test would inherit them and keep ctest waiting for their end.
 wine cmd /c exit </dev/null >/dev/null 2>&1
