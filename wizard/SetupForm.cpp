@@ -11,6 +11,7 @@
 #include "resources/layouts/Layouts.h"
 #include "sys/ByteSize.h"
 #include "sys/Drives.h"
+#include "sys/Handles.h"
 #include "sys/Processes.h"
 #include "sys/Registry.h"
 #include "sys/Shell.h"
@@ -335,8 +336,8 @@ void TForm1::Finish() {
         Close();
         return;
     }
-    const HANDLE process = RunProgram(FSetupDir + FExeName + u".exe", u"");
-    if (process) CloseHandle(process);
+    // Whether the program started is not reported: the wizard ends either way.
+    const UniqueHandle process(RunProgram(FSetupDir + FExeName + u".exe", u""));
     Close();
 }
 
