@@ -128,7 +128,8 @@ PY
 found=0
 while IFS= read -r -d '' lnk; do
   found=1
-  echo "${lnk#"$drive_c/"} -> $(link_target "$lnk")"
+  rel=${lnk#"$drive_c/"}
+  echo "C:\\${rel//\//\\} -> $(link_target "$lnk")"
 done < <(find "$drive_c/users" -name '*.lnk' -print0)
 [ "$found" = 1 ] || echo "(none)"
 
