@@ -151,6 +151,7 @@ function(stp_add_setup target dir)
     add_dependencies(${target} ${S_PAYLOAD_TARGET})
   endif()
   target_link_libraries(${target} PRIVATE stp_app)
+  target_link_options(${target} PRIVATE -s)  # the installer ships without symbols
   if(NOT S_OUTPUT_NAME)
     set(S_OUTPUT_NAME "${P_ExeName}-${P_Version}-setup")
   endif()

@@ -19,19 +19,23 @@ fetch() { # fetch SOURCE_PACKAGE -> prints the unpacked folder
   echo "$dir"
 }
 
-if [ ! -f "$prefix/lib/libcryptopp.a" ]; then
+# Built for size, one section per function, so the installer links only what it uses.
+cryptopp_flags="-DNDEBUG -Os -ffunction-sections -fdata-sections -pipe"
+if [ "$(cat "$prefix/lib/cryptopp.flags" 2>/dev/null)" != "$cryptopp_flags" ]; then
   echo "build-mingw-deps: Crypto++ (about 2 minutes)"
   dir=$(fetch libcrypto++ libcrypto++-)
   make -C "$dir" -f GNUmakefile clean >/dev/null 2>&1 || true
   # The x86 SIMD objects need their own -m flags, which GNUmakefile sets per file.
   make -C "$dir" -f GNUmakefile -j"$jobs" static \
     CXX=x86_64-w64-mingw32-g++-posix AR=x86_64-w64-mingw32-ar RANLIB=x86_64-w64-mingw32-ranlib \
-    CXXFLAGS="-DNDEBUG -O2 -pipe" >"$src/cryptopp-build.log" 2>&1 \
+    CXXFLAGS="$cryptopp_flags" >"$src/cryptopp-build.log" 2>&1 \
     || { tail -30 "$src/cryptopp-build.log" >&2; exit 1; }
   mkdir -p "$prefix/include/cryptopp"
   cp "$dir"/*.h "$prefix/include/cryptopp/"
   # Debian's packaging names the archive libcrypto++.a.
-  cp "$(ls "$dir"/libcryptopp.a "$dir"/libcrypto++.a 2>/dev/null | head -1)" "$prefix/lib/libcryptopp.a"
+  cp "$(ls "$dir"/libcryptopp.a "$dir"/libcrypto++.a 2>/dev/null | head -1)" "$prefix/lib/libcryptopp.a.new"
+  mv "$prefix/lib/libcryptopp.a.new" "$prefix/lib/libcryptopp.a"
+  echo "$cryptopp_flags" >"$prefix/lib/cryptopp.flags"
 fi
 
 if [ ! -f "$prefix/lib/libjpeg.a" ]; then

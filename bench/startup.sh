@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Start-up under Wine: time from launching the demo installer until its wizard window is
+# visible, against an NSIS 3 installer of the same files until its first window, both
+# measured by bench/startwatch.exe (CreateProcess until a visible top-level window).
+# Also the demo installer's size without its payload, stripped, next to NSIS's stub.
+#
+# usage: bench/startup.sh [RUNS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-5}
+work="$root/build/bench/startup"
+bin="$root/build/mingw/bin"
+mkdir -p "$work"
+cd "$root"
+for f in startwatch.exe Karvel-3.40-setup.exe Karvel.exe; do
+  [ -f "$bin/$f" ] || { echo "startup.sh: build the MinGW tree first (scripts/build.sh mingw)" >&2; exit 1; }
+done
+
+# The same files as the demo's payload, for NSIS.
+cat >"$work/karvel.nsi" <<NSI
+Target amd64-unicode
+SetCompressor zlib
+Name "Karvel"
+OutFile "$work/karvel-nsis.exe"
+InstallDir "\$PROGRAMFILES\\Orvane Soft\\Karvel"
+RequestExecutionLevel admin
+Page directory
+Page instfiles
+Section
+  SetOutPath "\$INSTDIR"
+  File "$bin/Karvel.exe"
+  File /r "$root/examples/karvel/files/*"
+SectionEnd
+NSI
+makensis -V1 "$work/karvel.nsi"
+cat >"$work/empty.nsi" <<NSI
+Target amd64-unicode
+Name "Empty"
+OutFile "$work/empty.exe"
+Section
+SectionEnd
+NSI
+makensis -V1 "$work/empty.nsi"
+
+measure() {
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    . scripts/wine-env.sh
+    wineserver -p
+    trap "wineserver -k" EXIT
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    for _ in $(seq '"$runs"'); do wine "$0" "$1" 2>/dev/null | tr -d "\r"; done
+  ' "$bin/startwatch.exe" "$1"
+}
+median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+bash scripts/wine-prefix.sh
+ours=$(measure "$bin/Karvel-3.40-setup.exe" | median)
+nsis=$(measure "$work/karvel-nsis.exe" | median)
+
+# Without its payload: the installer less its "StpFile" resource, stripped.
+x86_64-w64-mingw32-strip -o "$work/setup-stripped.exe" "$bin/Karvel-3.40-setup.exe"
+payload=$(find "$root/build/mingw" -name '*.stp' -path '*karvel*' -printf '%s\n' 2>/dev/null | head -1)
+size=$(( $(stat -c %s "$work/setup-stripped.exe") - ${payload:-0} ))
+
+echo "start-up under Wine (Xvfb, persistent wineserver), median of $runs runs, $(nproc) cores, $(date -u +%F)"
+printf 'demo installer, wizard visible    %8.1f ms\n' "$ours"
+printf 'NSIS 3 installer, first window    %8.1f ms\n' "$nsis"
+printf 'demo installer without payload, stripped: %d bytes (goal under 1.5 MB)\n' "$size"
+printf 'NSIS stub (an installer with nothing in it): %d bytes\n' "$(stat -c %s "$work/empty.exe")"
