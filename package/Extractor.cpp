@@ -113,13 +113,13 @@ private:
             return;  // the row fails with this error when it is reached, before its file
         }
         if (root) return;
-        const std::u16string spec = row.Items(pcFolder)->Text();
-        if (IsMacroFolder(spec)) {
-            if (!SafeMacroFolder(spec, FSystemDir))
-                throw EPackageError("folder " + Quoted(spec) + " does not name a folder below the system folder " +
+        const std::u16string folderSpec = row.Items(pcFolder)->Text();
+        if (IsMacroFolder(folderSpec)) {
+            if (!SafeMacroFolder(folderSpec, FSystemDir))
+                throw EPackageError("folder " + Quoted(folderSpec) + " does not name a folder below the system folder " +
                                     Quoted(FSystemDir));
-        } else if (!IsContainedFolder(spec)) {
-            throw EPackageError("folder " + Quoted(spec) + " leaves the destination folder");
+        } else if (!IsContainedFolder(folderSpec)) {
+            throw EPackageError("folder " + Quoted(folderSpec) + " leaves the destination folder");
         }
     }
 
@@ -130,17 +130,17 @@ private:
     // Writes one row's file, or passes over an existing macro-row file; the row's
     // uncompressed size counts as done either way.
     void ExtractRow(TFile& package, TRow& row) {
-        const std::u16string spec = row.Items(pcFolder)->Text();
+        const std::u16string folderSpec = row.Items(pcFolder)->Text();
         const std::u16string name = row.Items(pcFileName)->Text();
         std::u16string folder;
         bool macro = false;
         if (IsRootRow(row)) {
             folder = FDestination;
-        } else if (IsMacroFolder(spec)) {
+        } else if (IsMacroFolder(folderSpec)) {
             macro = true;
-            folder = *SafeMacroFolder(spec, FSystemDir);
+            folder = *SafeMacroFolder(folderSpec, FSystemDir);
         } else {
-            folder = FDestination + spec;
+            folder = FDestination + folderSpec;
         }
         if (!DirectoryExists(folder)) ForceDirectories(folder);
 

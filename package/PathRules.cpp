@@ -31,14 +31,14 @@ std::u16string_view LastPathComponent(std::u16string_view fileName) {
     return cut == std::u16string_view::npos ? fileName : fileName.substr(cut + 1);
 }
 
-bool IsContainedFolder(std::u16string_view spec) {
-    if (!spec.empty() && IsSeparator(spec.front())) return false;
-    if (spec.find(u':') != std::u16string_view::npos) return false;
+bool IsContainedFolder(std::u16string_view folderSpec) {
+    if (!folderSpec.empty() && IsSeparator(folderSpec.front())) return false;
+    if (folderSpec.find(u':') != std::u16string_view::npos) return false;
     std::size_t start = 0;
-    while (start <= spec.size()) {
+    while (start <= folderSpec.size()) {
         std::size_t end = start;
-        while (end < spec.size() && !IsSeparator(spec[end])) ++end;
-        if (spec.substr(start, end - start) == u"..") return false;
+        while (end < folderSpec.size() && !IsSeparator(folderSpec[end])) ++end;
+        if (folderSpec.substr(start, end - start) == u"..") return false;
         start = end + 1;
     }
     return true;
@@ -48,17 +48,17 @@ bool IsPlainFileName(std::u16string_view name) {
     return !name.empty() && name != u"." && name != u".." && name.find(u'/') == std::u16string_view::npos;
 }
 
-bool IsMacroFolder(std::u16string_view spec) { return !spec.empty() && spec.front() == u'$'; }
+bool IsMacroFolder(std::u16string_view folderSpec) { return !folderSpec.empty() && folderSpec.front() == u'$'; }
 
-std::u16string ExpandMacroFolder(std::u16string_view spec, std::u16string_view systemDir) {
-    if (spec.find(u"System") != std::u16string_view::npos)
-        return ReplaceIgnoringCase(spec, kSystemMacro, systemDir);
-    return ReplaceIgnoringCase(spec, kThirdMacro, systemDir);
+std::u16string ExpandMacroFolder(std::u16string_view folderSpec, std::u16string_view systemDir) {
+    if (folderSpec.find(u"System") != std::u16string_view::npos)
+        return ReplaceIgnoringCase(folderSpec, kSystemMacro, systemDir);
+    return ReplaceIgnoringCase(folderSpec, kThirdMacro, systemDir);
 }
 
-std::optional<std::u16string> SafeMacroFolder(std::u16string_view spec, std::u16string_view systemDir) {
+std::optional<std::u16string> SafeMacroFolder(std::u16string_view folderSpec, std::u16string_view systemDir) {
     if (systemDir.empty()) return std::nullopt;
-    std::u16string folder = ExpandMacroFolder(spec, systemDir);
+    std::u16string folder = ExpandMacroFolder(folderSpec, systemDir);
     if (folder.compare(0, systemDir.size(), systemDir) != 0) return std::nullopt;
     std::u16string_view rest = std::u16string_view(folder).substr(systemDir.size());
     while (!rest.empty() && IsSeparator(rest.front())) rest.remove_prefix(1);

@@ -16,21 +16,21 @@ std::u16string_view LastPathComponent(std::u16string_view fileName);
 // True for a folder specification that stays below the folder it is appended to:
 // not rooted, no drive or stream (":"), no ".." component. The empty text is the
 // folder itself.
-bool IsContainedFolder(std::u16string_view spec);
+bool IsContainedFolder(std::u16string_view folderSpec);
 
 // True for a file-name part that names a file in its folder: not empty, ".", ".."
 // and without "/".
 bool IsPlainFileName(std::u16string_view name);
 
-// True when spec begins with "$", which makes it a macro specification.
-bool IsMacroFolder(std::u16string_view spec);
+// True when folderSpec begins with "$", which makes it a macro specification.
+bool IsMacroFolder(std::u16string_view folderSpec);
 
-// The folder a macro specification names: when spec contains "System" (this case),
+// The folder a macro specification names: when folderSpec contains "System" (this case),
 // every "$System$" (any case) becomes systemDir, otherwise every "$Third$" (any case).
-std::u16string ExpandMacroFolder(std::u16string_view spec, std::u16string_view systemDir);
+std::u16string ExpandMacroFolder(std::u16string_view folderSpec, std::u16string_view systemDir);
 
 // The folder a macro specification names, if it stays below systemDir: the expansion
 // must begin with a non-empty systemDir and the rest be contained.
-std::optional<std::u16string> SafeMacroFolder(std::u16string_view spec, std::u16string_view systemDir);
+std::optional<std::u16string> SafeMacroFolder(std::u16string_view folderSpec, std::u16string_view systemDir);
 
 }  // namespace stp

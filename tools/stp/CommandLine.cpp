@@ -24,9 +24,9 @@ namespace {
 
 const OptionSpec* FindSpec(std::span<const OptionSpec> specs, std::string_view name)
 {
-    for (const OptionSpec& spec : specs) {
-        if (spec.name == name) {
-            return &spec;
+    for (const OptionSpec& option : specs) {
+        if (option.name == name) {
+            return &option;
         }
     }
     return nullptr;
@@ -53,9 +53,9 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const Optio
         const std::size_t equals = arg.find('=');
         const std::string_view name =
             arg.substr(dashes, equals == std::string_view::npos ? arg.npos : equals - dashes);
-        const OptionSpec* spec = FindSpec(specs, name);
+        const OptionSpec* option = FindSpec(specs, name);
         const std::string spelled(arg.substr(0, dashes + name.size()));
-        if (!spec || (dashes == 1 && name.size() != 1)) {
+        if (!option || (dashes == 1 && name.size() != 1)) {
             throw UsageError("unknown option " + spelled);
         }
         if (parsed.Has(name)) {
@@ -63,11 +63,11 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const Optio
         }
         std::string value;
         if (equals != std::string_view::npos) {
-            if (!spec->takesValue) {
+            if (!option->takesValue) {
                 throw UsageError(spelled + " takes no value");
             }
             value = std::string(arg.substr(equals + 1));
-        } else if (spec->takesValue) {
+        } else if (option->takesValue) {
             if (i + 1 == args.size()) {
                 throw UsageError(spelled + " needs a value");
             }
