@@ -75,6 +75,39 @@ std::filesystem::path NativePath(std::u16string_view path) {
 #endif
 }
 
+#ifdef _WIN32
+// Straight Win32 here: std::filesystem would bring its locale machinery into the installer.
+namespace {
+
+DWORD Attributes(std::u16string_view path) {
+    return GetFileAttributesW(reinterpret_cast<const wchar_t*>(std::u16string(path).c_str()));
+}
+
+}  // namespace
+
+bool FileExists(std::u16string_view path) {
+    const DWORD a = Attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(std::u16string_view path) {
+    const DWORD a = Attributes(path);
+    return !path.empty() && a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ForceDirectories(std::u16string_view path) {
+    if (path.empty()) return false;
+    // Each prefix that ends before a separator, then the whole path; existing ones stay.
+    for (std::size_t i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == u'\\' || path[i] == u'/') {
+            const std::u16string prefix(path.substr(0, i));
+            if (!prefix.empty() && prefix.back() != u':' && !DirectoryExists(prefix))
+                CreateDirectoryW(reinterpret_cast<const wchar_t*>(prefix.c_str()), nullptr);
+        }
+    }
+    return DirectoryExists(path);
+}
+#else
 bool FileExists(std::u16string_view path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(NativePath(path), ec);
@@ -91,6 +124,7 @@ bool ForceDirectories(std::u16string_view path) {
     std::filesystem::create_directories(NativePath(path), ec);
     return DirectoryExists(path);
 }
+#endif
 
 TFile TFile::OpenRead(std::u16string_view path) {
     std::u16string p(path);

@@ -1,7 +1,7 @@
 #include "sys/ByteSize.h"
 
-#include <charconv>
 #include <cmath>
+#include <string>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -15,6 +15,8 @@ constexpr std::int64_t KB = 1024;
 constexpr std::int64_t MB = KB * 1024;
 constexpr std::int64_t GB = MB * 1024;
 
+std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+
 // Whole number nearest to x, halves to the even neighbour (the default rounding mode).
 double RoundHalfEven(double x) { return std::nearbyint(x); }
 
@@ -24,21 +26,15 @@ double RoundUnits(double units) {
     return RoundHalfEven(units * 10) * 0.1;
 }
 
-// Up to 15 significant digits, no exponent at these magnitudes, no trailing zeros.
+// The value has at most one decimal place after rounding: whole units, then the tenth
+// unless it is 0. Integer arithmetic keeps floating-point formatting (and its tables)
+// out of the installer.
 std::u16string NumberText(double value, std::u16string_view separator) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    std::u16string text;
-    for (const char* p = buffer; p != result.ptr; ++p) {
-        if (*p == '.')
-            text += separator;
-        else
-            text += static_cast<char16_t>(*p);
-    }
+    const long long tenths = std::llround(value * 10);
+    std::u16string text = Ascii(std::to_string(tenths / 10));
+    if (tenths % 10 != 0) text += std::u16string(separator) + static_cast<char16_t>(u'0' + tenths % 10);
     return text;
 }
-
-std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
 
 }  // namespace
 
