@@ -10,8 +10,7 @@
 
 #ifdef _WIN32
 #include <io.h>
-#define isatty _isatty
-#define fileno _fileno
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -29,6 +28,18 @@ std::u16string AsFolder(const std::string& path)
         folder += u'\\';
     }
     return folder;
+}
+
+// A terminal the bar can redraw in place. On Windows the NUL device also counts as a
+// character device, so only a real console does.
+bool IsTerminal(std::FILE* stream)
+{
+#ifdef _WIN32
+    DWORD mode = 0;
+    return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
+#else
+    return isatty(fileno(stream));
+#endif
 }
 
 void DrawBar(std::int64_t percent)
@@ -51,7 +62,7 @@ int RunExtract(const std::vector<std::string>& args)
     const std::u16string systemDir =
         parsed.Value("system-dir") ? AsFolder(*parsed.Value("system-dir")) : GetSystemDir();
     const bool verbose = parsed.Has("verbose");
-    const bool bar = isatty(fileno(stderr));
+    const bool bar = IsTerminal(stderr);
 
     int written = 0;
     const TProgressEvent progress = [&](std::int64_t percent) {
