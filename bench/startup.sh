@@ -58,7 +58,7 @@ nsis=$(measure "$work/karvel-nsis.exe" | median)
 
 # Without its payload: the installer less its "StpFile" resource, stripped.
 x86_64-w64-mingw32-strip -o "$work/setup-stripped.exe" "$bin/Karvel-3.40-setup.exe"
-payload=$(find "$root/build/mingw" -name '*.stp' -path '*karvel*' -printf '%s\n' 2>/dev/null | head -1)
+payload=$(stat -c %s "$root/build/mingw/resources/Karvel.stp" 2>/dev/null || echo 0)
 size=$(( $(stat -c %s "$work/setup-stripped.exe") - ${payload:-0} ))
 
 echo "start-up under Wine (Xvfb, persistent wineserver), median of $runs runs, $(nproc) cores, $(date -u +%F)"
