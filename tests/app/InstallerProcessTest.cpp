@@ -8,6 +8,7 @@
 
 #include "datatable/Text.h"
 #include "tools/uidriver/Driver.h"
+#include "tests/support/TestProcess.h"
 
 namespace stp {
 namespace {
@@ -24,41 +25,11 @@ std::wstring BinDir() {
     return dir.substr(0, dir.find_last_of(L'\\') + 1);
 }
 
-// A started program, ended when the test is done with it.
-class Process {
+// A program from the test's own folder.
+class Process : public test::TestProcess {
 public:
-    Process(const std::wstring& exe, const std::wstring& arguments = L"") {
-        const std::wstring file = BinDir() + exe;
-        std::wstring commandLine = L"\"" + file + L"\" " + arguments;
-        STARTUPINFOW startup{sizeof startup};
-        if (!CreateProcessW(file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info_))
-            ADD_FAILURE() << "cannot start " << ToUtf8(std::u16string(exe.begin(), exe.end()));
-        CloseHandle(info_.hThread);
-        info_.hThread = nullptr;
-    }
-    ~Process() {
-        if (!info_.hProcess) return;
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(info_.hProcess, 9);
-            WaitForSingleObject(info_.hProcess, 5000);
-        }
-        CloseHandle(info_.hProcess);
-    }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    DWORD Id() const { return info_.dwProcessId; }
-    // The exit code, or STILL_ACTIVE when it has not ended within TimeoutMs.
-    DWORD Wait(DWORD timeoutMs) const {
-        WaitForSingleObject(info_.hProcess, timeoutMs);
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION info_{};
+    explicit Process(const std::wstring& exe, const std::wstring& arguments = L"")
+        : TestProcess(BinDir() + exe, arguments) {}
 };
 
 // Top-level windows of Pid whose class is Class.

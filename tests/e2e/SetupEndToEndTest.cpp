@@ -20,6 +20,7 @@
 #include "sys/Processes.h"
 #include "sys/Registry.h"
 #include "sys/Shortcuts.h"
+#include "tests/support/TestProcess.h"
 #include "tools/uidriver/Driver.h"
 #include "ui/Wide.h"
 #include "wizard/WizardTexts.h"
@@ -82,40 +83,9 @@ bool IsRunning(const std::u16string& exeName) {
 }
 
 // A started program, ended when the test is done with it.
-class Process {
+class Process : public test::TestProcess {
 public:
-    explicit Process(const std::u16string& file) {
-        std::wstring commandLine = L"\"" + ToWide(file) + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessW(ToWide(file).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info_))
-            ADD_FAILURE() << "cannot start " << ToUtf8(file);
-        if (info_.hThread) CloseHandle(info_.hThread);
-        info_.hThread = nullptr;
-    }
-    ~Process() {
-        if (!info_.hProcess) return;
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(info_.hProcess, 9);
-            WaitForSingleObject(info_.hProcess, 5000);
-        }
-        CloseHandle(info_.hProcess);
-    }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    DWORD Id() const { return info_.dwProcessId; }
-    // The exit code, or STILL_ACTIVE when it has not ended within TimeoutMs.
-    DWORD Wait(DWORD timeoutMs) const {
-        WaitForSingleObject(info_.hProcess, timeoutMs);
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION info_{};
+    explicit Process(const std::u16string& file) : TestProcess(ToWide(file)) {}
 };
 
 // One demo installer: its file and what its text set shows.
