@@ -10,17 +10,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
 payload_mb=${2:-200}
 large_mb=${3:-1024}
-work="$root/build/bench"
+. "$root/bench/common.sh"
 native="$root/build/native/bin"
 mingw="$root/build/mingw/bin"
-mkdir -p "$work"
 cd "$root"
 cmake --build build/native --target stp zlib_baseline >/dev/null
-
-payload="$work/payload-$payload_mb"
-[ -d "$payload" ] || python3 bench/gen_payload.py "$payload" "$payload_mb" "$((payload_mb / 4))" >/dev/null
-package="$work/payload-$payload_mb.stp"
-[ -f "$package" ] || "$native/stp" pack -o "$package" "$payload" 2>/dev/null
+ensure_package "$payload_mb"
 
 # time_run NAME CMD...: one timed run into $work/out; prints "seconds peak_kb".
 time_run() {
@@ -28,7 +23,6 @@ time_run() {
   /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>&1
   cat "$work/time.txt"
 }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 
 declare -A secs peak
 measure() { # measure NAME CMD...

@@ -8,15 +8,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-3}
 payload_mb=${2:-200}
-work="$root/build/bench"
+. "$root/bench/common.sh"
 mkdir -p "$work/nsis"
 cd "$root"
 [ -x build/mingw/bin/stp.exe ] || { echo "nsis.sh: build the MinGW tree first (scripts/build.sh mingw)" >&2; exit 1; }
 cmake --build build/native --target stp >/dev/null
-payload="$work/payload-$payload_mb"
-[ -d "$payload" ] || python3 bench/gen_payload.py "$payload" "$payload_mb" "$((payload_mb / 4))" >/dev/null
-package="$work/payload-$payload_mb.stp"
-[ -f "$package" ] || build/native/bin/stp pack -o "$package" "$payload" 2>/dev/null
+ensure_package "$payload_mb"
 
 installer="$work/nsis/payload-$payload_mb-nsis64.exe"
 if [ ! -f "$installer" ]; then
@@ -49,8 +46,6 @@ bash scripts/wine-prefix.sh
 wineserver -p5 2>/dev/null || true  # lingers 5 s after the last program, then ends
 wine cmd /c exit </dev/null >/dev/null 2>&1
 drive_c="$WINEPREFIX/drive_c"
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
-timed() { /usr/bin/time -f "%e" -o "$work/time.txt" "$@" >/dev/null 2>&1 || true; cat "$work/time.txt"; }
 stp=$(for _ in $(seq "$runs"); do
   rm -rf "$drive_c/bench-stp"
   timed wine build/mingw/bin/stp.exe extract "$(winepath -w "$package")" 'C:\bench-stp'

@@ -7,16 +7,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-3}
 payload_mb=${2:-200}
-work="$root/build/bench"
+. "$root/bench/common.sh"
 bin="$root/build/native/bin"
-mkdir -p "$work"
 cd "$root"
 cmake --build build/native --target stp zlib_pack_baseline >/dev/null
-payload="$work/payload-$payload_mb"
-[ -d "$payload" ] || python3 bench/gen_payload.py "$payload" "$payload_mb" "$((payload_mb / 4))" >/dev/null
+ensure_payload "$payload_mb"
 
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
-timed() { /usr/bin/time -f "%e" -o "$work/time.txt" "$@" >/dev/null 2>&1; cat "$work/time.txt"; }
 stp=$(for _ in $(seq "$runs"); do timed "$bin/stp" pack --level 9 -o "$work/pack.stp" "$payload"; done | median)
 zlib=$(for _ in $(seq "$runs"); do timed "$bin/zlib_pack_baseline" "$payload" "$work/pack.zlib"; done | median)
 echo "packing $(du -sm "$payload" | cut -f1) MB at level 9, median of $runs runs, $(nproc) cores, $(date -u +%F)"

@@ -8,6 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
+. "$root/bench/common.sh"
 work="$root/build/bench/startup"
 bin="$root/build/mingw/bin"
 mkdir -p "$work"
@@ -51,7 +52,6 @@ measure() {
     for _ in $(seq '"$runs"'); do wine "$0" "$1" 2>/dev/null | tr -d "\r"; done
   ' "$bin/startwatch.exe" "$1"
 }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 bash scripts/wine-prefix.sh
 ours=$(measure "$bin/Karvel-3.40-setup.exe" | median)
 nsis=$(measure "$work/karvel-nsis.exe" | median)
