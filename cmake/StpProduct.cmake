@@ -150,6 +150,8 @@ function(stp_add_setup target dir)
   if(S_PAYLOAD_TARGET)
     add_dependencies(${target} ${S_PAYLOAD_TARGET})
   endif()
+  # With the library's IntToString answered here, Crypto++'s big-number code stays out.
+  target_sources(${target} PRIVATE $<TARGET_OBJECTS:stp_crypt_inttostring>)
   target_link_libraries(${target} PRIVATE stp_app)
   target_link_options(${target} PRIVATE -s)  # the installer ships without symbols
   if(NOT S_OUTPUT_NAME)

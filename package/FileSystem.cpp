@@ -7,11 +7,15 @@
 
 #include "datatable/Errors.h"
 #include "datatable/Text.h"
+#ifndef _WIN32
+#include "package/NativePath.h"
+#endif
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -63,17 +67,6 @@ std::intptr_t OpenHandle(const std::u16string& path, int flags, const char* what
 #endif
 
 }  // namespace
-
-std::filesystem::path NativePath(std::u16string_view path) {
-#ifdef _WIN32
-    return std::filesystem::path(std::wstring(path.begin(), path.end()));
-#else
-    std::u16string p(path);
-    for (auto& c : p)
-        if (c == u'\\') c = u'/';
-    return std::filesystem::path(ToUtf8(p));
-#endif
-}
 
 #ifdef _WIN32
 // Straight Win32 here: std::filesystem would bring its locale machinery into the installer.

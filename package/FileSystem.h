@@ -4,14 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace stp {
-
-// The platform path of a Windows-style path text.
-std::filesystem::path NativePath(std::u16string_view path);
 
 bool FileExists(std::u16string_view path);
 bool DirectoryExists(std::u16string_view path);

@@ -20,10 +20,22 @@ fetch() { # fetch SOURCE_PACKAGE -> prints the unpacked folder
 }
 
 # Built for size, one section per function, so the installer links only what it uses.
+# Two settings keep the library's public-key code (big integers, ASN.1, elliptic curves,
+# and through them the C++ stream and locale machinery) out of a static link that needs
+# only block ciphers and hashes: CRYPTOPP_NO_ASSIGN_TO_INTEGER, the library's own switch
+# that decouples algorithm parameters from Integer, and cryptlib.cpp instantiating the
+# parameter templates it uses itself rather than taking them from dll.o.
+cryptopp_recipe="no-assign-to-integer cryptlib-instantiates"
 cryptopp_flags="-DNDEBUG -Os -ffunction-sections -fdata-sections -pipe"
-if [ "$(cat "$prefix/lib/cryptopp.flags" 2>/dev/null)" != "$cryptopp_flags" ]; then
+if [ "$(cat "$prefix/lib/cryptopp.flags" 2>/dev/null)" != "$cryptopp_flags $cryptopp_recipe" ]; then
   echo "build-mingw-deps: Crypto++ (about 2 minutes)"
   dir=$(fetch libcrypto++ libcrypto++-)
+  # The sources have CRLF line ends.
+  sed -i 's|^// #define CRYPTOPP_NO_ASSIGN_TO_INTEGER|#define CRYPTOPP_NO_ASSIGN_TO_INTEGER|' "$dir/config_misc.h"
+  grep -q '^#define CRYPTOPP_NO_ASSIGN_TO_INTEGER' "$dir/config_misc.h" \
+    || { echo "build-mingw-deps: config_misc.h has no CRYPTOPP_NO_ASSIGN_TO_INTEGER switch" >&2; exit 1; }
+  grep -q '^#define CRYPTOPP_MANUALLY_INSTANTIATE_TEMPLATES' "$dir/cryptlib.cpp" \
+    || sed -i '1i #define CRYPTOPP_MANUALLY_INSTANTIATE_TEMPLATES' "$dir/cryptlib.cpp"
   make -C "$dir" -f GNUmakefile clean >/dev/null 2>&1 || true
   # The x86 SIMD objects need their own -m flags, which GNUmakefile sets per file.
   make -C "$dir" -f GNUmakefile -j"$jobs" static \
@@ -35,7 +47,7 @@ if [ "$(cat "$prefix/lib/cryptopp.flags" 2>/dev/null)" != "$cryptopp_flags" ]; t
   # Debian's packaging names the archive libcrypto++.a.
   cp "$(ls "$dir"/libcryptopp.a "$dir"/libcrypto++.a 2>/dev/null | head -1)" "$prefix/lib/libcryptopp.a.new"
   mv "$prefix/lib/libcryptopp.a.new" "$prefix/lib/libcryptopp.a"
-  echo "$cryptopp_flags" >"$prefix/lib/cryptopp.flags"
+  echo "$cryptopp_flags $cryptopp_recipe" >"$prefix/lib/cryptopp.flags"
 fi
 
 if [ ! -f "$prefix/lib/libjpeg.a" ]; then

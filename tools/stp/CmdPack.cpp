@@ -9,6 +9,7 @@
 #include "crypt/Hash.h"
 #include "datatable/Text.h"
 #include "package/FileSystem.h"
+#include "package/NativePath.h"
 #include "package/PackageWriter.h"
 #include "tools/stp/Command.h"
 #include "tools/stp/CommandLine.h"
