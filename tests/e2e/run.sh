@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests under Wine in a fresh prefix of their own, with E: made a
-# CD-ROM drive (a drive that is not fixed). Needs an X display (Xvfb under the test run).
+# CD-ROM drive (a drive that is not fixed), and for the fault tests two small tmpfs
+# drives: F: to fill up and G: to turn read-only. Needs an X display (Xvfb under the
+# test run) and, for F: and G:, the right to mount (without it those tests are skipped).
 # Usage: run.sh TESTS.exe PREFIX [test arguments...]
 set -euo pipefail
 tests=$1
@@ -21,14 +23,60 @@ export STP_WINEPREFIX="$prefix"
 # Every Wine process of the preparation writes to /dev/null: a server or service started
 # here must not hold ctest's output pipes.
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
+drives="$prefix/drives"
+unmount_drives() {
+  for m in "$drives/full" "$drives/readonly"; do
+    if mountpoint -q "$m" 2>/dev/null; then umount "$m" || umount -l "$m"; fi
+  done
+}
 quiet wineserver -k || true
+unmount_drives
 rm -rf "$prefix"
 quiet bash "$root/scripts/wine-prefix.sh"
 mkdir -p "$prefix/cdrom"
 ln -sfn ../cdrom "$prefix/dosdevices/e:"
 quiet wine reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d cdrom /f
+
+# F: and G:, each a 2 MB tmpfs that Wine treats as a hard disk.
+mkdir -p "$drives/full" "$drives/readonly"
+if mount -t tmpfs -o size=2m stp-e2e-full "$drives/full" 2>/dev/null \
+    && mount -t tmpfs -o size=2m stp-e2e-readonly "$drives/readonly" 2>/dev/null; then
+  ln -sfn ../drives/full "$prefix/dosdevices/f:"
+  ln -sfn ../drives/readonly "$prefix/dosdevices/g:"
+  quiet wine reg add 'HKLM\Software\Wine\Drives' /v f: /t REG_SZ /d hd /f
+  quiet wine reg add 'HKLM\Software\Wine\Drives' /v g: /t REG_SZ /d hd /f
+else
+  unmount_drives
+  echo "e2e: cannot mount a tmpfs here; the full and read-only drive tests are skipped" >&2
+  export STP_E2E_NO_FAULT_DRIVES=1
+fi
+
+# Windows programs cannot remount a drive: a test asks for it with a file NAME.request
+# in C:\stp-e2e-control, and gets NAME.done holding mount's exit code. "readonly" and
+# "writable" remount G:.
+control="$prefix/drive_c/stp-e2e-control"
+mkdir -p "$control"
+serve_requests() {
+  while :; do
+    for request in "$control"/*.request; do
+      [ -e "$request" ] || continue
+      name=$(basename "$request" .request)
+      case "$name" in
+        readonly) mount -o remount,ro "$drives/readonly"; rc=$? ;;
+        writable) mount -o remount,rw "$drives/readonly"; rc=$? ;;
+        *) rc=2 ;;
+      esac
+      rm -f "$request"
+      echo "$rc" >"$control/$name.done.tmp" && mv "$control/$name.done.tmp" "$control/$name.done"
+    done
+    sleep 0.1
+  done
+}
+serve_requests </dev/null >/dev/null 2>&1 &
+server=$!
+
 quiet wineserver -w
 quiet wineserver -p
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'kill "$server" 2>/dev/null || true; wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; unmount_drives' EXIT
 quiet wine cmd /c exit
 wine "$tests" "$@"
