@@ -29,8 +29,16 @@ unmount_drives() {
     if mountpoint -q "$m" 2>/dev/null; then umount "$m" || umount -l "$m"; fi
   done
 }
+server=
+cleanup() {
+  if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; fi
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  unmount_drives
+}
 quiet wineserver -k || true
 unmount_drives
+trap cleanup EXIT
 rm -rf "$prefix"
 quiet bash "$root/scripts/wine-prefix.sh"
 mkdir -p "$prefix/cdrom"
@@ -61,9 +69,10 @@ serve_requests() {
     for request in "$control"/*.request; do
       [ -e "$request" ] || continue
       name=$(basename "$request" .request)
+      rc=0
       case "$name" in
-        readonly) mount -o remount,ro "$drives/readonly"; rc=$? ;;
-        writable) mount -o remount,rw "$drives/readonly"; rc=$? ;;
+        readonly) mount -o remount,ro "$drives/readonly" || rc=$? ;;
+        writable) mount -o remount,rw "$drives/readonly" || rc=$? ;;
         *) rc=2 ;;
       esac
       rm -f "$request"
@@ -77,6 +86,5 @@ server=$!
 
 quiet wineserver -w
 quiet wineserver -p
-trap 'kill "$server" 2>/dev/null || true; wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; unmount_drives' EXIT
 quiet wine cmd /c exit
 wine "$tests" "$@"
