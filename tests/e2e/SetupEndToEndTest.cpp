@@ -420,7 +420,7 @@ protected:
     // The fault drives back as they were, whatever the test reached.
     void TearDown() override {
         setup_.reset();
-        if (!std::getenv("STP_E2E_NO_FAULT_DRIVES")) {
+        if (HaveFaultDrives()) {
             RemountReadOnlyDrive(u"writable");
             RemoveTree(u"F:\\Karvel");
             DeleteFileW(L"F:\\filler.bin");
@@ -478,11 +478,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(SetFolder(dir));
     }
 
-    static void SkipWithoutFaultDrives() {
-        if (std::getenv("STP_E2E_NO_FAULT_DRIVES")) {
-            GTEST_SKIP() << "run.sh could not mount the fault drives";
-        }
-    }
+    static bool HaveFaultDrives() { return std::getenv("STP_E2E_NO_FAULT_DRIVES") == nullptr; }
 
     // Asks run.sh to remount G: ("readonly" or "writable") and waits for the outcome.
     static void RemountReadOnlyDrive(const std::u16string& how) {
@@ -540,7 +536,7 @@ TEST_F(FaultsWhileInstalling, AFileHeldOpenElsewhereFailsUntilItIsClosed) {
 // F: filled so that Setup.stp fits and Karvel.exe does not: the files after Karvel.exe
 // are as they were; freeing the space lets the retry through.
 TEST_F(FaultsWhileInstalling, AFullDriveFailsUntilSpaceIsFreed) {
-    SkipWithoutFaultDrives();
+    if (!HaveFaultDrives()) GTEST_SKIP() << "run.sh could not mount the fault drives";
     const std::u16string dir = u"F:\\Karvel\\";
     ASSERT_NO_FATAL_FAILURE(PlaceOldInstallation(dir));
     const std::uint64_t package = PackageSize();
@@ -562,7 +558,7 @@ TEST_F(FaultsWhileInstalling, AFullDriveFailsUntilSpaceIsFreed) {
 // G: turned read-only under an earlier installation: nothing can be written, so every
 // file is as it was; writable again, the retry goes through.
 TEST_F(FaultsWhileInstalling, AReadOnlyDriveFailsUntilItIsWritable) {
-    SkipWithoutFaultDrives();
+    if (!HaveFaultDrives()) GTEST_SKIP() << "run.sh could not mount the fault drives";
     const std::u16string dir = u"G:\\Karvel\\";
     ASSERT_NO_FATAL_FAILURE(PlaceOldInstallation(dir));
     ASSERT_NO_FATAL_FAILURE(RemountReadOnlyDrive(u"readonly"));
