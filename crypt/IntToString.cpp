@@ -2,8 +2,13 @@
 // the library defines it in integer.cpp, whose big-number, ASN.1 and stream code then
 // comes along in a static link (with the C++ locale machinery, most of a megabyte of the
 // installer). This copy, linked before the library, answers that reference so the linker
-// leaves integer.o out. Only the installers link it: a program that does use Integer
-// gets the library's own.
+// leaves integer.o out. Only the installers link it (other programs get the library's
+// own); should an installer ever need Integer, its link fails with a duplicate
+// definition, which is the alarm that the installer has grown.
+#include <cstddef>
+#include <iterator>
+#include <string>
+
 #include <cryptopp/misc.h>
 
 namespace CryptoPP {

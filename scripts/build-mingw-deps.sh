@@ -24,7 +24,10 @@ fetch() { # fetch SOURCE_PACKAGE -> prints the unpacked folder
 # and through them the C++ stream and locale machinery) out of a static link that needs
 # only block ciphers and hashes: CRYPTOPP_NO_ASSIGN_TO_INTEGER, the library's own switch
 # that decouples algorithm parameters from Integer, and cryptlib.cpp instantiating the
-# parameter templates it uses itself rather than taking them from dll.o.
+# library templates its headers declare (algorithm parameters, string sinks, hash bases,
+# allocators, the X9.17 generator) itself rather than taking them from dll.o. Those
+# copies duplicate dll.o's and iterhash.o's; g++ emits explicit instantiations as
+# mergeable COMDAT sections, so the linker keeps one.
 cryptopp_recipe="no-assign-to-integer cryptlib-instantiates"
 cryptopp_flags="-DNDEBUG -Os -ffunction-sections -fdata-sections -pipe"
 if [ "$(cat "$prefix/lib/cryptopp.flags" 2>/dev/null)" != "$cryptopp_flags $cryptopp_recipe" ]; then

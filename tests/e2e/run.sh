@@ -26,7 +26,9 @@ quiet() { "$@" </dev/null >/dev/null 2>&1; }
 drives="$prefix/drives"
 unmount_drives() {
   for m in "$drives/full" "$drives/readonly"; do
-    if mountpoint -q "$m" 2>/dev/null; then umount "$m" || umount -l "$m"; fi
+    if mountpoint -q "$m" 2>/dev/null; then
+      umount "$m" || umount -l "$m" || echo "e2e: could not unmount $m" >&2
+    fi
   done
 }
 server=
@@ -53,30 +55,32 @@ if mount -t tmpfs -o size=2m stp-e2e-full "$drives/full" 2>/dev/null \
   ln -sfn ../drives/readonly "$prefix/dosdevices/g:"
   quiet wine reg add 'HKLM\Software\Wine\Drives' /v f: /t REG_SZ /d hd /f
   quiet wine reg add 'HKLM\Software\Wine\Drives' /v g: /t REG_SZ /d hd /f
+  export STP_E2E_FAULT_DRIVES=1
 else
   unmount_drives
   echo "e2e: cannot mount a tmpfs here; the full and read-only drive tests are skipped" >&2
-  export STP_E2E_NO_FAULT_DRIVES=1
 fi
 
 # Windows programs cannot remount a drive: a test asks for it with a file NAME.request
-# in C:\stp-e2e-control, and gets NAME.done holding mount's exit code. "readonly" and
-# "writable" remount G:.
+# in C:\stp-e2e-control, and gets NAME.done holding mount's exit code on its first line
+# and what mount said after it. "readonly" and "writable" remount G:. The loop ends with
+# this script, however it ends.
 control="$prefix/drive_c/stp-e2e-control"
 mkdir -p "$control"
 serve_requests() {
-  while :; do
+  set +e
+  while kill -0 $$ 2>/dev/null; do
     for request in "$control"/*.request; do
       [ -e "$request" ] || continue
       name=$(basename "$request" .request)
-      rc=0
       case "$name" in
-        readonly) mount -o remount,ro "$drives/readonly" || rc=$? ;;
-        writable) mount -o remount,rw "$drives/readonly" || rc=$? ;;
-        *) rc=2 ;;
+        readonly) said=$(mount -o remount,ro "$drives/readonly" 2>&1); rc=$? ;;
+        writable) said=$(mount -o remount,rw "$drives/readonly" 2>&1); rc=$? ;;
+        *) said="unknown request"; rc=2 ;;
       esac
       rm -f "$request"
-      echo "$rc" >"$control/$name.done.tmp" && mv "$control/$name.done.tmp" "$control/$name.done"
+      printf '%s\n%s\n' "$rc" "$said" >"$control/$name.done.tmp"
+      mv "$control/$name.done.tmp" "$control/$name.done"
     done
     sleep 0.1
   done
