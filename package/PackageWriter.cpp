@@ -31,11 +31,7 @@ bool HasControl(std::u16string_view s) {
 
 // Rejects what the text form or the extractor cannot carry back unchanged.
 void CheckEntry(const TPackageEntry& e) {
-    const std::u16string folder = NormalizeFolderSpec(e.Folder);
-    if (folder.find_first_of(u",|") != std::u16string::npos || HasControl(folder))
-        throw EPackageError("folder " + Quoted(e.Folder) + " holds a comma, a vertical bar or a control character");
-    if (!IsMacroFolder(folder) && !IsContainedFolder(folder))
-        throw EPackageError("folder " + Quoted(e.Folder) + " leaves the destination folder");
+    CheckedFolderSpec(e.Folder);
     if (LastPathComponent(e.FileName) != e.FileName || !IsPlainFileName(e.FileName) || HasControl(e.FileName))
         throw EPackageError("file name " + Quoted(e.FileName) + " is not a bare file name");
 }
@@ -95,8 +91,38 @@ std::u16string NormalizeFolderSpec(std::u16string_view folder) {
     std::u16string f(folder);
     for (auto& c : f)
         if (c == u'/') c = u'\\';
+    std::size_t prefix = 0;
+    if (IsMacroFolder(f)) {
+        // The extractor knows its macros in this case only.
+        for (std::u16string_view macro : {std::u16string_view(kSystemMacro), std::u16string_view(kThirdMacro)}) {
+            if (f.size() >= macro.size() && EqualsIgnoringAsciiCase(std::u16string_view(f).substr(0, macro.size()), macro)) {
+                f.replace(0, macro.size(), macro);
+                prefix = macro.size();
+            }
+        }
+    }
     // A bare macro names the system directory, which ends with a backslash already.
-    if (!f.empty() && f.back() != u'\\' && f.back() != u'$') f += u'\\';
+    if (f.size() > prefix && f.back() != u'\\') f += u'\\';
+    return f;
+}
+
+std::u16string CheckedFolderSpec(std::u16string_view folder) {
+    const std::u16string f = NormalizeFolderSpec(folder);
+    if (f.find_first_of(u",|") != std::u16string::npos || HasControl(f))
+        throw EPackageError("folder " + Quoted(folder) + " holds a comma, a vertical bar or a control character");
+    if (!IsMacroFolder(f)) {
+        if (!IsContainedFolder(f)) throw EPackageError("folder " + Quoted(folder) + " leaves the destination folder");
+        return f;
+    }
+    const bool system = f.rfind(kSystemMacro, 0) == 0;
+    if (!system && f.rfind(kThirdMacro, 0) != 0)
+        throw EPackageError("folder " + Quoted(folder) + " starts with '$' but with neither $System$ nor $Third$");
+    // The extractor's own rule must put the file where the specification says.
+    const std::u16string probe = u"C:\\Windows\\System32\\";
+    const std::size_t prefix = system ? std::u16string_view(kSystemMacro).size() : std::u16string_view(kThirdMacro).size();
+    if (SafeMacroFolder(f, probe) != probe + f.substr(prefix))
+        throw EPackageError("folder " + Quoted(folder) + " cannot be placed below the system folder" +
+                            (system ? std::string() : std::string(" (below $Third$ a folder cannot name 'System'; use $System$)")));
     return f;
 }
 

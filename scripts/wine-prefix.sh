@@ -37,9 +37,21 @@ own_user_folders() {
   done
 }
 
+# A CD-ROM drive D: (a folder of the prefix), for the tests of folders on drives that
+# are not fixed.
+cdrom_drive() {
+  [ -e "$WINEPREFIX/.stp-cdrom" ] && return
+  mkdir -p "$WINEPREFIX/cdrom"
+  ln -sfn ../cdrom "$WINEPREFIX/dosdevices/d:"
+  reg 'HKLM\Software\Wine\Drives' /v d: /t REG_SZ /d cdrom
+  wineserver -w
+  touch "$WINEPREFIX/.stp-cdrom"
+}
+
 if [ -f "$stamp" ]; then
   [ -f "$fonts_stamp" ] || add_fonts
   own_user_folders
+  cdrom_drive
   exit 0
 fi
 echo "wine-prefix: making $WINEPREFIX"
@@ -52,4 +64,5 @@ reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 800x600
 reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei'
 wineserver -w
 add_fonts
+cdrom_drive
 touch "$stamp"

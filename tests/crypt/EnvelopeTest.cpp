@@ -264,6 +264,18 @@ TEST(Envelope, WrongPasswordOpensToTextOfTheSameLength)
     }
 }
 
+// One whole envelope with HAVAL (hash 0) and AES, made outside this code: the key from a
+// separate HAVAL implementation, the body by another program's AES-256 in CFB-8 mode.
+TEST(Envelope, HavalEnvelopeMatchesAKnownAnswer)
+{
+    const std::u16string text = u"Karvel.exe,,120,340|data\\,palette.txt,5,6";
+    const std::u16string envelope =
+        u"Kq7zW2!muW0123456789ABCDEFnX9oJyxQ7grDsFMkNeo/Xn51xZuXgqowa77HK8GViKOfIPQNZKrGumJ0qJNJolq1poj5QBFeUKfFk4e4G"
+        u"n5vy3OPmqK2OIGR23QntSEBJtF7Mw==";
+    EXPECT_EQ(SealText(text, u"geheim", SealOptions{5, 0, u"Kq7zW2!m", u"0123456789ABCDEF"}), envelope);
+    EXPECT_EQ(DecryptText(envelope, u"geheim"), text);
+}
+
 TEST(Envelope, EmptyTextSealsToTheHeaderAlone)
 {
     const SealOptions options = OptionsFor(1, 1);

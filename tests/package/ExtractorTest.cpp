@@ -92,6 +92,40 @@ TEST_F(Extractor, RoundTripsATreeThroughTheWriter) {
     EXPECT_EQ(ReadAll(again), package);
 }
 
+// The writer stores each folder so that the extractor puts the file where the folder
+// says, or refuses it: never a package that installs wrongly or not at all.
+TEST_F(Extractor, WrittenFoldersLandWhereTheySay) {
+    const struct {
+        const char16_t* folder;
+        const char* expected;  // below the test root; null when the writer refuses
+    } cases[] = {
+        {u"data$", "dest/data$/f.txt"},
+        {u"sub/dir", "dest/sub/dir/f.txt"},
+        {u"$system$", "sys/f.txt"},
+        {u"$SYSTEM$sub", "sys/sub/f.txt"},
+        {u"$third$x/", "sys/x/f.txt"},
+        {u"$System$sub\\System", "sys/sub/System/f.txt"},
+        {u"$Third$System\\", nullptr},
+        {u"$Other$", nullptr},
+        {u"$", nullptr},
+        {u"..\\up", nullptr},
+    };
+    WriteAll(Src / "f.txt", "content");
+    for (const auto& c : cases) {
+        fs::remove_all(Dest);
+        fs::remove_all(Sys);
+        fs::create_directories(Sys);
+        const std::vector<TPackageEntry> entries = {{PathText(Src / "f.txt"), c.folder, u"f.txt", false}};
+        if (!c.expected) {
+            EXPECT_THROW(WritePackage(entries, PathText(PackagePath), {}), EPackageError) << ToUtf8(c.folder);
+            continue;
+        }
+        WritePackage(entries, PathText(PackagePath), {});
+        Extract();
+        EXPECT_EQ(ReadAll(Root / c.expected), "content") << ToUtf8(c.folder);
+    }
+}
+
 TEST_F(Extractor, ProgressRoundsHalvesToEven) {
     Bytes records;
     const std::u16string table = TwoRows("1", "1234567", records);
@@ -119,6 +153,18 @@ TEST_F(Extractor, ExistingMacroFileIsKeptAndOthersAreReplaced) {
     EXPECT_EQ(ReadAll(Dest / "local.txt"), "new local!");
     // The skipped row counts as done without a report of its own.
     EXPECT_EQ(reports, (std::vector<std::int64_t>{100}));
+}
+
+// Only a true fifth cell sends a macro row to the destination folder.
+TEST_F(Extractor, AFalseRootFlagKeepsAMacroRowInTheSystemFolder) {
+    const Bytes z = Zlib("x");
+    for (const char16_t* flag : {u"0", u"False", u"false", u""}) {
+        fs::remove_all(Sys / "lib.dll");
+        WriteRaw(z, u"$System$,lib.dll," + FromUtf8(std::to_string(z.size())) + u",1," + flag);
+        Extract();
+        EXPECT_EQ(ReadAll(Sys / "lib.dll"), "x") << ToUtf8(flag);
+        EXPECT_FALSE(fs::exists(Dest / "lib.dll")) << ToUtf8(flag);
+    }
 }
 
 TEST_F(Extractor, MacroRowWithAPathSkipsByThePathButWritesTheLastComponent) {

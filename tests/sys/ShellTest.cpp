@@ -129,8 +129,10 @@ TEST(BrowseForFolder, CancelGivesEmpty) {
 
 TEST(BrowseForFolder, ChosenDriveRootKeepsItsBackslash) {
     const DialogWatcher watcher([](HWND dialog) {
+        // The selection is made while the message is handled; OK is enabled for a
+        // file-system folder.
         SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(L"C:\\"));
-        Sleep(200);
+        EXPECT_TRUE(test::WaitUntil([dialog] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }));
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(BrowseForFolder(nullptr, u"Choose a folder"), u"C:\\");

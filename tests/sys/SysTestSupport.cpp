@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <fstream>
 
 namespace stp::test {
@@ -27,20 +26,6 @@ HKEY CreateKey(HKEY root, const std::wstring& path) {
     if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
         ADD_FAILURE() << "cannot create test key";
     return key;
-}
-
-struct FoundDialog {
-    HWND window = nullptr;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
-    wchar_t className[32] = {};
-    GetClassNameW(window, className, 32);
-    if (std::wstring(className) == L"#32770" && IsWindowVisible(window)) {
-        reinterpret_cast<FoundDialog*>(found)->window = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 }  // namespace
@@ -120,49 +105,6 @@ std::vector<std::wstring> ScratchFolder::Files() const {
 void WriteFile(const std::filesystem::path& path, const std::string& content) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
-}
-
-DialogWatcher::DialogWatcher(std::function<void(HWND)> Act)
-    : act_(std::move(Act)), thread_(&DialogWatcher::Run, this, GetCurrentThreadId()) {}
-
-DialogWatcher::~DialogWatcher() {
-    stop_ = true;
-    thread_.join();
-}
-
-void DialogWatcher::Run(DWORD ownerThread) {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + seconds(60);
-    while (!stop_ && steady_clock::now() < deadline) {
-        FoundDialog found;
-        EnumThreadWindows(ownerThread, &FindDialog, reinterpret_cast<LPARAM>(&found));
-        if (found.window) {
-            // Let the dialog finish its set-up before it is driven.
-            std::this_thread::sleep_for(milliseconds(300));
-            act_(found.window);
-            acted_ = true;
-            CloseIfStillOpen(found.window);
-            return;
-        }
-        std::this_thread::sleep_for(milliseconds(50));
-    }
-}
-
-void DialogWatcher::CloseIfStillOpen(HWND dialog) {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + seconds(10);
-    while (IsWindow(dialog) && steady_clock::now() < deadline) std::this_thread::sleep_for(milliseconds(50));
-    // A dialog the test failed to close would hold the test thread for good.
-    if (IsWindow(dialog)) {
-        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        PostMessageW(dialog, WM_CLOSE, 0, 0);
-    }
-}
-
-std::wstring WindowText(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return text;
 }
 
 }  // namespace stp::test

@@ -4,11 +4,10 @@
 
 #include <windows.h>
 
-#include <atomic>
+#include "tests/support/DialogWatcher.h"
+
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace stp::test {
@@ -68,30 +67,5 @@ private:
 
 // Writes a small file, creating its folders.
 void WriteFile(const std::filesystem::path& path, const std::string& content);
-
-// Waits on its own thread for a visible dialog (class "#32770") of the thread that made
-// it, then runs Act on the dialog's window. Joined when it ends.
-class DialogWatcher {
-public:
-    explicit DialogWatcher(std::function<void(HWND)> Act);
-    ~DialogWatcher();
-    DialogWatcher(const DialogWatcher&) = delete;
-    DialogWatcher& operator=(const DialogWatcher&) = delete;
-
-    // True once a dialog was found and acted on.
-    bool Acted() const { return acted_; }
-
-private:
-    void Run(DWORD ownerThread);
-    void CloseIfStillOpen(HWND dialog);
-
-    std::function<void(HWND)> act_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> acted_{false};
-    std::thread thread_;
-};
-
-// The text of a window.
-std::wstring WindowText(HWND window);
 
 }  // namespace stp::test

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -42,9 +43,12 @@ class StpProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // A folder of its own per run, so nothing an interrupted run left behind is found.
+        std::random_device random;
         dir_ = fs::temp_directory_path()
-            / ("stp-tool-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(dir_);
+            / ("stp-tool-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
+               + std::to_string(random()) + std::to_string(random()));
+        ASSERT_TRUE(fs::create_directories(dir_)) << dir_;
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -222,6 +226,56 @@ TEST_F(StpProgram, PackAndExtractReproduceATree)
     EXPECT_NE(list.out.find("x\\y\\\tdeep.bin\t"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("$System$\ttop.txt\t"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find(std::string("\t") + kSeparatorName + "\t"), std::string::npos) << list.out;
+}
+
+// The table's cipher, hash and password as pack was told: the envelope's header names the
+// indices, and only the password opens the package.
+TEST_F(StpProgram, PackOptionsAreAppliedAndThePasswordIsNeededToOpen)
+{
+    fs::create_directories(File("src"));
+    WriteFile(File("src") / "a.txt", "the payload");
+    const struct {
+        const char* cipher;
+        const char* hash;
+        const char* password;
+    } cases[] = {
+        {"0", "4", "s3cret"},
+        {"6", "0", "x"},
+        {"8", "1", "another password"},
+    };
+    for (const auto& c : cases) {
+        const std::string label = std::string("cipher ") + c.cipher + ", hash " + c.hash;
+        const fs::path package = File("p.stp");
+        const Result pack = Run({"pack", "-o", package.string(), "--cipher", c.cipher, "--hash", c.hash, "--password",
+                                 c.password, File("src").string()});
+        ASSERT_EQ(pack.exitCode, 0) << label << ": " << pack.err;
+
+        // Records, envelope, its 32-bit length, a three-byte trailer.
+        const std::string bytes = ReadFile(package);
+        ASSERT_GT(bytes.size(), 7u);
+        const std::size_t lengthAt = bytes.size() - 7;
+        std::uint32_t length = 0;
+        for (int i = 3; i >= 0; --i) length = length << 8 | static_cast<unsigned char>(bytes[lengthAt + i]);
+        ASSERT_LE(length, lengthAt) << label;
+        const std::string envelope = bytes.substr(lengthAt - length, length);
+        ASSERT_GE(envelope.size(), 10u) << label;
+        EXPECT_EQ(envelope[3] - envelope[8], std::stoi(c.cipher)) << label;
+        EXPECT_EQ(envelope[4] - envelope[9], std::stoi(c.hash)) << label;
+
+        const Result listed = Run({"list", "--password", c.password, package.string()});
+        EXPECT_EQ(listed.exitCode, 0) << label << ": " << listed.err;
+        EXPECT_NE(listed.out.find("\ta.txt\t"), std::string::npos) << label << ": " << listed.out;
+        EXPECT_EQ(Run({"list", package.string()}).out.find("a.txt"), std::string::npos) << label;
+
+        fs::remove_all(File("dest"));
+        const Result opened = Run({"extract", "--password", c.password, package.string(), File("dest").string()});
+        ASSERT_EQ(opened.exitCode, 0) << label << ": " << opened.err;
+        EXPECT_EQ(ReadFile(File("dest") / "a.txt"), "the payload") << label;
+        fs::remove_all(File("dest"));
+        const Result refused = Run({"extract", package.string(), File("dest").string()});
+        EXPECT_EQ(refused.exitCode, 1) << label;
+        EXPECT_FALSE(fs::exists(File("dest") / "a.txt")) << label;
+    }
 }
 
 TEST_F(StpProgram, ExtractReportsFailures)

@@ -9,6 +9,7 @@
 
 #include "ui/Application.h"
 #include "ui/Button.h"
+#include "ui/Panel.h"
 #include "wizard/LanguageMode.h"
 #include "wizard/SetupForm.h"
 
@@ -43,6 +44,17 @@ void Settle(stp::TApplication& app) {
     }
 }
 
+// The one page whose panel shows, or 0 when none or several do.
+int ShowingPage(stp::TForm& form) {
+    int showing = 0;
+    for (int page = 1; page <= 4; ++page) {
+        if (!form.Component<stp::TPanel>("pnlStep" + std::to_string(page)).Visible()) continue;
+        if (showing) return 0;
+        showing = page;
+    }
+    return showing;
+}
+
 void ShowPages(int mode, const char* set) {
     stp::LanguageMode = mode;
     stp::TApplication app;
@@ -52,6 +64,12 @@ void ShowPages(int mode, const char* set) {
     form.Show();
     for (int page = 1; page <= 4; ++page) {
         Settle(app);
+        // A picture of the wrong page is no picture of this one: stop instead.
+        if (ShowingPage(form) != page) {
+            Write("WRONG " + std::string(set) + "-page" + std::to_string(page) + " shows page " +
+                  std::to_string(ShowingPage(form)) + "\n");
+            ExitProcess(1);
+        }
         RECT r;
         GetWindowRect(form.Handle(), &r);
         Write("READY " + std::string(set) + "-page" + std::to_string(page) + " " + std::to_string(r.left) + " " +

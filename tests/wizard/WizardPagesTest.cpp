@@ -1,6 +1,10 @@
 // Pages, buttons and window of the wizard as the idle rule shows them.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shlobj.h>
+
+#include "tests/support/DialogWatcher.h"
 #include "tests/wizard/WizardFixture.h"
 #include "tools/uidriver/Driver.h"
 #include "ui/CheckBox.h"
@@ -79,6 +83,55 @@ TEST_P(WizardPages, InstallReachesTheCompletionPageWithTheSideArtwork) {
 
 INSTANTIATE_TEST_SUITE_P(BothTextSets, WizardPages, ::testing::Values(0, 2),
                          [](const auto& info) { return info.param == 0 ? "Chinese" : "English"; });
+
+// The folder picker: Cancel changes nothing; a pick sets the folder and shows its free
+// space, even on a drive that the typed-path rule refuses (the test prefix's D: is a
+// CD-ROM drive).
+TEST_P(WizardPages, BrowseSetsThePickedFolderAndCancelChangesNothing) {
+    ASSERT_EQ(GetDriveTypeW(L"D:\\"), static_cast<UINT>(DRIVE_CDROM)) << "the test prefix has no CD-ROM drive D:";
+    const std::wstring title = GetParam() == 0 ? L"选择或新建文件夹：" : L"Select or create a new folder:";
+    auto& form = MakeForm(GetParam());
+    form.Show();
+    Click(form, "btnNext");
+    Click(form, "btnNext");
+    auto& edit = form.Component<TEdit>("editSetupDir");
+    auto& next = form.Component<TButton>("btnNext");
+    auto& freeSize = form.Component<TLabel>("lblFreeSize");
+    edit.SetText(u"D:\\");
+    Idle();
+    ASSERT_FALSE(freeSize.Visible()) << "typed, a CD-ROM folder is refused";
+
+    edit.SetText(u"Q:\\Data");
+    Idle();
+    bool titled = false;
+    {
+        const DialogWatcher watcher([&](HWND dialog) {
+            titled = FindChildWithText(dialog, title) != nullptr;
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        Click(form, "btnBrowse");
+        EXPECT_TRUE(watcher.Acted());
+    }
+    EXPECT_TRUE(titled) << "the picker does not show its title";
+    EXPECT_TRUE(edit.Text() == u"Q:\\Data");
+    EXPECT_FALSE(freeSize.Visible());
+    EXPECT_FALSE(next.Enabled());
+
+    {
+        const DialogWatcher watcher([](HWND dialog) {
+            SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(L"D:\\"));
+            EXPECT_TRUE(WaitUntil([dialog] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }));
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        });
+        Click(form, "btnBrowse");
+        EXPECT_TRUE(watcher.Acted());
+    }
+    EXPECT_TRUE(edit.Text() == u"D:\\");
+    EXPECT_TRUE(freeSize.Visible());
+    const std::u16string prefix = GetParam() == 0 ? u"剩余空间: " : u"Space available: ";
+    EXPECT_EQ(freeSize.Text().rfind(prefix, 0), 0u);
+    EXPECT_TRUE(next.Enabled());
+}
 
 TEST_F(WizardTest, InstallIsEnabledOnlyForAFolderOnAFixedDrive) {
     auto& form = MakeForm(0);

@@ -14,6 +14,7 @@
 #include "ui/Label.h"
 #include "ui/Memo.h"
 #include "wizard/BuildConfig.h"
+#include "wizard/WizardTexts.h"
 
 namespace stp::test {
 namespace {
@@ -152,6 +153,29 @@ TEST_F(WizardTest, EnglishTexts) {
         EXPECT_TRUE(form.Component<TLabel>(shown).Visible()) << shown;
     EXPECT_EQ(form.Component<TLabel>("lblFreeSize").Text().rfind(u"Space available: ", 0), 0u);
     ExpectLines(form, EnglishAgreementOf(true));
+}
+
+// The messages and the picker's title, which no control shows until they are needed.
+TEST(WizardMessages, BothTextSetsSayTheirOwnWords) {
+    const WizardTexts chinese = ChineseWizardTexts(u"Orvane画图", u"3.40", u"6 MB");
+    const WizardTexts english = EnglishWizardTexts(u"Orvane Karvel", u"3.40", u"6 MB");
+    const struct {
+        const char* name;
+        const std::u16string& actual;
+        const char16_t* expected;
+    } cases[] = {
+        {"Chinese MsgFolderFailed", chinese.MsgFolderFailed, u"无法创建目标文件夹，请重新指定文件夹路径。"},
+        {"Chinese MsgExtractFailed", chinese.MsgExtractFailed,
+         u"提取文件到目标文件夹时发生错误。\n\n您是否正在运行这个软件的旧版本？如果是，请先关闭它，然后再次点击“安装”。"},
+        {"Chinese BrowseTitle", chinese.BrowseTitle, u"选择或新建文件夹："},
+        {"English MsgFolderFailed", english.MsgFolderFailed,
+         u"Destination folder can't be created, need to select another folder."},
+        {"English MsgExtractFailed", english.MsgExtractFailed,
+         u"An error occurred extracting files to the destination folder.\n\nWhether you're running an older version "
+         u"of this software? If yes, please close it and then click Install."},
+        {"English BrowseTitle", english.BrowseTitle, u"Select or create a new folder:"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ToUtf8(c.actual), ToUtf8(c.expected)) << c.name;
 }
 
 TEST_F(WizardTest, ChinesePositionsAndFonts) {

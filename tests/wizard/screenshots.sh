@@ -23,6 +23,7 @@ while read -r word name left top right bottom <&"${SHOW[0]}"; do
       taken=$((taken + 1))
       echo next >&"${SHOW[1]}"
       ;;
+    WRONG) echo "screenshots: $name $left $top $right" >&2 ;;
     DONE) break ;;
   esac
 done
@@ -33,5 +34,20 @@ wait "$SHOW_PID" || { echo "screenshots: the showcase failed" >&2; exit 1; }
 for f in "$out"/*-page*.png; do
   colours=$(identify -format '%k' "$f")
   [ "$colours" -gt 16 ] || { echo "screenshots: $f looks empty" >&2; exit 1; }
+done
+# Each page differs from the one before it: a Next that did nothing shows up here.
+for set in chinese english; do
+  for page in 2 3 4; do
+    a="$out/$set-page$((page - 1)).png"
+    b="$out/$set-page$page.png"
+    # compare: 0 for the same picture, 1 for different ones, 2 when it cannot compare.
+    rc=0
+    compare -metric AE "$a" "$b" null: 2>/dev/null || rc=$?
+    case $rc in
+      1) ;;
+      0) echo "screenshots: $b shows the same as $a" >&2; exit 1 ;;
+      *) echo "screenshots: cannot compare $a with $b" >&2; exit 1 ;;
+    esac
+  done
 done
 echo "screenshots: 8 pages in $out"

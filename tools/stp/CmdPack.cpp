@@ -13,6 +13,7 @@
 #include "package/PackageWriter.h"
 #include "tools/stp/Command.h"
 #include "tools/stp/CommandLine.h"
+#include "tools/stp/PackInputs.h"
 
 namespace stp::tool {
 
@@ -24,73 +25,6 @@ constexpr OptionSpec kOptions[] = {
     {"output", true}, {"o", true},     {"cipher", true},  {"hash", true},
     {"password", true}, {"level", true}, {"threads", true},
 };
-
-std::u16string PathText(const fs::path& p)
-{
-    return p.u16string();
-}
-
-// Every file below root, in a stable order, its folders kept as the folder specification.
-void AddFolder(const fs::path& root, std::vector<TPackageEntry>& entries)
-{
-    std::vector<fs::path> files;
-    for (const auto& item : fs::recursive_directory_iterator(root)) {
-        if (item.is_regular_file()) {
-            files.push_back(item.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    for (const fs::path& file : files) {
-        const fs::path relative = file.lexically_relative(root);
-        std::u16string folder;
-        for (const auto& part : relative.parent_path()) {
-            folder += part.u16string() + u"\\";
-        }
-        entries.push_back({PathText(file), folder, relative.filename().u16string(), false});
-    }
-}
-
-std::vector<std::string> SplitTabs(const std::string& line)
-{
-    // Every tab ends a field, so "SOURCE<tab>" has an empty FOLDER (the destination
-    // folder) as its second field.
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
-        fields.push_back(line.substr(start, tab - start));
-        start = tab + 1;
-    }
-    fields.push_back(line.substr(start));
-    return fields;
-}
-
-// A manifest lists one file a line: SOURCE <tab> FOLDER [<tab> root]. Relative sources
-// are taken from the manifest's own folder; blank lines and lines from "#" are skipped.
-void AddManifest(const fs::path& manifest, std::vector<TPackageEntry>& entries)
-{
-    std::ifstream in(manifest, std::ios::binary);
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
-        const std::vector<std::string> fields = SplitTabs(line);
-        const std::string where = manifest.string() + ":" + std::to_string(number) + ": ";
-        if (fields.size() < 2 || fields.size() > 3 || (fields.size() == 3 && fields[2] != "root")) {
-            throw UsageError(where + "expected SOURCE<tab>FOLDER[<tab>root]");
-        }
-        const fs::path source = manifest.parent_path() / NativePath(FromUtf8(fields[0]));
-        if (!fs::is_regular_file(source)) {
-            throw std::runtime_error(where + "no file '" + source.string() + "'");
-        }
-        entries.push_back({PathText(source), FromUtf8(fields[1]), source.filename().u16string(), fields.size() == 3});
-    }
-}
 
 int RunPack(const std::vector<std::string>& args)
 {
@@ -112,13 +46,10 @@ int RunPack(const std::vector<std::string>& args)
     std::vector<TPackageEntry> entries;
     for (const std::string& input : parsed.Positional()) {
         const fs::path path = NativePath(FromUtf8(input));
-        if (fs::is_directory(path)) {
-            AddFolder(path, entries);
-        } else if (fs::is_regular_file(path)) {
-            AddManifest(path, entries);
-        } else {
+        if (!fs::is_directory(path) && !fs::is_regular_file(path)) {
             throw UsageError("no folder or manifest '" + input + "'");
         }
+        AddInput(path, entries);
     }
     const auto sizes = WritePackage(entries, FromUtf8(*output), options);
     std::int64_t in = 0, out = 0;

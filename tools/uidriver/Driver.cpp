@@ -126,6 +126,22 @@ void Click(const ControlInfo& Control) {
     if (!PostMessageW(Control.Handle, BM_CLICK, 0, 0)) throw DriverError("The click cannot be sent.");
 }
 
+void AwaitPostedMessages(const ControlInfo& Button, DWORD TimeoutMs) {
+    if (!PostMessageW(Button.Handle, BM_SETSTATE, TRUE, 0)) throw DriverError("The marker cannot be posted.");
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DWORD_PTR state = 0;
+        if (SendMessageTimeoutW(Button.Handle, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, SendTimeoutMs, &state) &&
+            (state & BST_PUSHED)) {
+            SendMessageTimeoutW(Button.Handle, BM_SETSTATE, FALSE, 0, SMTO_ABORTIFHUNG, SendTimeoutMs, &state);
+            return;
+        }
+        if (GetTickCount() - start > TimeoutMs)
+            throw DriverError(ToUtf8(Button.Name) + " did not handle its messages in time.");
+        Sleep(20);
+    }
+}
+
 void SetText(const ControlInfo& Control, const std::u16string& Text) {
     const std::wstring text = Wide(Text);
     DWORD_PTR result = 0;

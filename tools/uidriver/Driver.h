@@ -57,6 +57,11 @@ ControlInfo FindControl(HWND Top, const std::u16string& Name);
 // Returns at once: the click is handled by the program in its own time.
 void Click(const ControlInfo& Control);
 
+// Returns once the program has handled every message posted to Button before this call,
+// a click among them; raises when that takes longer than TimeoutMs. A marker posted
+// behind them (the button's pushed look, put back at once) shows when the queue is past them.
+void AwaitPostedMessages(const ControlInfo& Button, DWORD TimeoutMs);
+
 // Replaces the text of an edit field (its change event runs).
 void SetText(const ControlInfo& Control, const std::u16string& Text);
 
