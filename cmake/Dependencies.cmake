@@ -3,6 +3,13 @@
 # libjpeg-turbo built from Debian's source packages into STP_DEPS_PREFIX by
 # scripts/build-mingw-deps.sh.
 
+# A tool that runs unpacked anywhere (the release build): every library linked in.
+option(STP_STATIC "Link the programs statically (the release archives' stp)" OFF)
+if(STP_STATIC AND NOT WIN32)
+  set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+  add_link_options(-static)
+endif()
+
 find_package(ZLIB REQUIRED)
 
 if(WIN32)

@@ -26,13 +26,13 @@ function(stp_rc_escape out value)
   set(${out} "${value}" PARENT_SCOPE)
 endfunction()
 
-# stp_product_resources(OUT_RC DIR [TEXT_MODE m] [FREEWARE f] [MANIFEST] [PAYLOAD file]
-#                       [NAME file-name])
-# Writes the resource script of the product in DIR into the build folder: string table
-# 1001 to 1012 and 2000 to 2004, the artwork, with MANIFEST the installer's manifest, with
-# PAYLOAD the package. TEXT_MODE and FREEWARE override product.ini. OUT_RC names the script.
+# stp_product_resources(OUT_RC DIR [TEXT_MODE m] [FREEWARE f] [NAME file-name])
+# A resource script of the product in DIR for the test programs that carry a product's
+# texts and artwork themselves: string table 1001 to 1012 and 2000 to 2004 and the
+# artwork. TEXT_MODE and FREEWARE override product.ini. OUT_RC names the script.
+# Installers are never compiled: stp build writes the product into the setup stub.
 function(stp_product_resources out_rc dir)
-  cmake_parse_arguments(R "MANIFEST" "TEXT_MODE;FREEWARE;PAYLOAD;NAME" "" ${ARGN})
+  cmake_parse_arguments(R "" "TEXT_MODE;FREEWARE;NAME" "" ${ARGN})
   stp_read_product("${dir}" P)
   foreach(key WindowClass TitleEnglish TitleChinese DisplayNameEnglish DisplayNameChinese
               Freeware ExeName Version NeedSize)
@@ -46,35 +46,14 @@ function(stp_product_resources out_rc dir)
   if(DEFINED R_FREEWARE)
     set(P_Freeware "${R_FREEWARE}")
   endif()
-  if(NOT P_TextMode STREQUAL "0" AND NOT P_TextMode STREQUAL "2" AND NOT P_TextMode STREQUAL "")
-    message(FATAL_ERROR "${dir}/product.ini: TextMode must be 0 or 2")
-  endif()
   foreach(key WindowClass TitleEnglish TitleChinese DisplayNameEnglish DisplayNameChinese
               Freeware ExeName Version NeedSize TextMode CopyrightAuthor CopyrightMaker
               WebChinese WebHome)
     stp_rc_escape(RC_${key} "${P_${key}}")
   endforeach()
   set(RC_ART "${dir}/art")
-  foreach(art ImageLeft0.jpg ImageLeft2.jpg ImageIcon.bmp AppIcon.ico MainIcon.ico)
-    if(NOT EXISTS "${RC_ART}/${art}")
-      message(FATAL_ERROR "${dir}/art has no ${art}")
-    endif()
-  endforeach()
-  if(R_MANIFEST)
-    set(RC_MANIFEST_LINE "1 24 \"${CMAKE_BINARY_DIR}/resources/${P_ExeName}.manifest\"")
-    set(STP_MANIFEST_NAME "${P_ExeName}.Setup")
-    configure_file(${CMAKE_SOURCE_DIR}/resources/Setup.manifest.in
-                   ${CMAKE_BINARY_DIR}/resources/${P_ExeName}.manifest @ONLY)
-  else()
-    set(RC_MANIFEST_LINE "")
-  endif()
-  if(R_PAYLOAD)
-    set(RC_PAYLOAD_LINE "SetupPackage StpFile \"${R_PAYLOAD}\"")
-  else()
-    set(RC_PAYLOAD_LINE "")
-  endif()
   if(NOT R_NAME)
-    set(R_NAME "${P_ExeName}-setup.rc")
+    set(R_NAME "${P_ExeName}-resources.rc")
   endif()
   set(rc "${CMAKE_CURRENT_BINARY_DIR}/${R_NAME}")
   configure_file(${CMAKE_SOURCE_DIR}/resources/Setup.rc.in "${rc}" @ONLY)
@@ -84,78 +63,61 @@ endfunction()
 # The package tool of the build machine: the native tree's stp, which the MinGW tree
 # cannot run itself.
 set(STP_HOST_STP "${CMAKE_SOURCE_DIR}/build/native/bin/stp" CACHE FILEPATH
-    "stp of the build machine, used to make the installers' packages")
+    "stp of the build machine, used to make the installers")
+if(NOT EXISTS "${STP_HOST_STP}")
+  message(FATAL_ERROR "No stp at ${STP_HOST_STP} to build the installers with: build the native tree "
+                      "first (bash scripts/build.sh native) or set STP_HOST_STP.")
+endif()
 
-# stp_product_payload(OUT_FILE DIR PROGRAM_TARGET): the package of the product in DIR,
-# made by stp pack at build time from the program PROGRAM_TARGET builds (first, into the
-# destination folder) and the files DIR/payload.txt lists. Made once per product; the
-# custom target <ExeName>_payload stands for it. OUT_FILE is empty when DIR has no
-# payload.txt.
-function(stp_product_payload out_file dir program)
-  set(${out_file} "" PARENT_SCOPE)
-  set(list "${dir}/payload.txt")
-  if(NOT EXISTS "${list}")
-    return()
-  endif()
-  stp_read_product("${dir}" P)
-  set(package "${CMAKE_BINARY_DIR}/resources/${P_ExeName}.stp")
-  set(${out_file} "${package}" PARENT_SCOPE)
-  if(TARGET ${P_ExeName}_payload)
-    return()
-  endif()
-  if(NOT EXISTS "${STP_HOST_STP}")
-    message(FATAL_ERROR "No stp at ${STP_HOST_STP} to make the ${P_ExeName} package: build the native tree "
-                        "first (bash scripts/build.sh native) or set STP_HOST_STP.")
-  endif()
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${list}")
-  # The sources payload.txt names, so that a changed file remakes the package.
-  file(STRINGS "${list}" lines ENCODING UTF-8)
-  set(sources)
-  foreach(line IN LISTS lines)
-    if(line MATCHES "^([^#\t][^\t]*)\t")
-      list(APPEND sources "${dir}/${CMAKE_MATCH_1}")
-    endif()
-  endforeach()
-  set(program_list "${CMAKE_BINARY_DIR}/resources/${P_ExeName}-program.txt")
-  file(GENERATE OUTPUT "${program_list}" CONTENT "$<TARGET_FILE:${program}>\t\n")
-  add_custom_command(OUTPUT "${package}"
-    COMMAND "${STP_HOST_STP}" pack -o "${package}" "${program_list}" "${list}"
-    DEPENDS "${STP_HOST_STP}" "${program_list}" "${list}" ${sources} ${program}
-    COMMENT "Packing ${P_ExeName}.stp"
+# stp_stage_product(OUT_DIR NAME DIR PROGRAM_TARGET): the product folder DIR as a vendor
+# holds it, in the build tree under NAME: a copy of the folder with the program that
+# PROGRAM_TARGET builds beside its payload.txt. OUT_DIR is the copy; its file .staged
+# is the custom command's output.
+function(stp_stage_product out_dir name dir program)
+  set(stage "${CMAKE_BINARY_DIR}/products/${name}")
+  set(${out_dir} "${stage}" PARENT_SCOPE)
+  file(GLOB_RECURSE inputs CONFIGURE_DEPENDS "${dir}/*")
+  add_custom_command(OUTPUT "${stage}/.staged"
+    COMMAND ${CMAKE_COMMAND} -E rm -rf "${stage}"
+    COMMAND ${CMAKE_COMMAND} -E copy_directory "${dir}" "${stage}"
+    COMMAND ${CMAKE_COMMAND} -E copy "$<TARGET_FILE:${program}>" "${stage}/"
+    COMMAND ${CMAKE_COMMAND} -E touch "${stage}/.staged"
+    DEPENDS ${inputs} ${program}
+    COMMENT "Staging the product folder ${name}"
     VERBATIM)
-  add_custom_target(${P_ExeName}_payload DEPENDS "${package}")
 endfunction()
 
-# stp_add_setup(TARGET DIR [TEXT_MODE m] [OUTPUT_NAME name] [PAYLOAD file]
-#               [PAYLOAD_TARGET target])
-# The installer of the product in DIR, named <ExeName>-<Version>-setup.exe unless
-# OUTPUT_NAME is given. PAYLOAD is the package it carries (default: an empty one), made
-# by PAYLOAD_TARGET when that is given.
-function(stp_add_setup target dir)
-  cmake_parse_arguments(S "" "TEXT_MODE;OUTPUT_NAME;PAYLOAD;PAYLOAD_TARGET" "" ${ARGN})
+# stp_build_installer(TARGET DIR PROGRAM_TARGET [OUTPUT_NAME name] [TEXT_MODE m]
+#                     [PACKAGE_FILTER cmd...])
+# The installer of the product folder DIR, made by stp build from the setup stub, into
+# bin/<OUTPUT_NAME>.exe (default <ExeName>-<Version>-setup). PACKAGE_FILTER, when given,
+# is a command run on the packed payload (the arguments IN and OUT follow it) whose
+# output the installer carries instead, for installers with a damaged package.
+function(stp_build_installer target dir program)
+  cmake_parse_arguments(B "" "OUTPUT_NAME;TEXT_MODE" "PACKAGE_FILTER" ${ARGN})
   stp_read_product("${dir}" P)
-  if(NOT S_PAYLOAD)
-    set(S_PAYLOAD "${CMAKE_BINARY_DIR}/resources/empty.stp")
-    if(NOT EXISTS "${S_PAYLOAD}")
-      file(WRITE "${S_PAYLOAD}" "")
-    endif()
+  if(NOT B_OUTPUT_NAME)
+    set(B_OUTPUT_NAME "${P_ExeName}-${P_Version}-setup")
   endif()
-  set(extra)
-  if(DEFINED S_TEXT_MODE)
-    list(APPEND extra TEXT_MODE ${S_TEXT_MODE})
+  stp_stage_product(stage ${target} "${dir}" ${program})
+  set(out "${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${B_OUTPUT_NAME}.exe")
+  set(options)
+  if(DEFINED B_TEXT_MODE)
+    list(APPEND options --text-mode ${B_TEXT_MODE})
   endif()
-  stp_product_resources(rc "${dir}" MANIFEST PAYLOAD "${S_PAYLOAD}" NAME "${target}.rc" ${extra})
-  add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/app/Main.cpp "${rc}")
-  set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${S_PAYLOAD}")
-  if(S_PAYLOAD_TARGET)
-    add_dependencies(${target} ${S_PAYLOAD_TARGET})
+  set(steps)
+  if(B_PACKAGE_FILTER)
+    set(package "${CMAKE_CURRENT_BINARY_DIR}/${target}.stp")
+    list(APPEND steps
+      COMMAND "${STP_HOST_STP}" pack -o "${package}.in" "${stage}/payload.txt"
+      COMMAND ${B_PACKAGE_FILTER} "${package}.in" "${package}")
+    list(APPEND options --package "${package}")
   endif()
-  # With the library's IntToString answered here, Crypto++'s big-number code stays out.
-  target_sources(${target} PRIVATE $<TARGET_OBJECTS:stp_crypt_inttostring>)
-  target_link_libraries(${target} PRIVATE stp_app)
-  target_link_options(${target} PRIVATE -s)  # the installer ships without symbols
-  if(NOT S_OUTPUT_NAME)
-    set(S_OUTPUT_NAME "${P_ExeName}-${P_Version}-setup")
-  endif()
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME "${S_OUTPUT_NAME}")
+  add_custom_command(OUTPUT "${out}"
+    ${steps}
+    COMMAND "${STP_HOST_STP}" build "${stage}" -o "${out}" --stub "$<TARGET_FILE:setup_stub>" ${options}
+    DEPENDS "${STP_HOST_STP}" setup_stub "${stage}/.staged"
+    COMMENT "stp build: ${B_OUTPUT_NAME}.exe"
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS "${out}")
 endfunction()

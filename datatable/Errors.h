@@ -49,6 +49,13 @@ public:
     using Error::Error;
 };
 
+// A Windows image (PE file) that cannot be read or given new resources, or resource
+// data (string table, icon, bitmap) that does not have the form it must have.
+class EPeError : public Error {
+public:
+    using Error::Error;
+};
+
 // A registry key or value that cannot be created, written or read as text.
 class ERegistryError : public Error {
 public:

@@ -107,17 +107,20 @@ TParallelDeflater::TParallelDeflater(int level, unsigned threads) : FLevel(level
 
 TParallelDeflater::~TParallelDeflater() = default;
 
-std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u16string>& sources, TFile& out) {
+std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u16string>& sources, TFile& out,
+                                                       const std::function<void(std::int64_t)>& Progress) {
     std::vector<TDeflateResult> results(sources.size());
     struct TPending {
         std::future<TBytes> bytes;
         std::size_t file;
+        std::size_t size;  // source bytes of the chunk
         bool first;
         bool last;
     };
     std::deque<TPending> pending;
     // Chunks in flight are bounded, so memory does not grow with the files.
     const std::size_t inFlight = FPool->Size() * 2 + 1;
+    std::int64_t done = 0;
 
     auto drainOne = [&] {
         TPending p = std::move(pending.front());
@@ -138,6 +141,8 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
             out.Write(adler, sizeof adler);
             r.Compressed += sizeof adler;
         }
+        done += static_cast<std::int64_t>(p.size);
+        if (Progress) Progress(done);
     };
 
     for (std::size_t f = 0; f < sources.size(); ++f) {
@@ -158,7 +163,7 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
             pending.push_back({FPool->Submit([chunk, dictionary, last, level] {
                                    return DeflateChunk(*chunk, *dictionary, last, level);
                                }),
-                               f, first, last});
+                               f, chunk->size(), first, last});
             while (pending.size() >= inFlight) drainOne();
             if (last) break;
 

@@ -31,7 +31,10 @@ public:
     // Appends to out one zlib stream per source, in order, each of all the source's
     // bytes. Chunks of later files are deflated while earlier ones are written, so many
     // small files keep every core busy too.
-    std::vector<TDeflateResult> Deflate(const std::vector<std::u16string>& sources, TFile& out);
+    // Progress, when given, hears the number of source bytes written so far after each
+    // chunk.
+    std::vector<TDeflateResult> Deflate(const std::vector<std::u16string>& sources, TFile& out,
+                                        const std::function<void(std::int64_t)>& Progress = {});
 
 private:
     class TPool;

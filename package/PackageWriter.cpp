@@ -148,7 +148,7 @@ std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries,
     std::vector<TPackedFile> sizes;
     std::vector<std::uint32_t> adlers;
     std::int64_t total = 0;
-    const std::vector<TDeflateResult> results = deflater.Deflate(sources, out);
+    const std::vector<TDeflateResult> results = deflater.Deflate(sources, out, options.Progress);
     for (std::size_t i = 0; i < results.size(); ++i) {
         const TDeflateResult& r = results[i];
         if (r.Uncompressed > kMaxSize || r.Compressed > kMaxSize)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ struct TPackageOptions {
     // Envelope header; derived from the package's content when not given.
     std::optional<std::u16string> Salt;
     std::optional<std::u16string> Iv;
+    // Hears the number of source bytes packed so far, as the work goes on.
+    std::function<void(std::int64_t)> Progress;
 };
 
 struct TPackedFile {

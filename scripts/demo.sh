@@ -13,8 +13,9 @@ cd "$root"
 
 if [ "${1:-}" != --driven ]; then
   bash scripts/install-deps.sh
-  bash scripts/build.sh native
-  bash scripts/build.sh mingw
+  # Only what the demo runs: stp, then the installer it builds and the forms driver.
+  bash scripts/build.sh native stp
+  bash scripts/build.sh mingw stp_setup uidriver
   if [ -z "${DISPLAY:-}" ]; then
     echo "demo: no display; the installer is driven under Xvfb"
     exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --driven

@@ -8,6 +8,7 @@ PKGS=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   zlib1g-dev libz-mingw-w64-dev libcrypto++-dev libjpeg-dev googletest libgtest-dev
   time bc python3 wine wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei fonts-wine
+  osslsigncode openssl zip unzip
 )
 
 missing=()

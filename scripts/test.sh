@@ -7,6 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
 bash scripts/build.sh all
+# The release archives, which the Windows tests unpack and use as a vendor would.
+bash scripts/release.sh
 bash scripts/wine-prefix.sh
 
 logs="$root/build/test-logs"

@@ -1,9 +1,5 @@
 // stp as a program: the built binary run with files for its standard streams.
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
+#include "tests/tools/StpProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -11,72 +7,14 @@
 #include "crypt/Envelope.h"
 #include "datatable/Text.h"
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 namespace stp {
 namespace {
 
+using test::ReadFile;
+using test::Result;
+using test::StpProgram;
+using test::WriteFile;
 namespace fs = std::filesystem;
-
-struct Result {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const fs::path& path, std::string_view bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-class StpProgram : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // A folder of its own per run, so nothing an interrupted run left behind is found.
-        std::random_device random;
-        dir_ = fs::temp_directory_path()
-            / ("stp-tool-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
-               + std::to_string(random()) + std::to_string(random()));
-        ASSERT_TRUE(fs::create_directories(dir_)) << dir_;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    fs::path File(const std::string& name) const { return dir_ / name; }
-
-    // Arguments are plain ASCII without quotes, so one quoting rule serves sh and cmd.
-    Result Run(const std::vector<std::string>& args, std::string_view input = {})
-    {
-        WriteFile(File("in"), input);
-        std::string command = "\"" STP_EXE "\"";
-        for (const std::string& arg : args) {
-            command += " \"" + arg + "\"";
-        }
-        command += " < \"" + File("in").string() + "\" > \"" + File("out").string() + "\" 2> \""
-            + File("err").string() + "\"";
-#ifdef _WIN32
-        command = "\"" + command + "\"";  // cmd /c drops the outermost pair of quotes
-#endif
-        int status = std::system(command.c_str());
-#ifndef _WIN32
-        status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-        return {status, ReadFile(File("out")), ReadFile(File("err"))};
-    }
-
-private:
-    fs::path dir_;
-};
 
 const std::u16string kText = u"Gr\u00FC\u00DFe|\u4E2D\u6587|\U0001F600\nend";
 

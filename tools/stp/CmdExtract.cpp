@@ -7,13 +7,8 @@
 #include "package/Extractor.h"
 #include "tools/stp/Command.h"
 #include "tools/stp/CommandLine.h"
+#include "tools/stp/Console.h"
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace stp::tool {
 
@@ -28,27 +23,6 @@ std::u16string AsFolder(const std::string& path)
         folder += u'\\';
     }
     return folder;
-}
-
-// A terminal the bar can redraw in place. On Windows the NUL device also counts as a
-// character device, so only a real console does.
-bool IsTerminal(std::FILE* stream)
-{
-#ifdef _WIN32
-    DWORD mode = 0;
-    return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
-#else
-    return isatty(fileno(stream));
-#endif
-}
-
-void DrawBar(std::int64_t percent)
-{
-    const int width = 40;
-    const int filled = static_cast<int>(std::min<std::int64_t>(std::max<std::int64_t>(percent, 0), 100) * width / 100);
-    std::fprintf(stderr, "\r[%s%s] %3lld%%", std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(),
-                 static_cast<long long>(percent));
-    std::fflush(stderr);
 }
 
 int RunExtract(const std::vector<std::string>& args)

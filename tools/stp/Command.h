@@ -31,5 +31,8 @@ extern const Command kSealCommand;
 extern const Command kPackCommand;
 extern const Command kListCommand;
 extern const Command kExtractCommand;
+extern const Command kResourcesCommand;
+extern const Command kBuildCommand;
+extern const Command kInitCommand;
 
 }  // namespace stp::tool

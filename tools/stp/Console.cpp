@@ -7,7 +7,11 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
 #endif
+#include <algorithm>
 
 #include "datatable/Text.h"
 
@@ -76,6 +80,25 @@ void WriteStdout(std::string_view bytes)
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
         throw std::runtime_error("cannot write to standard output");
     }
+}
+
+bool IsTerminal(std::FILE* stream)
+{
+#ifdef _WIN32
+    DWORD mode = 0;
+    return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
+#else
+    return isatty(fileno(stream));
+#endif
+}
+
+void DrawBar(std::int64_t percent)
+{
+    const int width = 40;
+    const int filled = static_cast<int>(std::min<std::int64_t>(std::max<std::int64_t>(percent, 0), 100) * width / 100);
+    std::fprintf(stderr, "\r[%s%s] %3lld%%", std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(),
+                 static_cast<long long>(percent));
+    std::fflush(stderr);
 }
 
 }  // namespace stp::tool

@@ -1,5 +1,6 @@
 // stp: command-line tool for setup packages and their encrypted text envelopes.
 // A command is added by writing its CmdXxx.cpp and listing it in kCommands.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -13,13 +14,18 @@ namespace stp::tool {
 
 namespace {
 
-const Command* const kCommands[] = {&kPackCommand, &kListCommand, &kExtractCommand, &kOpenCommand, &kSealCommand};
+const Command* const kCommands[] = {&kInitCommand, &kBuildCommand, &kPackCommand, &kListCommand, &kExtractCommand, &kOpenCommand, &kSealCommand,
+                                    &kResourcesCommand};
 
 void PrintUsage(std::FILE* stream)
 {
     std::string text = "Usage: stp COMMAND [OPTIONS]\n\nCommands:\n";
+    std::size_t width = 0;  // the summaries line up after the longest name
     for (const Command* command : kCommands) {
-        text += "  " + std::string(command->name) + std::string(8 - command->name.size(), ' ')
+        width = std::max(width, command->name.size() + 2);
+    }
+    for (const Command* command : kCommands) {
+        text += "  " + std::string(command->name) + std::string(width - command->name.size(), ' ')
             + std::string(command->summary) + "\n";
     }
     text += "\nRun \"stp COMMAND --help\" for a command's options.\n";
@@ -74,6 +80,10 @@ int Run(const std::vector<std::string>& args)
         std::fputs("stp: no command given\n\n", stderr);
         PrintUsage(stderr);
         return kExitUsage;
+    }
+    if (args[0] == "--version") {
+        std::printf("stp %s\n", STP_VERSION);
+        return kExitOk;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         PrintUsage(stdout);

@@ -1,0 +1,22 @@
+# stp_embed_files(OUT_CPP HEADER ARRAY FILE...): a source file defining the table
+# ARRAY (declared in HEADER as `extern const EmbeddedFile ARRAY[]` with its count) that
+# holds each FILE's name and bytes. Remade when a file changes.
+function(stp_embed_files out_cpp header array)
+  set(cpp "${CMAKE_CURRENT_BINARY_DIR}/${array}.cpp")
+  set(body "// Made by CMake from the files it names; do not edit.\n#include \"${header}\"\n\nnamespace {\n")
+  set(entries "")
+  set(index 0)
+  foreach(file IN LISTS ARGN)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+    file(READ "${file}" hex HEX)
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+    string(REGEX REPLACE "((0x..,){24})" "\\1\n    " bytes "${bytes}")
+    get_filename_component(name "${file}" NAME)
+    string(APPEND body "const unsigned char kFile${index}[] = {\n    ${bytes}\n};\n")
+    string(APPEND entries "    {\"${name}\", kFile${index}, sizeof kFile${index}},\n")
+    math(EXPR index "${index} + 1")
+  endforeach()
+  string(APPEND body "}  // namespace\n\nnamespace stp::tool {\n\nconst EmbeddedFile ${array}[${index}] = {\n${entries}};\n\n}  // namespace stp::tool\n")
+  file(GENERATE OUTPUT "${cpp}" CONTENT "${body}")
+  set(${out_cpp} "${cpp}" PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,26 @@
+// Reading an image's resources, and writing a copy of the image with other resources.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pe/Resources.h"
+
+namespace stp::pe {
+
+// Every resource of the image, in directory order (type, name, language). Raises EPeError
+// for a file that is not a PE image it understands, or a resource directory that is damaged
+// (loops, offsets or sizes outside the section/file, too deep).
+std::vector<Resource> ReadResources(const std::string& image);
+
+// A copy of image whose resource section holds exactly resources; timestamp goes into the
+// COFF header. Raises EPeError for a signed image (certificate table present), a file that
+// is not a PE32/PE32+ image, data after the last section (overlay) or a COFF symbol table, or
+// no room for another section header.
+//
+// The resource section is replaced when it is the last section in the file and in memory;
+// otherwise a new ".rsrc" section follows the last one and the old bytes stay, unreferenced.
+std::string WriteResources(const std::string& image, const std::vector<Resource>& resources, std::uint32_t timestamp);
+
+}  // namespace stp::pe

@@ -1,0 +1,204 @@
+// stp build as a vendor runs it: a product folder in, an installer out, or an error that
+// names what is wrong and no installer.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+#include "datatable/Text.h"
+#include "pe/ResourceBuilders.h"
+#include "pe/ResourceSection.h"
+#include "sys/ByteSize.h"
+#include "tests/pe/PeImageFixture.h"
+#include "tests/tools/StpProgram.h"
+
+namespace stp {
+namespace {
+
+using test::ReadFile;
+using test::Result;
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+void SetEnvironment(const char* name, const char* value)
+{
+#ifdef _WIN32
+    _putenv_s(name, value ? value : "");
+#else
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+#endif
+}
+
+// A copy of the demo product folder with a stand-in program, and a small stub.
+class StpBuild : public test::StpProgram {
+public:
+    void SetUp() override
+    {
+        StpProgram::SetUp();
+        fs::copy(fs::path(STP_SOURCE_DIR) / "examples" / "karvel", Product(), fs::copy_options::recursive);
+        fs::remove_all(Product() / "src");
+        WriteFile(Product() / "Karvel.exe", "MZ the program");
+        WriteFile(File("stub.exe"), pe::test::MakeImage({}));
+        SetEnvironment("SOURCE_DATE_EPOCH", nullptr);
+    }
+    void TearDown() override
+    {
+        SetEnvironment("SOURCE_DATE_EPOCH", nullptr);
+        StpProgram::TearDown();
+    }
+
+    fs::path Product() const { return File("product"); }
+    fs::path Output() const { return File("installer") / "setup.exe"; }
+
+    Result Build(std::vector<std::string> extra = {})
+    {
+        fs::create_directories(File("installer"));
+        std::vector<std::string> args = {"build", Product().string(), "-o", Output().string(), "--stub",
+                                         File("stub.exe").string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Run(args);
+    }
+
+    std::map<std::uint16_t, std::u16string> Strings() const
+    {
+        return pe::ReadStringTable(pe::ReadResources(ReadFile(Output())));
+    }
+
+    // Replaces the first line of product.ini that starts with key (or adds one).
+    void SetSetting(const std::string& key, const std::string& line)
+    {
+        std::string ini = ReadFile(Product() / "product.ini");
+        std::string out;
+        std::istringstream in(ini);
+        bool replaced = false;
+        for (std::string l; std::getline(in, l);) {
+            if (!replaced && l.rfind(key + " ", 0) == 0) {
+                if (!line.empty()) out += line + "\n";
+                replaced = true;
+            } else {
+                out += l + "\n";
+            }
+        }
+        if (!replaced) out += line + "\n";
+        WriteFile(Product() / "product.ini", out);
+    }
+};
+
+TEST_F(StpBuild, WritesTheProductIntoTheStub)
+{
+    SetSetting("NeedSize", "NeedSize = auto");
+    const Result result = Build({"--text-mode", "2"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto strings = Strings();
+    EXPECT_EQ(ToUtf8(strings.at(1010)), "Karvel");
+    EXPECT_EQ(ToUtf8(strings.at(1003)), "Orvane画图");
+    EXPECT_EQ(ToUtf8(strings.at(2000)), "2");
+    std::int64_t total = 0;
+    for (const char* file : {"Karvel.exe", "files/readme.txt", "files/data/palette.txt"})
+        total += static_cast<std::int64_t>(fs::file_size(Product() / file));
+    EXPECT_EQ(ToUtf8(strings.at(1012)), ToUtf8(FormatByteSize(total, u".")));
+
+    const auto resources = pe::ReadResources(ReadFile(Output()));
+    auto find = [&](const pe::ResourceId& type, const pe::ResourceId& name) -> const pe::Resource* {
+        for (const auto& r : resources)
+            if (r.Type == type && r.Name == name) return &r;
+        return nullptr;
+    };
+    const pe::Resource* side = find(pe::ResourceId::Number(pe::rtRcData), pe::ResourceId::Named(u"ImageLeft0"));
+    ASSERT_NE(side, nullptr);
+    EXPECT_EQ(side->Data, ReadFile(Product() / "art" / "ImageLeft0.jpg"));
+    const pe::Resource* package = find(pe::ResourceId::Named(u"StpFile"), pe::ResourceId::Named(u"SetupPackage"));
+    ASSERT_NE(package, nullptr);
+    EXPECT_NE(package->Data.find("\x0A\x14\x02", package->Data.size() - 3), std::string::npos);
+    EXPECT_NE(find(pe::ResourceId::Number(pe::rtGroupIcon), pe::ResourceId::Named(u"MAINICON")), nullptr);
+    EXPECT_NE(find(pe::ResourceId::Number(pe::rtManifest), pe::ResourceId::Number(1)), nullptr);
+    // Nothing but the installer is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(File("installer")), fs::directory_iterator()), 1);
+}
+
+TEST_F(StpBuild, TheSameInputsGiveTheSameBytesAndTheTimestampFollowsSourceDateEpoch)
+{
+    ASSERT_EQ(Build().exitCode, 0);
+    const std::string first = ReadFile(Output());
+    ASSERT_EQ(Build().exitCode, 0);
+    EXPECT_TRUE(ReadFile(Output()) == first);
+    SetEnvironment("SOURCE_DATE_EPOCH", "1234567890");
+    ASSERT_EQ(Build().exitCode, 0);
+    EXPECT_EQ(pe::test::Get32(ReadFile(Output()), pe::test::kCoffTimeDateStamp), 1234567890u);
+}
+
+TEST_F(StpBuild, FinalizeRunsOnTheInstallerAndItsFailureLeavesNone)
+{
+    const std::string listing = File("listing.txt").string();
+    Result result = Build({"--finalize", std::string(STP_EXE) + " resources {} > " + listing});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(ReadFile(listing).find("SETUPPACKAGE"), std::string::npos) << ReadFile(listing);
+
+    fs::remove(Output());
+    result = Build({"--finalize", std::string(STP_EXE) + " frob {}"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("--finalize"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(Output()));
+}
+
+// Each damaged product folder: exit 1, a message naming the file and what is wrong, and
+// no installer.
+TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
+{
+    const struct {
+        const char* name;
+        std::function<void(StpBuild&)> damage;
+        std::vector<std::string> expected;  // fragments of the message
+    } cases[] = {
+        {"missing key", [](StpBuild& t) { t.SetSetting("ExeName", ""); }, {"product.ini", "no ExeName"}},
+        {"text mode 1", [](StpBuild& t) { t.SetSetting("TextMode", "TextMode = 1"); },
+         {"product.ini:", "TextMode must be 0"}},
+        {"freeware word", [](StpBuild& t) { t.SetSetting("Freeware", "Freeware = maybe"); },
+         {"product.ini:", "Freeware"}},
+        {"unknown key", [](StpBuild& t) { t.SetSetting("Colour", "Colour = red"); },
+         {"product.ini:", "unknown setting 'Colour'"}},
+        {"no equals", [](StpBuild& t) { t.SetSetting("Colour", "just words"); }, {"product.ini:", "NAME = value"}},
+        {"picture missing", [](StpBuild& t) { fs::remove(t.Product() / "art" / "ImageLeft2.jpg"); },
+         {"ImageLeft2.jpg", "missing"}},
+        {"picture not JPEG",
+         [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageLeft0.jpg", "\x89PNG\r\n\x1A\n"); },
+         {"ImageLeft0.jpg", "not a JPEG"}},
+        {"bitmap not BMP", [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageIcon.bmp", "GIF89a"); },
+         {"ImageIcon.bmp"}},
+        {"icon not ICO", [](StpBuild& t) { WriteFile(t.Product() / "art" / "AppIcon.ico", "not an icon"); },
+         {"AppIcon.ico"}},
+        {"payload source missing", [](StpBuild& t) { fs::remove(t.Product() / "files" / "readme.txt"); },
+         {"payload.txt:", "readme.txt"}},
+        {"no program", [](StpBuild& t) { fs::remove(t.Product() / "Karvel.exe"); }, {"payload.txt:", "Karvel.exe"}},
+        {"program in a sub-folder",
+         [](StpBuild& t) {
+             std::string list = ReadFile(t.Product() / "payload.txt");
+             list.replace(list.find("Karvel.exe\t"), 11, "Karvel.exe\tbin\\");
+             WriteFile(t.Product() / "payload.txt", list);
+         },
+         {"payload.txt", "lists no Karvel.exe"}},
+        {"output folder missing", [](StpBuild& t) { fs::remove_all(t.File("installer")); }, {"setup.exe"}},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(Product());
+        SetUp();
+        c.damage(*this);
+        std::vector<std::string> args = {"build", Product().string(), "-o", Output().string(), "--stub",
+                                         File("stub.exe").string()};
+        if (std::string(c.name) != "output folder missing") fs::create_directories(File("installer"));
+        const Result result = Run(args);
+        EXPECT_EQ(result.exitCode, 1) << c.name << ": " << result.err;
+        EXPECT_EQ(result.err.rfind("stp: error: ", 0), 0u) << c.name << ": " << result.err;
+        for (const std::string& fragment : c.expected)
+            EXPECT_NE(result.err.find(fragment), std::string::npos) << c.name << ": " << result.err;
+        EXPECT_FALSE(fs::exists(Output())) << c.name;
+        if (fs::exists(File("installer")))
+            EXPECT_TRUE(fs::is_empty(File("installer"))) << c.name << ": something was left behind";
+    }
+}
+
+}  // namespace
+}  // namespace stp

@@ -1,0 +1,100 @@
+#include "tools/stp/InstallerResources.h"
+
+#include <map>
+
+#include "datatable/Text.h"
+#include "pe/ResourceBuilders.h"
+
+namespace stp::tool {
+
+namespace {
+
+constexpr const char* kManifestTemplate = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
+  <assemblyIdentity type="win32" name="@NAME@" version="1.0.0.0" processorArchitecture="amd64"/>
+  <trustInfo xmlns="urn:schemas-microsoft-com:asm.v3">
+    <security>
+      <requestedPrivileges>
+        <requestedExecutionLevel level="requireAdministrator" uiAccess="false"/>
+      </requestedPrivileges>
+    </security>
+  </trustInfo>
+  <compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">
+    <application>
+      <!-- Windows Vista, 7, 8, 8.1 and 10 -->
+      <supportedOS Id="{e2011457-1546-43c5-a5fe-008deee3d3f0}"/>
+      <supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>
+      <supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>
+      <supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>
+      <supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>
+    </application>
+  </compatibility>
+  <dependency>
+    <dependentAssembly>
+      <assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0"
+                        processorArchitecture="*" publicKeyToken="6595b64144ccf1df" language="*"/>
+    </dependentAssembly>
+  </dependency>
+</assembly>
+)";
+
+// An assembly name may hold letters, digits, "." "-" and "_" only.
+std::string AssemblyName(const std::u16string& exeName)
+{
+    std::string name;
+    for (const char16_t c : exeName) {
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
+            || c == u'.' || c == u'-' || c == u'_';
+        name += plain ? static_cast<char>(c) : '_';
+    }
+    return name + ".Setup";
+}
+
+}  // namespace
+
+std::string SetupManifest(const std::u16string& exeName)
+{
+    std::string text = kManifestTemplate;
+    text.replace(text.find("@NAME@"), 6, AssemblyName(exeName));
+    return text;
+}
+
+std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::string package)
+{
+    using pe::Resource;
+    using pe::ResourceId;
+    std::vector<Resource> resources;
+    resources.push_back({ResourceId::Number(pe::rtManifest), ResourceId::Number(1), kResourceLanguage,
+                         SetupManifest(product.Value("ExeName"))});
+
+    std::map<std::uint16_t, std::u16string> strings;
+    for (const ProductKey& key : kProductKeys) strings[key.StringId] = product.Value(key.Name);
+    for (Resource& block : pe::StringTableResources(strings, kResourceLanguage)) resources.push_back(std::move(block));
+
+    // Icons are numbered from 1 across both groups, as a resource compiler numbers them.
+    std::uint16_t nextIcon = 1;
+    for (const ArtFile& art : kArtFiles) {
+        const std::string bytes = ReadWholeFile(product.Art(art));
+        const ResourceId name = ResourceId::Named(art.ResourceName);
+        switch (art.Kind) {
+        case ArtKind::Jpeg:
+            resources.push_back({ResourceId::Number(pe::rtRcData), name, kResourceLanguage, bytes});
+            break;
+        case ArtKind::Bitmap:
+            resources.push_back({ResourceId::Number(pe::rtBitmap), name, kResourceLanguage,
+                                 pe::BitmapResourceData(bytes)});
+            break;
+        case ArtKind::Icon:
+            for (Resource& r : pe::IconGroupResources(name, bytes, nextIcon, kResourceLanguage)) {
+                if (r.Type == ResourceId::Number(pe::rtIcon)) ++nextIcon;
+                resources.push_back(std::move(r));
+            }
+            break;
+        }
+    }
+    resources.push_back({ResourceId::Named(u"StpFile"), ResourceId::Named(u"SetupPackage"), kResourceLanguage,
+                         std::move(package)});
+    return resources;
+}
+
+}  // namespace stp::tool

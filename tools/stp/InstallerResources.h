@@ -1,0 +1,24 @@
+// What stp build writes into a copy of the setup stub: the manifest, the string table
+// of the build configuration, the pictures and icons, and the package.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pe/Resources.h"
+#include "tools/stp/ProductFolder.h"
+
+namespace stp::tool {
+
+// The language every resource is written under.
+inline constexpr std::uint16_t kResourceLanguage = 0x0409;
+
+// The installer's manifest for the product's ExeName: administrator rights, the common
+// controls of version 6 and the Windows versions it knows.
+std::string SetupManifest(const std::u16string& exeName);
+
+// Every resource of the product's installer; Settings are the product's, after the
+// build's own choices (text mode, computed space).
+std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::string package);
+
+}  // namespace stp::tool

@@ -1,0 +1,152 @@
+#include "tools/stp/ProductFolder.h"
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "datatable/Convert.h"
+#include "datatable/Errors.h"
+#include "datatable/Text.h"
+#include "pe/ResourceBuilders.h"
+
+namespace stp::tool {
+
+namespace fs = std::filesystem;
+
+const ProductKey kProductKeys[14] = {
+    {"WindowClass", 1001, true},        {"TitleEnglish", 1002, true},   {"TitleChinese", 1003, true},
+    {"DisplayNameEnglish", 1004, true}, {"DisplayNameChinese", 1005, true}, {"Freeware", 1009, true},
+    {"ExeName", 1010, true},            {"Version", 1011, true},        {"NeedSize", 1012, true},
+    {"TextMode", 2000, false},          {"CopyrightAuthor", 2001, false}, {"CopyrightMaker", 2002, false},
+    {"WebChinese", 2003, false},        {"WebHome", 2004, false},
+};
+
+const ArtFile kArtFiles[5] = {
+    {"ImageLeft0.jpg", ArtKind::Jpeg, u"ImageLeft0"},  {"ImageLeft2.jpg", ArtKind::Jpeg, u"ImageLeft2"},
+    {"ImageIcon.bmp", ArtKind::Bitmap, u"ImageIcon"},  {"AppIcon.ico", ArtKind::Icon, u"AppIcon"},
+    {"MainIcon.ico", ArtKind::Icon, u"MAINICON"},
+};
+
+namespace {
+
+const ProductKey* FindKey(const std::string& name)
+{
+    for (const ProductKey& key : kProductKeys) {
+        if (name == key.Name) return &key;
+    }
+    return nullptr;
+}
+
+std::string Trim(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool IsKeyName(const std::string& name)
+{
+    if (name.empty()) return false;
+    for (const char c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+// Settings by key with the line each came from.
+std::map<std::string, std::pair<std::u16string, int>> ReadSettings(const fs::path& ini)
+{
+    std::istringstream in(ReadWholeFile(ini));
+    std::map<std::string, std::pair<std::u16string, int>> settings;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a byte-order mark
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::string where = ini.string() + ":" + std::to_string(number) + ": ";
+        const std::string text = Trim(line);
+        if (text.empty() || text[0] == '#') continue;
+        const std::size_t equals = text.find('=');
+        const std::string name = equals == std::string::npos ? text : Trim(text.substr(0, equals));
+        if (equals == std::string::npos || !IsKeyName(name))
+            throw ProductError(where + "expected NAME = value");
+        if (!FindKey(name)) throw ProductError(where + "unknown setting '" + name + "'");
+        if (settings.count(name))
+            throw ProductError(where + "'" + name + "' set again (first on line " +
+                               std::to_string(settings[name].second) + ")");
+        settings[name] = {FromUtf8(Trim(text.substr(equals + 1))), number};
+    }
+    return settings;
+}
+
+void CheckValue(const fs::path& ini, const std::string& name, const std::u16string& value, int line)
+{
+    const std::string where = ini.string() + ":" + std::to_string(line) + ": ";
+    if (name == "TextMode" && value != u"0" && value != u"2")
+        throw ProductError(where + "TextMode must be 0 (Chinese) or 2 (English), not '" + ToUtf8(value) + "'");
+    if (name == "Freeware" && (value.empty() || !ParseBoolean(value)))
+        throw ProductError(where + "Freeware must be a number or True/False, not '" + ToUtf8(value) + "'");
+    if (name == "ExeName" && (value.empty() || value.find_first_of(u"\\/:*?\"<>|") != std::u16string::npos))
+        throw ProductError(where + "ExeName must be a file name without folder and without .exe");
+    if ((name == "Version" || name == "NeedSize" || name == "ExeName") && value.empty())
+        throw ProductError(where + name + " must not be empty");
+}
+
+void CheckArt(const fs::path& file, ArtKind kind)
+{
+    if (!fs::is_regular_file(file)) throw ProductError(file.string() + ": missing");
+    const std::string bytes = ReadWholeFile(file);
+    try {
+        switch (kind) {
+        case ArtKind::Jpeg:
+            if (bytes.size() < 4 || bytes.compare(0, 3, "\xFF\xD8\xFF") != 0)
+                throw ProductError(file.string() + ": not a JPEG picture");
+            break;
+        case ArtKind::Bitmap:
+            pe::BitmapResourceData(bytes);
+            break;
+        case ArtKind::Icon:
+            pe::IconGroupResources(pe::ResourceId::Named(u"CHECK"), bytes, 1);
+            break;
+        }
+    } catch (const Error& e) {
+        throw ProductError(file.string() + ": " + e.what());
+    }
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    if (!in) throw ProductError(file.string() + ": cannot be read");
+    // Read in one piece: a package may be hundreds of megabytes.
+    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!in) throw ProductError(file.string() + ": cannot be read");
+    return bytes;
+}
+
+ProductFolder ReadProductFolder(const fs::path& dir)
+{
+    if (!fs::is_directory(dir)) throw ProductError(dir.string() + ": no such product folder");
+    ProductFolder product{dir, {}};
+    if (!fs::is_regular_file(product.Ini())) throw ProductError(product.Ini().string() + ": missing");
+    const auto settings = ReadSettings(product.Ini());
+    for (const ProductKey& key : kProductKeys) {
+        const auto found = settings.find(key.Name);
+        if (found == settings.end()) {
+            if (key.Required)
+                throw ProductError(product.Ini().string() + ": no " + key.Name + " (a required setting)");
+            product.Settings[key.Name] = key.StringId == 2000 ? u"0" : u"";
+            continue;
+        }
+        CheckValue(product.Ini(), key.Name, found->second.first, found->second.second);
+        product.Settings[key.Name] = found->second.first;
+    }
+    for (const ArtFile& art : kArtFiles) CheckArt(product.Art(art), art.Kind);
+    if (!fs::is_regular_file(product.Payload())) throw ProductError(product.Payload().string() + ": missing");
+    return product;
+}
+
+}  // namespace stp::tool
