@@ -88,13 +88,13 @@ function(stp_stage_product out_dir name dir program)
 endfunction()
 
 # stp_build_installer(TARGET DIR PROGRAM_TARGET [OUTPUT_NAME name] [TEXT_MODE m]
-#                     [PACKAGE_FILTER cmd...])
+#                     [PACKAGE_FILTER script.py])
 # The installer of the product folder DIR, made by stp build from the setup stub, into
 # bin/<OUTPUT_NAME>.exe (default <ExeName>-<Version>-setup). PACKAGE_FILTER, when given,
-# is a command run on the packed payload (the arguments IN and OUT follow it) whose
-# output the installer carries instead, for installers with a damaged package.
+# is a Python script run on the packed payload (arguments IN and OUT) whose output the
+# installer carries instead, for installers with a damaged package.
 function(stp_build_installer target dir program)
-  cmake_parse_arguments(B "" "OUTPUT_NAME;TEXT_MODE" "PACKAGE_FILTER" ${ARGN})
+  cmake_parse_arguments(B "" "OUTPUT_NAME;TEXT_MODE;PACKAGE_FILTER" "" ${ARGN})
   stp_read_product("${dir}" P)
   if(NOT B_OUTPUT_NAME)
     set(B_OUTPUT_NAME "${P_ExeName}-${P_Version}-setup")
@@ -110,13 +110,13 @@ function(stp_build_installer target dir program)
     set(package "${CMAKE_CURRENT_BINARY_DIR}/${target}.stp")
     list(APPEND steps
       COMMAND "${STP_HOST_STP}" pack -o "${package}.in" "${stage}/payload.txt"
-      COMMAND ${B_PACKAGE_FILTER} "${package}.in" "${package}")
+      COMMAND python3 "${B_PACKAGE_FILTER}" "${package}.in" "${package}")
     list(APPEND options --package "${package}")
   endif()
   add_custom_command(OUTPUT "${out}"
     ${steps}
     COMMAND "${STP_HOST_STP}" build "${stage}" -o "${out}" --stub "$<TARGET_FILE:setup_stub>" ${options}
-    DEPENDS "${STP_HOST_STP}" setup_stub "${stage}/.staged"
+    DEPENDS "${STP_HOST_STP}" setup_stub "${stage}/.staged" ${B_PACKAGE_FILTER}
     COMMENT "stp build: ${B_OUTPUT_NAME}.exe"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS "${out}")

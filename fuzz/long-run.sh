@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # The long fuzz runs: each target for SECONDS (default 600) under ASan and UBSan, from
 # the seed corpus, keeping what it finds in build/fuzz-long/<target>/.
+# Usage: long-run.sh [SECONDS] [TARGET...]   (default: every target)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-600}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(DecryptText DataTable Package PeResources)
 cd "$root"
 bash scripts/build.sh sanitize >/dev/null
-for t in DecryptText DataTable Package; do
+for t in "${targets[@]}"; do
   out="build/fuzz-long/$t"
   mkdir -p "$out/corpus" "$out/findings"
   echo "fuzz $t for $seconds s"

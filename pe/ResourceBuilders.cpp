@@ -84,6 +84,15 @@ std::map<std::uint16_t, std::u16string> ReadStringTable(const std::vector<Resour
     return strings;
 }
 
+// Many icon writers leave planes and bit count 0 in the file's directory; Windows picks
+// the image to show by them, so they are taken from the image's own header then.
+void FillPlanesAndBits(std::string& entry, const std::string& image) {
+    constexpr std::size_t kPlanes = 4, kBits = 6;
+    if (image.size() < 16 || image.compare(1, 3, "PNG") == 0) return;
+    if (Get16(entry, kPlanes, "icon entry") == 0) entry.replace(kPlanes, 2, image, 12, 2);
+    if (Get16(entry, kBits, "icon entry") == 0) entry.replace(kBits, 2, image, 14, 2);
+}
+
 std::vector<Resource> IconGroupResources(const ResourceId& group, const std::string& icoFile, std::uint16_t firstIconId,
                                          std::uint16_t language) {
     if (icoFile.size() < kIconHeaderSize)
@@ -109,11 +118,31 @@ std::vector<Resource> IconGroupResources(const ResourceId& group, const std::str
     for (std::size_t i = 0; i < count; ++i) {
         const auto id = static_cast<std::uint16_t>(firstIconId + i);
         resources.push_back(IconImage(icoFile, i, id, language));
-        directory.append(icoFile, kIconHeaderSize + i * kIconEntrySize, kIconEntrySharedSize);
+        std::string entry = icoFile.substr(kIconHeaderSize + i * kIconEntrySize, kIconEntrySharedSize);
+        FillPlanesAndBits(entry, resources.back().Data);
+        directory += entry;
         Append16(directory, id);
     }
     resources[0] = {ResourceId::Number(rtGroupIcon), UpperCased(group), language, std::move(directory)};
     return resources;
+}
+
+// The bytes between the bitmap header and the pixels: the colour masks of a 40-byte
+// header with bit fields, and the colour table (3 bytes an entry after a 12-byte core
+// header, 4 otherwise).
+std::uint64_t ColourTableSize(const std::string& bmp, std::uint32_t infoSize) {
+    const std::size_t info = kBmpFileHeaderSize;
+    if (infoSize == kSmallestBitmapHeader) {
+        const std::uint16_t bits = Get16(bmp, info + 10, "bitmap header");
+        return bits <= 8 ? (std::uint64_t{1} << bits) * 3 : 0;
+    }
+    if (infoSize < 40) throw EPeError("not a BMP file: a bitmap header of " + std::to_string(infoSize) + " bytes");
+    const std::uint16_t bits = Get16(bmp, info + 14, "bitmap header");
+    const std::uint32_t compression = Get32(bmp, info + 16, "bitmap header");
+    const std::uint32_t used = Get32(bmp, info + 32, "bitmap header");
+    const std::uint64_t masks = (infoSize == 40 && (compression == 3 || compression == 6)) ? (compression == 3 ? 12 : 16) : 0;
+    const std::uint64_t entries = used ? used : (bits <= 8 ? std::uint64_t{1} << bits : 0);
+    return masks + 4 * entries;
 }
 
 std::string BitmapResourceData(const std::string& bmpFile) {
@@ -123,7 +152,14 @@ std::string BitmapResourceData(const std::string& bmpFile) {
     const std::uint32_t infoSize = Get32(bmpFile, kBmpFileHeaderSize, "bitmap header size");
     if (infoSize < kSmallestBitmapHeader || !Fits(bmpFile, kBmpFileHeaderSize, infoSize))
         throw EPeError("not a BMP file: its bitmap header of " + std::to_string(infoSize) + " bytes does not fit");
-    return bmpFile.substr(kBmpFileHeaderSize);
+    // A bitmap resource is packed: the pixels follow the header and colour table at once.
+    // A file may leave a gap before its pixels (bfOffBits); the gap is cut out.
+    const std::uint64_t pixels = Get32(bmpFile, 10, "bitmap file header");
+    const std::uint64_t packed = kBmpFileHeaderSize + infoSize + ColourTableSize(bmpFile, infoSize);
+    if (pixels < packed || pixels > bmpFile.size())
+        throw EPeError("not a BMP file: its pixels start at " + std::to_string(pixels) + ", not after its headers (" +
+                       std::to_string(packed) + ") within its " + std::to_string(bmpFile.size()) + " bytes");
+    return bmpFile.substr(kBmpFileHeaderSize, packed - kBmpFileHeaderSize) + bmpFile.substr(pixels);
 }
 
 }  // namespace stp::pe

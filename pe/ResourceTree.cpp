@@ -163,6 +163,10 @@ private:
         if (!Fits(directory_, at + kTableHeaderSize, std::uint64_t(count) * kEntrySize))
             throw Damaged("the table at " + Hex(at) + " lists " + std::to_string(count) +
                           " entries, more than the resource section holds");
+        // Tables that do not overlap hold at most one entry per 8 bytes of the directory.
+        entriesRead_ += count;
+        if (entriesRead_ > directory_.size() / kEntrySize)
+            throw Damaged("the tables list more entries than the resource section holds (overlapping tables)");
         for (std::uint32_t i = 0; i < count; ++i) ReadEntry(at + kTableHeaderSize + i * kEntrySize, level, path);
     }
 
@@ -218,6 +222,7 @@ private:
     const DataReader& data_;
     std::uint64_t dataLimit_;
     std::uint64_t dataTotal_ = 0;
+    std::uint64_t entriesRead_ = 0;
     std::set<std::uint32_t> visited_;
     std::vector<Resource> resources_;
 };

@@ -28,6 +28,8 @@ pack_dir() { # pack_dir NAME STP STRIP
   "$3" "$dir/$(basename "$2")"
   cp build/mingw/bin/setup-stub.exe "$dir/"
   cp docs/VENDOR-GUIDE.md "$dir/"
+  chmod 0755 "$dir" "$dir/$(basename "$2")"
+  chmod 0644 "$dir/setup-stub.exe" "$dir/VENDOR-GUIDE.md"
   find "$dir" -exec touch -h -d "@$stamp" {} +
 }
 linux="stp-$version-linux-x86_64"
@@ -35,7 +37,7 @@ pack_dir "$linux" build/release-linux/bin/stp strip
 tar -C "$out" --sort=name --owner=0 --group=0 --numeric-owner -cf - "$linux" | gzip -n -9 >"$out/$linux.tar.gz"
 windows="stp-$version-windows-x86_64"
 pack_dir "$windows" build/mingw/bin/stp.exe x86_64-w64-mingw32-strip
-(cd "$out" && TZ=UTC zip -q -X -r "$windows.zip" "$windows")
+(cd "$out" && find "$windows" | LC_ALL=C sort | TZ=UTC zip -q -X -@ "$windows.zip")
 rm -rf "${out:?}/$linux" "${out:?}/$windows"
 echo "release: $out/$linux.tar.gz"
 echo "release: $out/$windows.zip"

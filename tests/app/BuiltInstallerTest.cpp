@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <cstdint>
 #include <map>
 #include <sstream>
 #include <string>
@@ -28,7 +29,7 @@ std::string ReadAll(const std::string& unixPath) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-const std::string kProduct = std::string(STP_SOURCE_DIR) + "/examples/karvel/";
+const std::string kProduct = std::string(STP_PRODUCT_DIR) + "/";
 
 // product.ini read plainly here, as the expectation: NAME = value lines.
 std::map<std::string, std::string> ProductSettings() {
@@ -100,8 +101,22 @@ TEST_F(BuiltInstaller, PicturesIconsAndThePackageAreWhereTheWizardLooks) {
     EXPECT_EQ(info.bmHeight, 32);
     DeleteObject(bitmap);
 
-    for (const wchar_t* group : {L"AppIcon", L"MAINICON"}) {
-        EXPECT_NE(FindResourceW(module_, group, MAKEINTRESOURCEW(14)), nullptr);
+    // Each group's entries lead to the images of its own icon file, in their order.
+    const auto le = [](const std::string& b, std::size_t at, int bytes) {
+        std::uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + i]);
+        return v;
+    };
+    for (const auto& [group, file] : {std::pair{L"AppIcon", "AppIcon.ico"}, std::pair{L"MAINICON", "MainIcon.ico"}}) {
+        const std::string ico = ReadAll(kProduct + "art/" + file);
+        const std::string directory = Data(group, MAKEINTRESOURCEW(14));
+        ASSERT_GE(directory.size(), 6u) << file;
+        ASSERT_EQ(le(directory, 4, 2), le(ico, 4, 2)) << file;
+        for (std::uint32_t i = 0; i < le(ico, 4, 2); ++i) {
+            const std::uint32_t id = le(directory, 6 + 14 * i + 12, 2);
+            const std::string image = ico.substr(le(ico, 6 + 16 * i + 12, 4), le(ico, 6 + 16 * i + 8, 4));
+            EXPECT_EQ(Data(MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3)), image) << file << " image " << i;
+        }
         for (int size : {16, 32}) {
             HANDLE icon = LoadImageW(module_, group, IMAGE_ICON, size, size, LR_DEFAULTCOLOR);
             EXPECT_NE(icon, nullptr) << size;

@@ -145,6 +145,29 @@ TEST(Bitmap, DataIsTheFileWithoutItsFileHeader) {
               "not a BMP file: 16 bytes is too short for its headers");
     EXPECT_EQ(PeErrorOf([&] { BitmapResourceData(bmp.substr(0, 40)); }),
               "not a BMP file: its bitmap header of 40 bytes does not fit");
+
+    // Pixels after a gap are moved up to the header; an 8-bit bitmap keeps its palette.
+    const std::string gap = "BM" + Le32(14 + 40 + 6 + 4) + Le32(0) + Le32(14 + 40 + 6) + info + "GAP!!!" + pixels;
+    EXPECT_EQ(BitmapResourceData(gap), info + pixels);
+    const std::string info8 = Le32(40) + Le32(1) + Le32(1) + Le16(1) + Le16(8) + Le32(0) + Le32(0) + Le32(0) +
+                              Le32(0) + Le32(2) + Le32(0);
+    const std::string palette("\1\2\3\0\4\5\6\0", 8);
+    const std::string bmp8 = "BM" + Le32(0) + Le32(0) + Le32(14 + 40 + 8) + info8 + palette + pixels;
+    EXPECT_EQ(BitmapResourceData(bmp8), info8 + palette + pixels);
+    const std::string early = "BM" + Le32(0) + Le32(0) + Le32(14 + 40 + 4) + info8 + palette + pixels;
+    EXPECT_EQ(PeErrorOf([&] { BitmapResourceData(early); }),
+              "not a BMP file: its pixels start at 58, not after its headers (62) within its 66 bytes");
+}
+
+// Planes and bit count left 0 in the icon file's directory come from each image's header.
+TEST(IconGroup, PlanesAndBitCountComeFromTheImageWhenTheFileOmitsThem) {
+    const std::string header = Le32(40) + Le32(16) + Le32(32) + Le16(1) + Le16(8) + std::string(24, '\0');
+    std::string ico = IconFile({header});
+    Set16(ico, 6 + 4, 0);  // planes
+    Set16(ico, 6 + 6, 0);  // bit count
+    const std::vector<Resource> made = IconGroupResources(ResourceId::Number(1), ico, 1);
+    EXPECT_EQ(Get16(made[0].Data, 6 + 4), 1);
+    EXPECT_EQ(Get16(made[0].Data, 6 + 6), 8);
 }
 
 }  // namespace

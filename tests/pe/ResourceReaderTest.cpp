@@ -112,6 +112,30 @@ TEST(ResourceReader, SharedDataIsReadButCannotMultiply) {
         << message;
 }
 
+// Tables that overlap: a run of identical entries reads as a language table at every
+// 8-byte step, each listing hundreds of entries. Read naively, a few kilobytes would give
+// tens of thousands of resources (a crafted file, gigabytes).
+TEST(ResourceReader, OverlappingTablesCannotMultiplyEntries) {
+    constexpr std::uint32_t kNames = 64;
+    const auto overlapping = [](std::uint32_t rva) {
+        // Root 0x0, type table 0x18 with kNames names, the shared data entry after it,
+        // then the run: entries [language 0][the data entry's offset].
+        const std::uint32_t dataEntry = 0x28 + 8 * kNames;
+        const std::uint32_t run = dataEntry + 16;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> names;
+        for (std::uint32_t i = 0; i < kNames; ++i) names.push_back({i + 1, kTable | (run + 8 * i)});
+        std::string unit(8, '\0');
+        Set32(unit, 4, dataEntry);
+        std::string repeated;
+        for (std::uint32_t i = 0; i < kNames + dataEntry + 2; ++i) repeated += unit;
+        return DirTable(0, 1, {{10, kTable | 0x18}}) + DirTable(0, kNames, names) + DataEntry(rva + dataEntry, 0) +
+               repeated;
+    };
+    const std::string message =
+        PeErrorOf([&] { ReadResources(MakeImage({.Rsrc = RsrcAt::Last, .RsrcBytes = overlapping})); });
+    EXPECT_NE(message.find("more entries than the resource section holds"), std::string::npos) << message;
+}
+
 // Every cut and every byte of the directory changed: the reader returns or raises
 // EPeError; any other outcome (another exception, a crash under the sanitizers) fails.
 TEST(ResourceReader, HostileBytesGiveOnlyItsErrors) {

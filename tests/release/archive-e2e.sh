@@ -29,6 +29,8 @@ tar -C "$work" -xzf "$linux"
 (cd "$work" && unzip -q "$windows")
 stp=$(ls -d "$work"/stp-*-linux-x86_64)/stp
 stp_exe=$(ls -d "$work"/stp-*-windows-x86_64)/stp.exe
+# It runs on any Linux: nothing of the build machine's libraries is needed.
+file -L "$stp" | grep -q "statically linked" || fail "the archive's stp is not statically linked: $(file -L "$stp")"
 
 # The vendor's PATH: the signing tool and the shell's helpers, no compiler.
 tools="$work/tools"
@@ -37,6 +39,7 @@ for t in osslsigncode mv; do ln -s "$(command -v "$t")" "$tools/$t"; done
 for cc in cc gcc g++ c++ clang clang++ x86_64-w64-mingw32-g++-posix; do
   PATH="$tools" command -v "$cc" >/dev/null 2>&1 && fail "a compiler ($cc) is on the vendor's PATH"
 done
+# The same environment for both builds below: no SOURCE_DATE_EPOCH from the caller.
 vendor() { (cd "$work" && env -i PATH="$tools" HOME="$work" "$@"); }
 
 # A throwaway code-signing certificate.
@@ -58,7 +61,7 @@ quiet wineserver -p
 quiet wine cmd /c exit
 
 # The same product folder through stp.exe under Wine gives the same installer.
-(cd "$work" && wine "$stp_exe" build 'Z:'"${work//\//\\}"'\product' -o unsigned-wine.exe </dev/null >/dev/null 2>"$work/wine-build.txt") \
+(cd "$work" && env -u SOURCE_DATE_EPOCH wine "$stp_exe" build 'Z:'"${work//\//\\}"'\product' -o unsigned-wine.exe </dev/null >/dev/null 2>"$work/wine-build.txt") \
   || { cat "$work/wine-build.txt" >&2; fail "stp.exe build failed under Wine"; }
 cmp "$work/unsigned.exe" "$work/unsigned-wine.exe" || fail "stp.exe under Wine wrote other bytes than stp"
 echo "archive-e2e: stp.exe under Wine writes the same bytes"

@@ -38,11 +38,18 @@ public:
     void SetUp() override
     {
         StpProgram::SetUp();
+        MakeProduct();
+        WriteFile(File("stub.exe"), pe::test::MakeImage({}));
+        SetEnvironment("SOURCE_DATE_EPOCH", nullptr);
+    }
+
+    // A fresh copy of the demo product folder with a stand-in program.
+    void MakeProduct()
+    {
+        fs::remove_all(Product());
         fs::copy(fs::path(STP_SOURCE_DIR) / "examples" / "karvel", Product(), fs::copy_options::recursive);
         fs::remove_all(Product() / "src");
         WriteFile(Product() / "Karvel.exe", "MZ the program");
-        WriteFile(File("stub.exe"), pe::test::MakeImage({}));
-        SetEnvironment("SOURCE_DATE_EPOCH", nullptr);
     }
     void TearDown() override
     {
@@ -121,9 +128,9 @@ TEST_F(StpBuild, WritesTheProductIntoTheStub)
 
 TEST_F(StpBuild, TheSameInputsGiveTheSameBytesAndTheTimestampFollowsSourceDateEpoch)
 {
-    ASSERT_EQ(Build().exitCode, 0);
+    ASSERT_EQ(Build({"--threads", "1"}).exitCode, 0);
     const std::string first = ReadFile(Output());
-    ASSERT_EQ(Build().exitCode, 0);
+    ASSERT_EQ(Build({"--threads", "4"}).exitCode, 0);
     EXPECT_TRUE(ReadFile(Output()) == first);
     SetEnvironment("SOURCE_DATE_EPOCH", "1234567890");
     ASSERT_EQ(Build().exitCode, 0);
@@ -137,11 +144,53 @@ TEST_F(StpBuild, FinalizeRunsOnTheInstallerAndItsFailureLeavesNone)
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(ReadFile(listing).find("SETUPPACKAGE"), std::string::npos) << ReadFile(listing);
 
-    fs::remove(Output());
+    // {} is one word to the shell whatever the name holds: here the default name, made
+    // of a version a shell would otherwise take apart, in the current folder.
+    // (Wine's cmd expands a variable's value once more, as Windows' does not: there the
+    // name goes without "%".)
+#ifdef _WIN32
+    const std::string version = "1 $HOME 'n'";
+#else
+    const std::string version = "1 $HOME 'n' %PATH%";
+#endif
+    SetSetting("Version", "Version = " + version);
+    const fs::path before = fs::current_path();
+    fs::current_path(File("installer"));
+    result = Run({"build", Product().string(), "--stub", File("stub.exe").string(), "--finalize",
+                  std::string(STP_EXE) + " resources {} > " + listing});
+    fs::current_path(before);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(ReadFile(listing).find("SETUPPACKAGE"), std::string::npos) << ReadFile(listing);
+    EXPECT_TRUE(fs::exists(File("installer") / ("Karvel-" + version + "-setup.exe")));
+    fs::remove(File("installer") / ("Karvel-" + version + "-setup.exe"));
+    SetSetting("Version", "Version = 3.40");
+
+    // A failing command leaves the earlier installer as it was, and nothing else.
+    const std::string earlier = ReadFile(Output());
     result = Build({"--finalize", std::string(STP_EXE) + " frob {}"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("--finalize"), std::string::npos) << result.err;
-    EXPECT_FALSE(fs::exists(Output()));
+    EXPECT_TRUE(ReadFile(Output()) == earlier);
+    EXPECT_EQ(std::distance(fs::directory_iterator(File("installer")), fs::directory_iterator()), 1);
+}
+
+// A ready package is carried as it is; its table gives the size and must hold the program.
+TEST_F(StpBuild, CarriesAReadyPackage)
+{
+    SetSetting("NeedSize", "NeedSize = auto");
+    const fs::path package = File("ready.stp");
+    ASSERT_EQ(Run({"pack", "-o", package.string(), (Product() / "payload.txt").string()}).exitCode, 0);
+    Result result = Build({"--package", package.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::int64_t total = 0;
+    for (const char* file : {"Karvel.exe", "files/readme.txt", "files/data/palette.txt"})
+        total += static_cast<std::int64_t>(fs::file_size(Product() / file));
+    EXPECT_EQ(ToUtf8(Strings().at(1012)), ToUtf8(FormatByteSize(total, u".")));
+
+    ASSERT_EQ(Run({"pack", "-o", package.string(), "--password", "x", (Product() / "payload.txt").string()}).exitCode, 0);
+    result = Build({"--package", package.string()});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("does not open without a password"), std::string::npos) << result.err;
 }
 
 // Each damaged product folder: exit 1, a message naming the file and what is wrong, and
@@ -167,9 +216,13 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
          [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageLeft0.jpg", "\x89PNG\r\n\x1A\n"); },
          {"ImageLeft0.jpg", "not a JPEG"}},
         {"bitmap not BMP", [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageIcon.bmp", "GIF89a"); },
-         {"ImageIcon.bmp"}},
+         {"ImageIcon.bmp", "not a BMP"}},
         {"icon not ICO", [](StpBuild& t) { WriteFile(t.Product() / "art" / "AppIcon.ico", "not an icon"); },
-         {"AppIcon.ico"}},
+         {"AppIcon.ico", "not an icon"}},
+        {"version not a file name", [](StpBuild& t) { t.SetSetting("Version", "Version = 2.0/beta"); },
+         {"product.ini:", "Version '2.0/beta'"}},
+        {"program name with .exe", [](StpBuild& t) { t.SetSetting("ExeName", "ExeName = Karvel.exe"); },
+         {"product.ini:", "without .exe"}},
         {"payload source missing", [](StpBuild& t) { fs::remove(t.Product() / "files" / "readme.txt"); },
          {"payload.txt:", "readme.txt"}},
         {"no program", [](StpBuild& t) { fs::remove(t.Product() / "Karvel.exe"); }, {"payload.txt:", "Karvel.exe"}},
@@ -183,8 +236,8 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
         {"output folder missing", [](StpBuild& t) { fs::remove_all(t.File("installer")); }, {"setup.exe"}},
     };
     for (const auto& c : cases) {
-        fs::remove_all(Product());
-        SetUp();
+        MakeProduct();
+        fs::remove_all(File("installer"));
         c.damage(*this);
         std::vector<std::string> args = {"build", Product().string(), "-o", Output().string(), "--stub",
                                          File("stub.exe").string()};

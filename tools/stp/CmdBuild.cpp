@@ -83,17 +83,26 @@ bool IsProgramRow(const std::u16string& folder, const std::u16string& name, bool
     return EqualsIgnoringAsciiCase(name, exe) && (root || folder.empty());
 }
 
-void CheckProgramInPackage(const fs::path& package, const std::u16string& exe)
+// Checks a ready package the way the installer will open it (without a password) and
+// gives its files' total size.
+std::int64_t CheckReadyPackage(const fs::path& package, const std::u16string& exe)
 {
     TFile file = TFile::OpenRead(package.u16string());
     const auto table = ReadPackageTable(file, u"");
+    if (table && table->ItemCount() == 1 && table->Items(0)->ItemCount() < 4)
+        throw ProductError(package.string() + ": its file table does not open without a password, and the "
+                                              "installer opens it with none");
+    bool found = false;
+    std::int64_t total = 0;
     for (int i = 0; table && i < table->ItemCount(); ++i) {
         TRow& row = *table->Items(i);
-        if (row.ItemCount() < 4) break;
-        const bool root = row.ItemCount() > 4 && row.Items(4)->Text() != u"" && ParseBoolean(row.Items(4)->Text()).value_or(false);
-        if (IsProgramRow(row.Items(0)->Text(), row.Items(1)->Text(), root, exe)) return;
+        if (row.ItemCount() < 4) throw ProductError(package.string() + ": row " + std::to_string(i + 1) + " is damaged");
+        const bool root = row.ItemCount() > 4 && ParseBoolean(row.Items(4)->Text()).value_or(false);
+        found = found || IsProgramRow(row.Items(0)->Text(), row.Items(1)->Text(), root, exe);
+        total += row.Items(3)->Value();
     }
-    throw ProductError(package.string() + ": holds no " + ToUtf8(exe) + " for the destination folder");
+    if (!found) throw ProductError(package.string() + ": holds no " + ToUtf8(exe) + " for the destination folder");
+    return total;
 }
 
 // Removes the files it names when it ends, unless released: nothing half-made is left.
@@ -111,25 +120,43 @@ private:
     std::vector<fs::path> files_;
 };
 
-// Runs the finalize command on file; {} stands for its quoted path.
+// The path as one shell word. POSIX shells: single quotes (with ' written as '\'').
+// cmd expands %NAME% even inside quotes, but only once: the path goes through the
+// environment variable STP_FINALIZE_FILE, whose value is not expanded again.
+std::string ShellWord(const fs::path& file)
+{
+#ifdef _WIN32
+    SetEnvironmentVariableW(L"STP_FINALIZE_FILE", file.wstring().c_str());
+    return "\"%STP_FINALIZE_FILE%\"";
+#else
+    std::string word = "'";
+    for (const char c : file.string()) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
+#endif
+}
+
+// Runs the finalize command on file; {} stands for its path as one shell word.
 void Finalize(const std::string& command, const fs::path& file)
 {
-    std::string quoted(1, '"');
-    quoted += file.string();
-    quoted += '"';
+    const std::string word = ShellWord(file);
     std::string line = command;
-    for (std::size_t at = line.find("{}"); at != std::string::npos; at = line.find("{}", at + quoted.size()))
-        line.replace(at, 2, quoted);
+    for (std::size_t at = line.find("{}"); at != std::string::npos; at = line.find("{}", at + word.size()))
+        line.replace(at, 2, word);
     std::fflush(stdout);
     std::fflush(stderr);
 #ifdef _WIN32
-    const int status = std::system(("\"" + line + "\"").c_str());  // cmd /c drops one pair of quotes
+    // cmd /c drops one pair of quotes; the wide call keeps non-ASCII paths intact.
+    std::u16string wide(1, u'"');
+    wide += FromUtf8(line);
+    wide += u'"';
+    const int status = _wsystem(reinterpret_cast<const wchar_t*>(wide.c_str()));
 #else
     int status = std::system(line.c_str());
     status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
     if (status != 0)
         throw std::runtime_error("--finalize: '" + line + "' failed with exit code " + std::to_string(status));
+    if (!fs::is_regular_file(file)) throw std::runtime_error("--finalize: '" + line + "' left no file at " + file.string());
 }
 
 void WriteFileBytes(const fs::path& file, const std::string& bytes)
@@ -140,7 +167,38 @@ void WriteFileBytes(const fs::path& file, const std::string& bytes)
     if (!out) throw std::runtime_error(file.string() + ": cannot be written");
 }
 
-fs::path PackPayload(const ProductFolder& product, const fs::path& package, const ParsedArgs& parsed, std::int64_t& total)
+TPackageOptions PackOptions(const ParsedArgs& parsed)
+{
+    TPackageOptions options;
+    if (const auto v = parsed.Value("level")) options.Level = ParseNumber(*v, 0, 9, "level");
+    if (const auto v = parsed.Value("threads")) options.Threads = ParseNumber(*v, 1, 256, "threads");
+    return options;
+}
+
+// Packs the entries into package with a progress bar on a terminal; gives the files'
+// total size.
+std::int64_t PackPayload(const std::vector<TPackageEntry>& entries, const fs::path& package, TPackageOptions options)
+{
+    std::int64_t total = 0;
+    for (const TPackageEntry& e : entries) total += static_cast<std::int64_t>(fs::file_size(NativePath(e.Source)));
+    const bool bar = IsTerminal(stderr);
+    if (bar) {
+        options.Progress = [total](std::int64_t done) { DrawBar(total ? done * 100 / total : 100); };
+        DrawBar(0);
+    }
+    struct EndLine {
+        bool bar;
+        ~EndLine()
+        {
+            if (bar) std::fputc('\n', stderr);
+        }
+    } endLine{bar};
+    WritePackage(entries, package.u16string(), options);
+    return total;
+}
+
+// The payload's entries; the program must land in the destination folder.
+std::vector<TPackageEntry> CheckedPayload(const ProductFolder& product)
 {
     const std::vector<TPackageEntry> entries = PayloadEntries(product);
     const std::u16string exe = product.Value("ExeName") + u".exe";
@@ -150,21 +208,42 @@ fs::path PackPayload(const ProductFolder& product, const fs::path& package, cons
     if (!found)
         throw ProductError(product.Payload().string() + ": lists no " + ToUtf8(exe) +
                            " for the destination folder (SOURCE<tab> with an empty FOLDER)");
-    total = 0;
-    for (const TPackageEntry& e : entries) total += static_cast<std::int64_t>(fs::file_size(NativePath(e.Source)));
+    return entries;
+}
 
-    TPackageOptions options;
-    if (const auto v = parsed.Value("level")) options.Level = ParseNumber(*v, 0, 9, "level");
-    if (const auto v = parsed.Value("threads")) options.Threads = ParseNumber(*v, 1, 256, "threads");
-    const bool bar = IsTerminal(stderr);
-    const std::int64_t whole = total;
-    if (bar) {
-        options.Progress = [whole](std::int64_t done) { DrawBar(whole ? done * 100 / whole : 100); };
-        DrawBar(0);
+// Gives From the name To, replacing a file there.
+void MoveOver(const fs::path& from, const fs::path& to)
+{
+#ifdef _WIN32
+    if (!MoveFileExW(from.wstring().c_str(), to.wstring().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+        throw std::runtime_error(to.string() + ": cannot be written (Windows error " + std::to_string(GetLastError()) + ")");
+#else
+    std::error_code error;
+    fs::rename(from, to, error);
+    if (error) throw std::runtime_error(to.string() + ": cannot be written (" + error.message() + ")");
+#endif
+}
+
+// A name beside Output for its unfinished form: "setup.exe" becomes "setup.partial.exe",
+// so that a signing tool still sees a program.
+fs::path Beside(const fs::path& output, const std::string& role)
+{
+    fs::path file = output;
+    file.replace_filename(output.stem().string() + "." + role + output.extension().string());
+    return file;
+}
+
+// The stub's bytes with the resources written in; a stub that cannot take them is named.
+std::string WriteIntoStub(const fs::path& stub, const std::string& kind, const std::vector<pe::Resource>& resources,
+                          std::uint32_t timestamp)
+{
+    if (!fs::is_regular_file(stub))
+        throw std::runtime_error("no " + kind + " at " + stub.string() + ": it ships beside stp; or give its path");
+    try {
+        return pe::WriteResources(ReadWholeFile(stub), resources, timestamp);
+    } catch (const EPeError& e) {
+        throw std::runtime_error(kind + " " + stub.string() + ": " + e.what());
     }
-    WritePackage(entries, package.u16string(), options);
-    if (bar) std::fputc('\n', stderr);
-    return package;
 }
 
 int RunBuild(const std::vector<std::string>& args)
@@ -174,6 +253,7 @@ int RunBuild(const std::vector<std::string>& args)
     std::optional<std::string> mode = parsed.Value("text-mode");
     if (mode && *mode != "0" && *mode != "2") throw UsageError("--text-mode must be 0 or 2");
     const std::uint32_t timestamp = Timestamp();
+    const TPackageOptions packOptions = PackOptions(parsed);
     const fs::path stub = parsed.Value("stub") ? NativePath(FromUtf8(*parsed.Value("stub"))) : OwnFolder() / kStubName;
 
     try {
@@ -183,36 +263,35 @@ int RunBuild(const std::vector<std::string>& args)
         const fs::path output = parsed.Value("output") ? NativePath(FromUtf8(*parsed.Value("output")))
                               : parsed.Value("o")    ? NativePath(FromUtf8(*parsed.Value("o")))
                                                      : fs::path(NativePath(name));
-        if (!fs::is_regular_file(stub))
-            throw std::runtime_error("no setup stub at " + stub.string() + ": it ships beside stp; or give --stub FILE");
-        const std::string stubBytes = ReadWholeFile(stub);
+        const std::u16string exe = product.Value("ExeName") + u".exe";
+        const fs::path outputFolder = output.has_parent_path() ? output.parent_path() : fs::path(".");
+        if (!fs::is_directory(outputFolder))
+            throw std::runtime_error(output.string() + ": cannot be written, there is no folder " + outputFolder.string());
 
-        Cleanup temporaries, unfinished;
+        Cleanup temporaries;
         fs::path package = output;
-        package += ".package";
+        package.replace_filename(output.stem().string() + ".package.stp");
         std::int64_t total = 0;
         if (const auto ready = parsed.Value("package")) {
             package = NativePath(FromUtf8(*ready));
-            CheckProgramInPackage(package, product.Value("ExeName") + u".exe");
+            total = CheckReadyPackage(package, exe);
         } else {
+            const std::vector<TPackageEntry> entries = CheckedPayload(product);
             temporaries.Add(package);
-            PackPayload(product, package, parsed, total);
+            total = PackPayload(entries, package, packOptions);
         }
-        if (product.Value("NeedSize") == u"auto") product.Settings["NeedSize"] = FormatByteSize(total, u".");
+        if (EqualsIgnoringAsciiCase(product.Value("NeedSize"), u"auto"))
+            product.Settings["NeedSize"] = FormatByteSize(total, u".");
 
         const std::string image =
-            pe::WriteResources(stubBytes, InstallerResources(product, ReadWholeFile(package)), timestamp);
-        // Written whole under another name first, so that a failure leaves no installer.
-        fs::path partial = output;
-        partial += ".partial";
+            WriteIntoStub(stub, "setup stub", InstallerResources(product, ReadWholeFile(package)), timestamp);
+        // Written and finalized under another name, so that a failure leaves no installer
+        // and an earlier one at Output untouched.
+        const fs::path partial = Beside(output, "partial");
         temporaries.Add(partial);
         WriteFileBytes(partial, image);
-        std::error_code error;
-        fs::rename(partial, output, error);
-        if (error) throw std::runtime_error(output.string() + ": cannot be written (" + error.message() + ")");
-        unfinished.Add(output);
-        if (const auto command = parsed.Value("finalize")) Finalize(*command, output);
-        unfinished.Release();
+        if (const auto command = parsed.Value("finalize")) Finalize(*command, partial);
+        MoveOver(partial, output);
         std::fprintf(stderr, "stp: built %s\n", output.string().c_str());
     } catch (const UsageError&) {
         throw;
@@ -243,8 +322,9 @@ const Command kBuildCommand = {
     "  -o, --output    the installer to write (default <ExeName>-<Version>-setup.exe)\n"
     "  --text-mode M   the wizard's texts: 0 Chinese, 2 English (default: product.ini)\n"
     "  --stub FILE     the setup stub (default: setup-stub.exe beside stp)\n"
-    "  --finalize CMD  run CMD on the finished installer before it is named, {} standing\n"
-    "                  for its path (to sign it); a non-zero exit fails the build\n"
+    "  --finalize CMD  run CMD on the finished installer before it gets its name, {}\n"
+    "                  standing for its path (to sign it); a non-zero exit fails the\n"
+    "                  build and leaves no installer\n"
     "  --package FILE  carry this ready package instead of packing payload.txt\n"
     "  --level L       zlib level 0 to 9 (default 9)\n"
     "  --threads N     compression threads (default: one per core)\n"

@@ -39,7 +39,7 @@ constexpr const char* kManifestTemplate = R"(<?xml version="1.0" encoding="UTF-8
 )";
 
 // An assembly name may hold letters, digits, "." "-" and "_" only.
-std::string AssemblyName(const std::u16string& exeName)
+std::string AssemblyName(const std::u16string& exeName, const std::string& role)
 {
     std::string name;
     for (const char16_t c : exeName) {
@@ -47,16 +47,46 @@ std::string AssemblyName(const std::u16string& exeName)
             || c == u'.' || c == u'-' || c == u'_';
         name += plain ? static_cast<char>(c) : '_';
     }
-    return name + ".Setup";
+    return name + "." + role;
 }
 
 }  // namespace
 
-std::string SetupManifest(const std::u16string& exeName)
+std::string ProgramManifest(const std::u16string& exeName, const std::string& role)
 {
     std::string text = kManifestTemplate;
-    text.replace(text.find("@NAME@"), 6, AssemblyName(exeName));
+    text.replace(text.find("@NAME@"), 6, AssemblyName(exeName, role));
     return text;
+}
+
+namespace {
+
+void AddStrings(const ProductFolder& product, std::vector<pe::Resource>& resources)
+{
+    std::map<std::uint16_t, std::u16string> strings;
+    for (const ProductKey& key : kProductKeys) strings[key.StringId] = product.Value(key.Name);
+    for (pe::Resource& block : pe::StringTableResources(strings, kResourceLanguage))
+        resources.push_back(std::move(block));
+}
+
+}  // namespace
+
+std::vector<pe::Resource> UninstallerResources(const ProductFolder& product, std::string fileList)
+{
+    using pe::ResourceId;
+    std::vector<pe::Resource> resources;
+    resources.push_back({ResourceId::Number(pe::rtManifest), ResourceId::Number(1), kResourceLanguage,
+                         ProgramManifest(product.Value("ExeName"), "Uninstall")});
+    AddStrings(product, resources);
+    for (const ArtFile& art : kArtFiles) {
+        if (std::u16string(art.ResourceName) != u"MAINICON") continue;
+        for (pe::Resource& r :
+             pe::IconGroupResources(ResourceId::Named(art.ResourceName), ReadWholeFile(product.Art(art)), 1, kResourceLanguage))
+            resources.push_back(std::move(r));
+    }
+    resources.push_back({ResourceId::Named(u"StpFile"), ResourceId::Named(u"FileList"), kResourceLanguage,
+                         std::move(fileList)});
+    return resources;
 }
 
 std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::string package)
@@ -65,11 +95,8 @@ std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::
     using pe::ResourceId;
     std::vector<Resource> resources;
     resources.push_back({ResourceId::Number(pe::rtManifest), ResourceId::Number(1), kResourceLanguage,
-                         SetupManifest(product.Value("ExeName"))});
-
-    std::map<std::uint16_t, std::u16string> strings;
-    for (const ProductKey& key : kProductKeys) strings[key.StringId] = product.Value(key.Name);
-    for (Resource& block : pe::StringTableResources(strings, kResourceLanguage)) resources.push_back(std::move(block));
+                         ProgramManifest(product.Value("ExeName"), "Setup")});
+    AddStrings(product, resources);
 
     // Icons are numbered from 1 across both groups, as a resource compiler numbers them.
     std::uint16_t nextIcon = 1;

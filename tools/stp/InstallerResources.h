@@ -13,12 +13,17 @@ namespace stp::tool {
 // The language every resource is written under.
 inline constexpr std::uint16_t kResourceLanguage = 0x0409;
 
-// The installer's manifest for the product's ExeName: administrator rights, the common
-// controls of version 6 and the Windows versions it knows.
-std::string SetupManifest(const std::u16string& exeName);
+// The manifest of the product's installer (Role "Setup") or uninstaller ("Uninstall"):
+// administrator rights, the common controls of version 6 and the Windows versions it
+// knows.
+std::string ProgramManifest(const std::u16string& exeName, const std::string& role);
 
 // Every resource of the product's installer; Settings are the product's, after the
 // build's own choices (text mode, computed space).
 std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::string package);
+
+// Every resource of the product's uninstaller: the manifest, the same string table, the
+// product's main icon and FileList, the rows of the package (package/FileList.h).
+std::vector<pe::Resource> UninstallerResources(const ProductFolder& product, std::string fileList);
 
 }  // namespace stp::tool

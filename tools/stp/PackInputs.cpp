@@ -66,6 +66,9 @@ void AddManifest(const fs::path& manifest, std::vector<TPackageEntry>& entries)
     int number = 0;
     while (std::getline(in, line)) {
         ++number;
+        if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) {
+            line.erase(0, 3);  // a byte-order mark an editor added
+        }
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }

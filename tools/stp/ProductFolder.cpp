@@ -44,6 +44,23 @@ std::string Trim(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// A name Windows takes for a file: no reserved character, no control character, no
+// trailing dot or blank, and no device name.
+bool IsWindowsFileName(const std::u16string& name)
+{
+    if (name.empty() || name.back() == u'.' || name.back() == u' ') return false;
+    for (const char16_t c : name) {
+        if (c < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos) return false;
+    }
+    const std::u16string stem = name.substr(0, name.find(u'.'));
+    for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL", u"COM1", u"COM2", u"COM3", u"COM4", u"COM5",
+                                   u"COM6", u"COM7", u"COM8", u"COM9", u"LPT1", u"LPT2", u"LPT3", u"LPT4", u"LPT5",
+                                   u"LPT6", u"LPT7", u"LPT8", u"LPT9"}) {
+        if (EqualsIgnoringAsciiCase(stem, device)) return false;
+    }
+    return true;
+}
+
 bool IsKeyName(const std::string& name)
 {
     if (name.empty()) return false;
@@ -85,10 +102,15 @@ void CheckValue(const fs::path& ini, const std::string& name, const std::u16stri
         throw ProductError(where + "TextMode must be 0 (Chinese) or 2 (English), not '" + ToUtf8(value) + "'");
     if (name == "Freeware" && (value.empty() || !ParseBoolean(value)))
         throw ProductError(where + "Freeware must be a number or True/False, not '" + ToUtf8(value) + "'");
-    if (name == "ExeName" && (value.empty() || value.find_first_of(u"\\/:*?\"<>|") != std::u16string::npos))
-        throw ProductError(where + "ExeName must be a file name without folder and without .exe");
     if ((name == "Version" || name == "NeedSize" || name == "ExeName") && value.empty())
         throw ProductError(where + name + " must not be empty");
+    // Both make file names: the program's, the installation folder's and the installer's.
+    if ((name == "ExeName" || name == "Version") && !IsWindowsFileName(value))
+        throw ProductError(where + name + " '" + ToUtf8(value) +
+                           "' cannot be part of a file name (no \\ / : * ? \" < > |, control characters, "
+                           "trailing dot or blank, or device name)");
+    if (name == "ExeName" && value.size() >= 4 && EqualsIgnoringAsciiCase(value.substr(value.size() - 4), u".exe"))
+        throw ProductError(where + "ExeName is the program's name without .exe");
 }
 
 void CheckArt(const fs::path& file, ArtKind kind)
@@ -120,7 +142,9 @@ std::string ReadWholeFile(const fs::path& file)
     std::ifstream in(file, std::ios::binary | std::ios::ate);
     if (!in) throw ProductError(file.string() + ": cannot be read");
     // Read in one piece: a package may be hundreds of megabytes.
-    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    const std::streamoff size = in.tellg();
+    if (size < 0) throw ProductError(file.string() + ": not a file that can be read whole");
+    std::string bytes(static_cast<std::size_t>(size), '\0');
     in.seekg(0);
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!in) throw ProductError(file.string() + ": cannot be read");
