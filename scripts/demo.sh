@@ -4,7 +4,8 @@
 #   With a display (DISPLAY set) the user clicks through the wizard.
 #   Without one it runs under Xvfb, is driven through every page with uidriver, and each
 #   page is photographed into build/demo.
-# Either way it ends by printing what was installed: files, shortcuts, uninstall values.
+# Either way it prints what was installed (files, shortcuts, uninstall values), then runs
+# the uninstaller the uninstall entry names and prints what is left of the product.
 # Nothing is written outside build/. (--driven is the script's own second stage, run
 # under xvfb-run once the build is done.)
 set -euo pipefail
@@ -143,14 +144,51 @@ if [ -f "$export_file" ]; then
   rm -f "$export_file"
 fi
 
+# What is there of the product: its files, shortcuts and uninstall entry.
+show_product() {
+  local any=0
+  if [ -d "$drive_c/Program Files/Orvane Soft" ]; then
+    (cd "$drive_c" && find "Program Files/Orvane Soft" -printf 'C:/%p\n' | tr / '\\')
+    any=1
+  fi
+  while IFS= read -r -d '' lnk; do
+    rel=${lnk#"$drive_c/"}
+    echo "C:\\${rel//\//\\}"
+    any=1
+  done < <(find "$drive_c/users" -name 'Orvane*.lnk' -print0)
+  if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvane画图' >/dev/null 2>&1; then
+    echo 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvane画图'
+    any=1
+  fi
+  [ "$any" = 1 ] || echo "(nothing of the product)"
+}
+
+echo
+echo "== uninstall"
+uninstaller='C:\Program Files\Orvane Soft\Karvel\Uninst.exe'
+if [ "${1:-}" = --driven ]; then
+  # Karvel must be closed first: the uninstaller refuses while it runs.
+  drive close Karvel >/dev/null || true
+  drive waitgone Karvel 30 || true
+  wine "$uninstaller" </dev/null >/dev/null 2>&1 &
+  drive msgbox --title "卸载 - Orvane画图" --wait 60 --press OK | sed 's/^/demo: asked: /'
+  drive msgbox --title "卸载 - Orvane画图" --wait 60 --press OK | sed 's/^/demo: told: /'
+  wait $! && echo "demo: the uninstaller ended with exit code 0" || echo "demo: the uninstaller ended with exit code $?"
+else
+  if drive wait Karvel 3; then
+    echo "demo: Karvel is running; close its window, then the uninstaller starts"
+    drive waitgone Karvel 86400 || true
+  fi
+  echo "demo: the uninstaller, as the uninstall entry names it, asks before it removes anything"
+  wine "$uninstaller" </dev/null >/dev/null 2>&1 || echo "demo: the uninstaller ended with exit code $?"
+fi
+# Its copy in the temporary folder removes Uninst.exe and the empty folders after it.
+for _ in $(seq 1 40); do [ -e "$drive_c/Program Files/Orvane Soft" ] || break; sleep 0.5; done
+echo "what is left:"
+show_product
+
 echo
 if [ "${1:-}" = --driven ]; then
   echo "demo: screenshots of every page are in $shots"
 fi
 echo "demo: the prefix is $WINEPREFIX"
-# With a display the launched Karvel stays until its window is closed: ending the demo
-# ends every program of the prefix.
-if [ "${1:-}" != --driven ] && drive wait Karvel 3; then
-  echo "demo: Karvel is running; close its window to end the demo"
-  drive waitgone Karvel 86400 || true
-fi

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the release archives in build/release: stp-<version>-linux-x86_64.tar.gz (a
-# statically linked stp, the setup stub, the vendor guide) and
-# stp-<version>-windows-x86_64.zip (stp.exe, the same stub and guide). Each works unpacked
+# statically linked stp, the setup and uninstaller stubs, the vendor guide) and
+# stp-<version>-windows-x86_64.zip (stp.exe, the same stubs and guide). Each works unpacked
 # anywhere. Expects the native and MinGW trees' dependencies (scripts/install-deps.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +10,7 @@ jobs=$(nproc)
 
 # The MinGW tree builds its installers with the native tree's stp.
 bash scripts/build.sh native stp
-bash scripts/build.sh mingw stp setup_stub
+bash scripts/build.sh mingw stp setup_stub uninst_stub
 cmake -S . -B build/release-linux -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTP_STATIC=ON >/dev/null
 cmake --build build/release-linux -j"$jobs" --target stp
 
@@ -26,10 +26,10 @@ pack_dir() { # pack_dir NAME STP STRIP
   mkdir -p "$dir"
   cp "$2" "$dir/"
   "$3" "$dir/$(basename "$2")"
-  cp build/mingw/bin/setup-stub.exe "$dir/"
+  cp build/mingw/bin/setup-stub.exe build/mingw/bin/uninst-stub.exe "$dir/"
   cp docs/VENDOR-GUIDE.md "$dir/"
   chmod 0755 "$dir" "$dir/$(basename "$2")"
-  chmod 0644 "$dir/setup-stub.exe" "$dir/VENDOR-GUIDE.md"
+  chmod 0644 "$dir/setup-stub.exe" "$dir/uninst-stub.exe" "$dir/VENDOR-GUIDE.md"
   find "$dir" -exec touch -h -d "@$stamp" {} +
 }
 linux="stp-$version-linux-x86_64"

@@ -81,4 +81,24 @@ std::u16string RegReadStringValue(HKEY Root, const std::u16string& Path, const s
     return ReadStringFromKey(key.get(), ValueName);
 }
 
+std::vector<std::u16string> RegSubKeyNames(HKEY Root, const std::u16string& Path) {
+    std::vector<std::u16string> names;
+    const RegKey key = OpenKey(Root, Path);
+    if (!key) return names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256] = {};  // a key name has at most 255 characters
+        DWORD length = 256;
+        const LSTATUS status = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) break;
+        names.push_back(std::u16string(reinterpret_cast<const char16_t*>(name), length));
+    }
+    return names;
+}
+
+bool RegDeleteKeyTree(HKEY Root, const std::u16string& Path) {
+    const std::u16string relative = RelativePath(Path);
+    if (relative.empty()) return false;  // never the root itself
+    return RegDeleteTreeW(Root, AsWide(relative)) == ERROR_SUCCESS;
+}
+
 }  // namespace stp

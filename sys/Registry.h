@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "datatable/Errors.h"
 
@@ -29,6 +30,12 @@ bool RegWriteStringValue(HKEY Root, const std::u16string& Path, const std::u16st
 // value cannot be read after its size was taken.
 std::u16string RegReadStringValue(HKEY Root, const std::u16string& Path,
                                   const std::u16string& ValueName);
+
+// The names of the keys right below Path; empty when Path cannot be opened.
+std::vector<std::u16string> RegSubKeyNames(HKEY Root, const std::u16string& Path);
+
+// Deletes Path with everything below it; false when it cannot (or Path is the root).
+bool RegDeleteKeyTree(HKEY Root, const std::u16string& Path);
 
 // RegReadStringValue's read rules on a key that is already open.
 std::u16string ReadStringFromKey(HKEY Key, const std::u16string& ValueName);

@@ -95,6 +95,11 @@ std::u16string GetShellFolderPath(std::uint8_t Location) {
     return Location == slQuickLaunch ? QuickLaunchOf(path) : path;
 }
 
+std::u16string GetCommonShellFolderPath(std::uint8_t Location) {
+    if (Location > slStartup || Location == slQuickLaunch) return {};
+    return RegReadStringValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, kAllUsersPrefix + kLocationValues[Location]);
+}
+
 void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Arguments,
                     const std::u16string& LinkName, std::uint8_t Location, const std::u16string& SubFolder) {
     const ShellLink shell = CreateShellLinkObject();

@@ -29,6 +29,10 @@ void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Argu
                     const std::u16string& LinkName, std::uint8_t Location,
                     const std::u16string& SubFolder);
 
+// The all users' folder of Location (its "Common" value on the machine); empty when the
+// machine names none. Quick Launch has none.
+std::u16string GetCommonShellFolderPath(std::uint8_t Location);
+
 // The target path stored in LinkFile, or "unable to resolve link".
 std::u16string ResolveShortcut(const std::u16string& LinkFile);
 

@@ -674,5 +674,187 @@ TEST_F(AntivirusRunning, Button2EndsTheNotice) {
     ExpectEndsWithoutLaunching();
 }
 
+
+// The uninstaller the uninstall entry names, as the system's "Uninstall" button starts it.
+class Uninstalling : public SetupEndToEnd {
+protected:
+    void TearDown() override {
+        uninstaller_.reset();
+        if (inUse_ != INVALID_HANDLE_VALUE) CloseHandle(inUse_);
+        DeleteFileW(ToWide(SystemFolder() + u"KarvelShared.dll").c_str());
+        // Nothing is left to be done at a restart this prefix never has.
+        const HKEY root = HKEY_LOCAL_MACHINE;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, kSessionManager, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+            RegDeleteValueW(key, L"PendingFileRenameOperations");
+            RegCloseKey(key);
+        }
+        SetupEndToEnd::TearDown();
+    }
+
+    static constexpr const wchar_t* kSessionManager = L"System\\CurrentControlSet\\Control\\Session Manager";
+    static inline const std::u16string Dir = u"C:\\Program Files\\Orvane Soft\\Karvel\\";
+
+    static std::u16string SystemFolder() {
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        return FromWide(system) + u"\\";
+    }
+
+    // Installs into the proposed folder and ends the wizard without launching.
+    void InstallQuietly(const Installer& installer) {
+        ASSERT_NO_FATAL_FAILURE(Start(installer));
+        ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+        ASSERT_NO_FATAL_FAILURE(Install());
+        ASSERT_NO_FATAL_FAILURE(SetUncheckedRunOnExit());
+        ASSERT_NO_FATAL_FAILURE(Finish());
+        ASSERT_EQ(setup_->Wait(WaitMs), 0u);
+        ASSERT_TRUE(Exists(Dir + u"Uninst.exe")) << "the package brought no uninstaller";
+    }
+
+    // Starts what the uninstall entry names.
+    void StartUninstaller(const Installer& installer, const std::u16string& arguments = u"") {
+        const std::u16string command =
+            RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + installer.displayName, u"UninstallString");
+        ASSERT_EQ(ToUtf8(command), ToUtf8(Dir + u"Uninst.exe"));
+        uninstaller_ = std::make_unique<test::TestProcess>(ToWide(command), ToWide(arguments));
+    }
+
+    // The uninstaller's message box now: its text; OK (or Cancel) pressed.
+    std::u16string Answer(const std::u16string& caption, bool ok = true) {
+        const auto box = FindMessageBox(uninstaller_->Id(), caption, WaitMs);
+        if (!box) {
+            ADD_FAILURE() << "no message box " << ToUtf8(caption);
+            return {};
+        }
+        PostMessageW(box->Handle, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+        // Gone before the next box is looked for, so that one is not this one.
+        EXPECT_TRUE(Eventually([&] { return !IsWindow(box->Handle); })) << "the box stays";
+        return box->Text;
+    }
+
+    DWORD ExitCode() { return uninstaller_->Wait(WaitMs); }
+
+    // The installation as it was: every file, the shortcut and the uninstall entry.
+    void ExpectInstalled(const Installer& installer) {
+        ExpectInstalledFiles(Dir);
+        EXPECT_TRUE(Exists(Dir + u"Uninst.exe"));
+        EXPECT_EQ(ToUtf8(ShortcutTarget(slDesktop, installer.displayName)), ToUtf8(Dir + u"Karvel.exe"));
+        ExpectUninstallEntry(installer, Dir);
+    }
+
+    // What the installation made is gone, the uninstaller too, once its copy has ended.
+    void ExpectRemoved(const Installer& installer) {
+        for (const char16_t* file : {u"Karvel.exe", u"readme.txt", u"data\\palette.txt", u"data"})
+            EXPECT_FALSE(Exists(Dir + file)) << ToUtf8(file);
+        EXPECT_FALSE(Exists(GetShellFolderPath(slDesktop) + u"\\" + installer.displayName + u".lnk"));
+        HKEY key = nullptr;
+        EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, ToWide(UninstallRoot + installer.displayName).c_str(), 0, KEY_READ,
+                                &key),
+                  ERROR_SUCCESS)
+            << "the uninstall entry is still there";
+        if (key) RegCloseKey(key);
+        EXPECT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); })) << "Uninst.exe is still there";
+    }
+
+    static std::u16string PendingRenames() {
+        HKEY key = nullptr;
+        std::u16string text;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS) return text;
+        DWORD size = 0;
+        if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+            text.resize(size / 2);
+            RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(text.data()), &size);
+        }
+        RegCloseKey(key);
+        return text;
+    }
+
+    std::unique_ptr<test::TestProcess> uninstaller_;
+    HANDLE inUse_ = INVALID_HANDLE_VALUE;
+};
+
+// Confirmed: every installed file, the shortcut, the entry and the empty folder go, and
+// the uninstaller itself; the user's file stays with its folder, the shared file too.
+TEST_F(Uninstalling, ConfirmedItRemovesWhatTheInstallationMade) {
+    const Installer installer = Chinese(u"Karvel-3.40-setup-shared.exe");
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    ASSERT_TRUE(Exists(SystemFolder() + u"KarvelShared.dll"));
+    PutFile(Dir + u"notes.txt", "the user's own notes");
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
+    const std::u16string caption = u"卸载 - Orvane画图";
+    EXPECT_EQ(ToUtf8(Answer(caption)), "您确定要完全移除“Orvane画图”及其所有组件吗？");
+    EXPECT_EQ(ToUtf8(Answer(caption)), "“Orvane画图”已成功地从您的计算机中移除。");
+    EXPECT_EQ(ExitCode(), 0u);
+    ExpectRemoved(installer);
+    EXPECT_EQ(ReadAll(Dir + u"notes.txt"), "the user's own notes");
+    EXPECT_TRUE(Exists(SystemFolder() + u"KarvelShared.dll")) << "a shared system file was removed";
+}
+
+// /S: no question and no message; with nothing of the user's, the folder and the maker's
+// folder above it go too. The English uninstaller asks in English.
+TEST_F(Uninstalling, SilentlyItRemovesTheFoldersTooAndTheEnglishOneAsksInEnglish) {
+    const Installer installer = English();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
+    EXPECT_EQ(ToUtf8(Answer(u"Uninstall - Orvane Karvel", false)),
+              "Are you sure you want to completely remove Orvane Karvel and all of its components?");
+    EXPECT_EQ(ExitCode(), 3u);
+    ExpectInstalled(installer);
+
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_FALSE(FindMessageBox(uninstaller_->Id(), u"", 0).has_value());
+    ExpectRemoved(installer);
+    EXPECT_TRUE(Eventually([] { return !Exists(u"C:\\Program Files\\Orvane Soft"); })) << "empty folders are left";
+}
+
+// While Karvel runs nothing is removed, with the message or, silently, the exit code.
+TEST_F(Uninstalling, WhileTheProgramRunsNothingIsRemoved) {
+    const Installer installer = Chinese();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    const Process karvel(Dir + u"Karvel.exe");
+    ASSERT_NE(FindTopWindow(u"Karvel", WaitMs), nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
+    EXPECT_EQ(ToUtf8(Answer(u"卸载 - Orvane画图")), "“Orvane画图”正在运行，请先关闭它，然后再卸载。");
+    EXPECT_EQ(ExitCode(), 2u);
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
+    EXPECT_EQ(ExitCode(), 2u);
+    ExpectInstalled(installer);
+}
+
+// A file another program holds open without sharing is named and left for the restart;
+// everything else goes.
+TEST_F(Uninstalling, AFileInUseIsNamedAndScheduledForTheRestart) {
+    const Installer installer = Chinese();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    inUse_ = CreateFileW(ToWide(Dir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(inUse_, INVALID_HANDLE_VALUE);
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
+    const std::u16string caption = u"卸载 - Orvane画图";
+    Answer(caption);
+    const std::u16string closing = Answer(caption);
+    EXPECT_NE(closing.find(Dir + u"readme.txt"), std::u16string::npos) << ToUtf8(closing);
+    EXPECT_EQ(ExitCode(), 4u);
+    EXPECT_TRUE(Exists(Dir + u"readme.txt"));
+    EXPECT_FALSE(Exists(Dir + u"Karvel.exe"));
+    EXPECT_FALSE(Exists(Dir + u"data"));
+    EXPECT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); }));
+    EXPECT_NE(PendingRenames().find(Dir + u"readme.txt"), std::u16string::npos) << "not scheduled for the restart";
+}
+
+// After an uninstall the next install is a first one: the default folder proposed again.
+TEST_F(Uninstalling, InstallingAgainIsAFirstInstall) {
+    const Installer installer = Chinese();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
+    EXPECT_EQ(ExitCode(), 0u);
+    ExpectRemoved(installer);
+    ASSERT_TRUE(Eventually([] { return !Exists(Dir); })) << "the folder is left";
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    ExpectInstalled(installer);
+}
+
 }  // namespace
 }  // namespace stp

@@ -47,10 +47,10 @@ mkdir -p "$prefix/cdrom"
 ln -sfn ../cdrom "$prefix/dosdevices/e:"
 quiet wine reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d cdrom /f
 
-# F: and G:, each a 2 MB tmpfs that Wine treats as a hard disk.
+# F: and G:, each a 4 MB tmpfs that Wine treats as a hard disk.
 mkdir -p "$drives/full" "$drives/readonly"
-if mount -t tmpfs -o size=2m stp-e2e-full "$drives/full" 2>/dev/null \
-    && mount -t tmpfs -o size=2m stp-e2e-readonly "$drives/readonly" 2>/dev/null; then
+if mount -t tmpfs -o size=4m stp-e2e-full "$drives/full" 2>/dev/null \
+    && mount -t tmpfs -o size=4m stp-e2e-readonly "$drives/readonly" 2>/dev/null; then
   ln -sfn ../drives/full "$prefix/dosdevices/f:"
   ln -sfn ../drives/readonly "$prefix/dosdevices/g:"
   quiet wine reg add 'HKLM\Software\Wine\Drives' /v f: /t REG_SZ /d hd /f

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "datatable/Text.h"
+#include "package/FileList.h"
 #include "pe/ResourceBuilders.h"
 #include "pe/ResourceSection.h"
 #include "sys/ByteSize.h"
@@ -64,7 +65,7 @@ public:
     {
         fs::create_directories(File("installer"));
         std::vector<std::string> args = {"build", Product().string(), "-o", Output().string(), "--stub",
-                                         File("stub.exe").string()};
+                                         File("stub.exe").string(), "--uninstaller-stub", File("stub.exe").string()};
         args.insert(args.end(), extra.begin(), extra.end());
         return Run(args);
     }
@@ -97,7 +98,7 @@ public:
 TEST_F(StpBuild, WritesTheProductIntoTheStub)
 {
     SetSetting("NeedSize", "NeedSize = auto");
-    const Result result = Build({"--text-mode", "2"});
+    const Result result = Build({"--text-mode", "2", "--no-uninstaller"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto strings = Strings();
     EXPECT_EQ(ToUtf8(strings.at(1010)), "Karvel");
@@ -156,7 +157,7 @@ TEST_F(StpBuild, FinalizeRunsOnTheInstallerAndItsFailureLeavesNone)
     SetSetting("Version", "Version = " + version);
     const fs::path before = fs::current_path();
     fs::current_path(File("installer"));
-    result = Run({"build", Product().string(), "--stub", File("stub.exe").string(), "--finalize",
+    result = Run({"build", Product().string(), "--stub", File("stub.exe").string(), "--no-uninstaller", "--finalize",
                   std::string(STP_EXE) + " resources {} > " + listing});
     fs::current_path(before);
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -172,6 +173,51 @@ TEST_F(StpBuild, FinalizeRunsOnTheInstallerAndItsFailureLeavesNone)
     EXPECT_NE(result.err.find("--finalize"), std::string::npos) << result.err;
     EXPECT_TRUE(ReadFile(Output()) == earlier);
     EXPECT_EQ(std::distance(fs::directory_iterator(File("installer")), fs::directory_iterator()), 1);
+}
+
+// The package the installer carries, unpacked into Folder.
+void UnpackInstaller(const fs::path& installer, const fs::path& package, const fs::path& folder,
+                     test::StpProgram& program)
+{
+    for (const pe::Resource& r : pe::ReadResources(ReadFile(installer)))
+        if (r.Type == pe::ResourceId::Named(u"StpFile")) WriteFile(package, r.Data);
+    const Result unpacked = program.Run({"extract", "--system-dir", (folder / "sys").string(), package.string(),
+                                         folder.string()});
+    ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err;
+}
+
+// The uninstaller goes into the package, signed like the installer, and knows every row;
+// a vendor's own Uninst.exe stays instead, and --no-uninstaller leaves it out.
+TEST_F(StpBuild, PutsTheUninstallerIntoThePackage)
+{
+    const std::string listing = File("listing.txt").string();
+    Result result = Build({"--finalize", std::string(STP_EXE) + " resources {} >> " + listing});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(ReadFile(listing).find("FILELIST"), std::string::npos) << "the uninstaller was not finalized";
+    EXPECT_NE(ReadFile(listing).find("SETUPPACKAGE"), std::string::npos) << "the installer was not finalized";
+    ASSERT_NO_FATAL_FAILURE(UnpackInstaller(Output(), File("p.stp"), File("unpacked"), *this));
+    std::vector<TFileListRow> rows;
+    for (const pe::Resource& r : pe::ReadResources(ReadFile(File("unpacked") / "Uninst.exe")))
+        if (r.Name == pe::ResourceId::Named(u"FileList")) rows = ReadFileList(r.Data);
+    EXPECT_EQ(rows, (std::vector<TFileListRow>{{u"", u"Karvel.exe", false},
+                                               {u"", u"readme.txt", false},
+                                               {u"data\\", u"palette.txt", false},
+                                               {u"", u"Uninst.exe", false}}));
+
+    WriteFile(Product() / "files" / "Uninst.exe", "the vendor's own");
+    WriteFile(Product() / "payload.txt", ReadFile(Product() / "payload.txt") + "files/Uninst.exe\t\n");
+    result = Build();
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("its own Uninst.exe"), std::string::npos) << result.err;
+    fs::remove_all(File("unpacked"));
+    ASSERT_NO_FATAL_FAILURE(UnpackInstaller(Output(), File("p.stp"), File("unpacked"), *this));
+    EXPECT_EQ(ReadFile(File("unpacked") / "Uninst.exe"), "the vendor's own");
+
+    MakeProduct();
+    ASSERT_EQ(Build({"--no-uninstaller"}).exitCode, 0);
+    fs::remove_all(File("unpacked"));
+    ASSERT_NO_FATAL_FAILURE(UnpackInstaller(Output(), File("p.stp"), File("unpacked"), *this));
+    EXPECT_FALSE(fs::exists(File("unpacked") / "Uninst.exe"));
 }
 
 // A ready package is carried as it is; its table gives the size and must hold the program.
@@ -240,7 +286,7 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
         fs::remove_all(File("installer"));
         c.damage(*this);
         std::vector<std::string> args = {"build", Product().string(), "-o", Output().string(), "--stub",
-                                         File("stub.exe").string()};
+                                         File("stub.exe").string(), "--uninstaller-stub", File("stub.exe").string()};
         if (std::string(c.name) != "output folder missing") fs::create_directories(File("installer"));
         const Result result = Run(args);
         EXPECT_EQ(result.exitCode, 1) << c.name << ": " << result.err;
@@ -248,8 +294,9 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
         for (const std::string& fragment : c.expected)
             EXPECT_NE(result.err.find(fragment), std::string::npos) << c.name << ": " << result.err;
         EXPECT_FALSE(fs::exists(Output())) << c.name;
-        if (fs::exists(File("installer")))
+        if (fs::exists(File("installer"))) {
             EXPECT_TRUE(fs::is_empty(File("installer"))) << c.name << ": something was left behind";
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 #include "datatable/Convert.h"
 #include "datatable/Errors.h"
 #include "datatable/Text.h"
+#include "package/FileList.h"
 #include "package/FileSystem.h"
 #include "package/NativePath.h"
 #include "package/PackageReader.h"
@@ -38,10 +39,14 @@ namespace fs = std::filesystem;
 constexpr OptionSpec kOptions[] = {
     {"output", true}, {"o", true}, {"text-mode", true}, {"stub", true},
     {"finalize", true}, {"package", true}, {"level", true}, {"threads", true},
+    {"uninstaller-stub", true}, {"no-uninstaller", false},
 };
 
-// The stub's file name beside stp.
+// The stubs' file names beside stp.
 constexpr char kStubName[] = "setup-stub.exe";
+constexpr char kUninstallerStubName[] = "uninst-stub.exe";
+// The uninstaller's name in the installation folder, as the uninstall entry names it.
+constexpr char16_t kUninstallerName[] = u"Uninst.exe";
 // The PE timestamp when SOURCE_DATE_EPOCH does not give one: 2020-01-01 00:00:00 UTC.
 constexpr std::uint32_t kFixedTimestamp = 1577836800;
 
@@ -233,6 +238,40 @@ fs::path Beside(const fs::path& output, const std::string& role)
     return file;
 }
 
+std::string WriteIntoStub(const fs::path& stub, const std::string& kind, const std::vector<pe::Resource>& resources,
+                          std::uint32_t timestamp);
+
+struct BuildSteps {
+    const fs::path& output;
+    std::uint32_t timestamp;
+    std::optional<std::string> finalize;
+};
+
+// Puts the product's uninstaller, made from the uninstaller stub and signed like the
+// installer, into the destination folder as Uninst.exe, unless the payload has its own.
+void AddUninstaller(const ProductFolder& product, const fs::path& stub, const BuildSteps& steps,
+                    std::vector<TPackageEntry>& entries, Cleanup& temporaries)
+{
+    for (const TPackageEntry& e : entries) {
+        if (EqualsIgnoringAsciiCase(e.FileName, kUninstallerName) && (e.Root || NormalizeFolderSpec(e.Folder).empty())) {
+            std::fprintf(stderr, "stp: %s puts its own Uninst.exe into the installation folder; the installer "
+                                 "carries that one instead of stp's uninstaller\n",
+                         product.Payload().string().c_str());
+            return;
+        }
+    }
+    std::vector<TFileListRow> rows;
+    for (const TPackageEntry& e : entries) rows.push_back({NormalizeFolderSpec(e.Folder), e.FileName, e.Root});
+    rows.push_back({u"", kUninstallerName, false});
+    const std::string image =
+        WriteIntoStub(stub, "uninstaller stub", UninstallerResources(product, WriteFileList(rows)), steps.timestamp);
+    const fs::path file = Beside(steps.output, "Uninst");
+    temporaries.Add(file);
+    WriteFileBytes(file, image);
+    if (steps.finalize) Finalize(*steps.finalize, file);
+    entries.push_back({file.u16string(), u"", kUninstallerName, false});
+}
+
 // The stub's bytes with the resources written in; a stub that cannot take them is named.
 std::string WriteIntoStub(const fs::path& stub, const std::string& kind, const std::vector<pe::Resource>& resources,
                           std::uint32_t timestamp)
@@ -276,7 +315,14 @@ int RunBuild(const std::vector<std::string>& args)
             package = NativePath(FromUtf8(*ready));
             total = CheckReadyPackage(package, exe);
         } else {
-            const std::vector<TPackageEntry> entries = CheckedPayload(product);
+            std::vector<TPackageEntry> entries = CheckedPayload(product);
+            if (!parsed.Has("no-uninstaller")) {
+                const fs::path uninstallerStub = parsed.Value("uninstaller-stub")
+                                                   ? NativePath(FromUtf8(*parsed.Value("uninstaller-stub")))
+                                                   : OwnFolder() / kUninstallerStubName;
+                AddUninstaller(product, uninstallerStub, {output, timestamp, parsed.Value("finalize")}, entries,
+                               temporaries);
+            }
             temporaries.Add(package);
             total = PackPayload(entries, package, packOptions);
         }
@@ -310,6 +356,7 @@ const Command kBuildCommand = {
     "make a product's installer from its product folder",
     "Usage: stp build PRODUCT_DIR [-o OUT.exe] [--text-mode 0|2] [--stub FILE]\n"
     "                 [--finalize CMD] [--package FILE] [--level L] [--threads N]\n"
+    "                 [--uninstaller-stub FILE | --no-uninstaller]\n"
     "\n"
     "Packs the files PRODUCT_DIR/payload.txt lists and writes them, with the settings\n"
     "of PRODUCT_DIR/product.ini and the pictures and icons of PRODUCT_DIR/art, into a\n"
@@ -325,10 +372,16 @@ const Command kBuildCommand = {
     "  --finalize CMD  run CMD on the finished installer before it gets its name, {}\n"
     "                  standing for its path (to sign it); a non-zero exit fails the\n"
     "                  build and leaves no installer\n"
-    "  --package FILE  carry this ready package instead of packing payload.txt\n"
+    "  --package FILE  carry this ready package instead of packing payload.txt (as it\n"
+    "                  is: without stp's uninstaller)\n"
+    "  --uninstaller-stub FILE\n"
+    "                  the uninstaller stub (default: uninst-stub.exe beside stp)\n"
+    "  --no-uninstaller  leave stp's uninstaller out of the package\n"
     "  --level L       zlib level 0 to 9 (default 9)\n"
     "  --threads N     compression threads (default: one per core)\n"
     "\n"
+    "The package gets the product's uninstaller as Uninst.exe in the installation\n"
+    "folder (signed by --finalize too), unless payload.txt puts its own there.\n"
     "NeedSize = auto in product.ini shows the payload's size. The PE timestamp is\n"
     "SOURCE_DATE_EPOCH when set, else fixed.\n",
     RunBuild,

@@ -9,6 +9,8 @@
 //   uidriver wait TITLE [SECONDS]          waits for the window to appear
 //   uidriver waitgone TITLE [SECONDS]      waits for the window to go
 //   uidriver rect TITLE                    prints the window's left top right bottom
+//   uidriver close TITLE                   asks the window to close (as its title-bar
+//                                          button does)
 //   uidriver msgbox [--title T] [--press BUTTON] [--wait SECONDS]
 //                                          prints the message box's title and text
 //                                          (tab-separated), then presses BUTTON
@@ -67,7 +69,7 @@ HWND Top(const std::u16string& title) {
 }
 
 int Usage() {
-    WriteError("usage: uidriver list|click|settext|gettext|state|wait|waitgone|rect|msgbox ...");
+    WriteError("usage: uidriver list|click|settext|gettext|state|wait|waitgone|rect|close|msgbox ...");
     return 2;
 }
 
@@ -110,6 +112,10 @@ int Run(const std::vector<std::u16string>& a) {
         for (const ControlInfo& c : ListControls(top))
             Write(stp::ToUtf8(c.Name) + "\t" + stp::ToUtf8(c.ClassName) + "\t" + (c.Visible ? "1" : "0") + "\t" +
                   (c.Showing ? "1" : "0") + "\t" + (c.Enabled ? "1" : "0") + "\t" + Escaped(c.Text) + "\n");
+        return 0;
+    }
+    if (command == u"close" && a.size() == 2) {
+        if (!PostMessageW(top, WM_CLOSE, 0, 0)) throw DriverError("The window cannot be asked to close.");
         return 0;
     }
     if (command == u"rect" && a.size() == 2) {

@@ -1,0 +1,24 @@
+#include "uninst/UninstTexts.h"
+
+namespace stp {
+
+UninstTexts MakeUninstTexts(int Mode, const std::u16string& D) {
+    if (Mode == 0)
+        return {
+            u"卸载 - " + D,
+            u"您确定要完全移除“" + D + u"”及其所有组件吗？",
+            u"“" + D + u"”正在运行，请先关闭它，然后再卸载。",
+            u"“" + D + u"”已成功地从您的计算机中移除。",
+            u"“" + D + u"”已从您的计算机中移除。以下文件正在使用，将在重新启动计算机后删除：\n\n",
+        };
+    return {
+        u"Uninstall - " + D,
+        u"Are you sure you want to completely remove " + D + u" and all of its components?",
+        D + u" is running. Please close it, then uninstall again.",
+        D + u" was successfully removed from your computer.",
+        D + u" was removed from your computer. These files are in use and will be removed when you restart "
+            u"Windows:\n\n",
+    };
+}
+
+}  // namespace stp
