@@ -71,12 +71,35 @@ void TApplication::Run() {
     while (!terminated_) HandleMessage();
 }
 
+namespace {
+
+// A form is no dialog, so no button of it is the default one: Enter goes to the focused
+// push button, as a user expects.
+bool PressFocusedButton(HWND form) {
+    HWND focus = GetFocus();
+    if (!focus || !IsChild(form, focus)) return false;
+    wchar_t className[16] = {};
+    GetClassNameW(focus, className, 16);
+    const LONG_PTR type = GetWindowLongPtrW(focus, GWL_STYLE) & BS_TYPEMASK;
+    if (_wcsicmp(className, L"Button") != 0 || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)) return false;
+    SendMessageW(focus, BM_CLICK, 0, 0);
+    return true;
+}
+
+}  // namespace
+
 HWND TApplication::ActiveFormHandle() const {
     HWND active = GetActiveWindow();
     for (const auto& form : forms_)
         if (form->Handle() == active) return active;
+    for (const TForm* form : modal_)
+        if (form->Handle() == active) return active;
     return nullptr;
 }
+
+void TApplication::BeginModal(TForm& Form) { modal_.push_back(&Form); }
+
+void TApplication::EndModal(TForm& Form) { std::erase(modal_, &Form); }
 
 bool TApplication::ProcessMessage() {
     MSG msg;
@@ -85,8 +108,10 @@ bool TApplication::ProcessMessage() {
         terminated_ = true;
         return true;
     }
-    // Tab, arrow keys and accelerators move between the active form's controls.
+    // Enter presses the focused button; Tab, arrow keys and accelerators move between the
+    // active form's controls.
     HWND form = ActiveFormHandle();
+    if (form && msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && PressFocusedButton(form)) return true;
     if (form && IsDialogMessageW(form, &msg)) return true;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -52,6 +52,10 @@ public:
         return result;
     }
     TForm* MainForm() const noexcept { return mainForm_; }
+    // A form shown modally, which the application may not own (a local notice): while it
+    // is shown it is handled like the application's forms (keyboard, message owner).
+    void BeginModal(TForm& Form);
+    void EndModal(TForm& Form);
     const std::vector<std::unique_ptr<TForm>>& Forms() const noexcept { return forms_; }
 
     // Shows the main form and handles messages until the application is terminated.
@@ -87,6 +91,7 @@ private:
     std::u16string title_;
     std::vector<std::unique_ptr<TForm>> forms_;
     TForm* mainForm_ = nullptr;
+    std::vector<TForm*> modal_;
     std::vector<TApplicationEvents*> events_;
     bool terminated_ = false;
 };

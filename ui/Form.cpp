@@ -174,6 +174,14 @@ int TForm::ShowModal() {
     }
     modal_ = true;
     modalResult_ = mrNone;
+    // Handled as one of the application's forms meanwhile: Tab and Enter work on it, and
+    // its message boxes are its own.
+    struct ModalScope {
+        TApplication& app;
+        TForm& form;
+        ~ModalScope() { app.EndModal(form); }
+    } scope{app, *this};
+    app.BeginModal(*this);
     Show();
     while (modalResult_ == mrNone && !app.Terminated()) app.HandleMessage();
     for (HWND h : disabled) EnableWindow(h, TRUE);

@@ -2,10 +2,13 @@
 // the executable name, its fonts from Windows 6 on, and how its modal show ends.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "conflict/ConflictForm.h"
 #include "datatable/Text.h"
+#include "tests/support/DialogWatcher.h"
 #include "tests/wizard/WizardFixture.h"
 #include "ui/Button.h"
 #include "ui/Label.h"
@@ -74,6 +77,73 @@ TEST_F(ConflictNotice, Button2AndTheCloseButtonEndTheModalShow) {
         EXPECT_EQ(notice.ShowModal(), mrCancel);
         EXPECT_FALSE(IsWindowVisible(notice.Handle()));
     }
+}
+
+// Ends a modal show that nothing else ends, and says so.
+class Deadline {
+public:
+    explicit Deadline(HWND window) : window_(window), thread_([this] { Run(); }) {}
+    ~Deadline() {
+        done_ = true;
+        thread_.join();
+    }
+    bool Expired() const { return expired_; }
+
+private:
+    void Run() {
+        for (int i = 0; i < 300 && !done_; ++i) Sleep(50);
+        if (done_) return;
+        expired_ = true;
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+    }
+    HWND window_;
+    std::atomic<bool> done_{false}, expired_{false};
+    std::thread thread_;
+};
+
+// The notice handles the keyboard like every form: Tab moves from Button1 to Button2 and
+// Enter presses the focused button, here Button2, which ends the show.
+TEST_F(ConflictNotice, TabMovesToButton2AndEnterPressesIt) {
+    TfrmConflict notice;
+    notice.Create();
+    notice.SetExeName(u"Karvel");
+    HWND button1 = notice.Component<TButton>("Button1").Handle();
+    bool boxShown = false;
+    const DialogWatcher boxes([&](HWND box) {
+        boxShown = true;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    // Shown, the notice gives Button1, its first tab stop, the focus.
+    PostMessageW(button1, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageW(button1, WM_KEYDOWN, VK_RETURN, 0);
+    const Deadline deadline(notice.Handle());
+    EXPECT_EQ(notice.ShowModal(), mrCancel);
+    EXPECT_FALSE(deadline.Expired()) << "Tab and Enter did not end the show";
+    EXPECT_FALSE(boxShown) << "Enter pressed Button1: Tab did not move";
+}
+
+// Enter on Button1 copies the address; the confirmation is the notice's own box, and the
+// notice takes no clicks while it is up.
+TEST_F(ConflictNotice, TheConfirmationIsOwnedByTheNoticeWhichWaitsForIt) {
+    TfrmConflict notice;
+    notice.Create();
+    notice.SetExeName(u"Karvel");
+    HWND owner = nullptr;
+    bool noticeEnabled = true;
+    HWND button2 = notice.Component<TButton>("Button2").Handle();
+    const DialogWatcher box([&](HWND found) {
+        owner = GetWindow(found, GW_OWNER);
+        noticeEnabled = IsWindowEnabled(notice.Handle()) != FALSE;
+        PostMessageW(found, WM_COMMAND, IDOK, 0);
+        PostMessageW(button2, BM_CLICK, 0, 0);
+    });
+    PostMessageW(notice.Component<TButton>("Button1").Handle(), WM_KEYDOWN, VK_RETURN, 0);
+    const Deadline deadline(notice.Handle());
+    EXPECT_EQ(notice.ShowModal(), mrCancel);
+    EXPECT_FALSE(deadline.Expired());
+    EXPECT_TRUE(box.Acted()) << "no confirmation";
+    EXPECT_EQ(owner, notice.Handle());
+    EXPECT_FALSE(noticeEnabled);
 }
 
 }  // namespace
