@@ -2,11 +2,9 @@
 // message loop.
 #pragma once
 
-namespace stp {
+#include "sys/DllSearch.h"
 
-// Keeps DLLs from being loaded out of the installer's own folder (a downloads folder
-// may hold planted ones): only the system folder is searched from here on.
-void RestrictDllSearch();
+namespace stp {
 
 // Runs the installer; returns when the wizard has closed or the guard has refused.
 void RunSetup();

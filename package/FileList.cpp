@@ -67,7 +67,8 @@ TUninstallPlan PlanUninstall(const std::vector<TFileListRow>& rows, const std::u
         if (!row.Root && IsMacroFolder(folder)) continue;  // shared system files stay
         if (row.Root) folder.clear();
         if (!IsContainedFolder(folder) || !IsPlainFileName(LastPathComponent(row.Name))) continue;
-        if (!folder.empty() && folder.back() != u'\\') folder += u'\\';
+        // Joined as the extractor joins them: a folder without its backslash runs into the
+        // name (the writer always stores the backslash).
         const std::u16string file = Destination + folder + std::u16string(LastPathComponent(row.Name));
         if (!Contains(plan.Files, file)) plan.Files.push_back(file);
         // Every folder on the way down, so each can go once it is empty.

@@ -171,9 +171,13 @@ if [ "${1:-}" = --driven ]; then
   drive close Karvel >/dev/null || true
   drive waitgone Karvel 30 || true
   wine "$uninstaller" </dev/null >/dev/null 2>&1 &
-  drive msgbox --title "卸载 - Orvane画图" --wait 60 --press OK | sed 's/^/demo: asked: /'
-  drive msgbox --title "卸载 - Orvane画图" --wait 60 --press OK | sed 's/^/demo: told: /'
-  wait $! && echo "demo: the uninstaller ended with exit code 0" || echo "demo: the uninstaller ended with exit code $?"
+  uninstalling=$!
+  for said in asked told; do
+    { drive msgbox --title "卸载 - Orvane画图" --wait 60 --press OK || echo "(no message)"; } | sed "s/^/demo: $said: /"
+  done
+  code=0
+  wait "$uninstalling" || code=$?
+  echo "demo: the uninstaller ended with exit code $code"
 else
   if drive wait Karvel 3; then
     echo "demo: Karvel is running; close its window, then the uninstaller starts"

@@ -51,12 +51,6 @@ RegKey OpenFullAccess(HKEY Parent, const std::u16string& Path, bool Create) {
     return RegKey(status == ERROR_SUCCESS ? raw : nullptr);
 }
 
-// LinkName with its extension replaced by ".lnk", reduced to its file name.
-std::u16string LinkFileName(const std::u16string& LinkName) {
-    const std::size_t dot = LinkName.find_last_of(u".\\:");
-    const bool hasExtension = dot != std::u16string::npos && LinkName[dot] == u'.';
-    return ExtractFileName((hasExtension ? LinkName.substr(0, dot) : LinkName) + u".lnk");
-}
 
 // The shell link object through its two interfaces.
 struct ShellLink {
@@ -93,6 +87,24 @@ std::u16string GetShellFolderPath(std::uint8_t Location) {
     if (!folders) return {};
     const std::u16string path = ReadStringFromKey(folders.get(), kLocationValues[Location]);
     return Location == slQuickLaunch ? QuickLaunchOf(path) : path;
+}
+
+std::u16string LinkFileName(const std::u16string& LinkName) {
+    const std::size_t dot = LinkName.find_last_of(u".\\:");
+    const bool hasExtension = dot != std::u16string::npos && LinkName[dot] == u'.';
+    return ExtractFileName((hasExtension ? LinkName.substr(0, dot) : LinkName) + u".lnk");
+}
+
+std::u16string ReadShortcutTarget(const std::u16string& LinkFile) {
+    ShellLink shell;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                shell.link.PutVoid())) ||
+        FAILED(shell.link.As(shell.file)) || FAILED(shell.file->Load(AsWide(LinkFile), STGM_READ)))
+        return {};
+    wchar_t path[MAX_PATH] = {};
+    WIN32_FIND_DATAW found{};
+    if (FAILED(shell.link->GetPath(path, MAX_PATH, &found, SLGP_RAWPATH))) return {};
+    return FromWide(path, MAX_PATH);
 }
 
 std::u16string GetCommonShellFolderPath(std::uint8_t Location) {

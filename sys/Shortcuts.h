@@ -33,6 +33,14 @@ void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Argu
 // machine names none. Quick Launch has none.
 std::u16string GetCommonShellFolderPath(std::uint8_t Location);
 
+// The file name CreateShortcut gives a link named LinkName: its extension replaced by
+// ".lnk" ("Foo 2.0" makes "Foo 2.lnk").
+std::u16string LinkFileName(const std::u16string& LinkName);
+
+// The target path LinkFile stores, as stored: nothing is searched for and no window is
+// shown when the target is gone. Empty when the link cannot be read.
+std::u16string ReadShortcutTarget(const std::u16string& LinkFile);
+
 // The target path stored in LinkFile, or "unable to resolve link".
 std::u16string ResolveShortcut(const std::u16string& LinkFile);
 

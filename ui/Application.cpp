@@ -92,8 +92,8 @@ HWND TApplication::ActiveFormHandle() const {
     HWND active = GetActiveWindow();
     for (const auto& form : forms_)
         if (form->Handle() == active) return active;
-    for (const TForm* form : modal_)
-        if (form->Handle() == active) return active;
+    // A modal form takes the keyboard whatever Windows thinks is active meanwhile.
+    if (!modal_.empty()) return modal_.back()->Handle();
     return nullptr;
 }
 

@@ -195,6 +195,14 @@ LRESULT TForm::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
     case WM_CLOSE:
         Close();
         return 0;
+    case WM_NEXTDLGCTL:
+        // As a dialog does: the next or previous tab stop, or with LParam the control WParam.
+        if (LParam) {
+            if (IsChild(Handle(), reinterpret_cast<HWND>(WParam))) SetFocus(reinterpret_cast<HWND>(WParam));
+        } else if (HWND next = GetNextDlgTabItem(Handle(), GetFocus(), WParam != 0)) {
+            SetFocus(next);
+        }
+        return 0;
     case WM_ACTIVATE:
         // The focused control is kept while the form is inactive and given back after.
         if (LOWORD(WParam) == WA_INACTIVE) {

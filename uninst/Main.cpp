@@ -6,7 +6,7 @@
 #include <exception>
 #include <string>
 
-#include "app/Startup.h"
+#include "sys/DllSearch.h"
 #include "datatable/Text.h"
 #include "ui/Wide.h"
 #include "uninst/SelfRemoval.h"
@@ -31,6 +31,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     } catch (const std::exception& error) {
         if (!silent)
             MessageBoxW(nullptr, stp::ToWide(stp::FromUtf8(error.what())).c_str(), L"Uninstall", MB_OK | MB_ICONERROR);
+        return stp::ueFailed;
+    } catch (...) {
         return stp::ueFailed;
     }
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <sddl.h>
+
 #include "sys/Handles.h"
 #include "ui/Wide.h"
 
@@ -41,22 +43,58 @@ bool DeleteNowOrAtRestart(const std::u16string& file) {
     return false;
 }
 
-void StartSelfRemoval(const std::u16string& self, bool folderAtRestart) {
+namespace {
+
+// A new folder in the temporary folder that only administrators and the system may
+// change: the copy runs with the uninstaller's rights, so no user program may swap it.
+std::wstring PrivateTempFolder() {
     wchar_t temp[MAX_PATH] = {};
-    wchar_t copy[MAX_PATH] = {};
+    if (!GetTempPathW(MAX_PATH, temp)) return {};
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", SDDL_REVISION_1,
+                                                              &descriptor, nullptr))
+        return {};
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    std::wstring folder;
+    for (int attempt = 0; attempt < 100 && folder.empty(); ++attempt) {
+        const std::wstring candidate = std::wstring(temp) + L"stp-uninst-" + std::to_wstring(GetCurrentProcessId()) +
+                                       L"-" + std::to_wstring(GetTickCount() + attempt);
+        if (CreateDirectoryW(candidate.c_str(), &attributes)) folder = candidate + L"\\";
+    }
+    LocalFree(descriptor);
+    return folder;
+}
+
+constexpr char16_t kUninstallerName[] = u"Uninst.exe";
+constexpr char16_t kMakerFolder[] = u"Orvane Soft";
+
+std::u16string LastComponent(const std::u16string& path) {
+    std::u16string trimmed = path;
+    while (!trimmed.empty() && trimmed.back() == u'\\') trimmed.pop_back();
+    return trimmed.substr(trimmed.find_last_of(u'\\') + 1);
+}
+
+bool SameText(const std::u16string& a, const std::u16string& b) {
+    return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.c_str()), static_cast<int>(a.size()),
+                                reinterpret_cast<const wchar_t*>(b.c_str()), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+}  // namespace
+
+bool StartSelfRemoval(const std::u16string& self, bool folderAtRestart) {
     bool started = false;
-    if (GetTempPathW(MAX_PATH, temp) && GetTempFileNameW(temp, L"uns", 0, copy)) {
-        // GetTempFileNameW made an empty file of that name; the copy takes its place.
-        std::wstring program = std::wstring(copy) + L".exe";
-        DeleteFileW(copy);
+    const std::wstring folder = PrivateTempFolder();
+    if (!folder.empty()) {
+        const std::wstring program = folder + ToWide(kUninstallerName);
         if (CopyFileW(ToWide(self).c_str(), program.c_str(), FALSE)) {
             std::wstring line = L"\"" + program + L"\" " + kCleanupSwitch + L" " + std::to_wstring(GetCurrentProcessId()) +
                                 (folderAtRestart ? L" 1" : L" 0") + L" \"" + ToWide(self) + L"\"";
             STARTUPINFOW startup{};
             startup.cb = sizeof startup;
             PROCESS_INFORMATION info{};
-            started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, temp,
-                                     &startup, &info) != FALSE;
+            started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     folder.c_str(), &startup, &info) != FALSE;
             if (started) {
                 CloseHandle(info.hThread);
                 CloseHandle(info.hProcess);
@@ -64,14 +102,18 @@ void StartSelfRemoval(const std::u16string& self, bool folderAtRestart) {
                 DeleteFileW(program.c_str());
             }
         }
+        if (!started) RemoveDirectoryW(folder.c_str());
     }
     if (!started) {
         ScheduleAtRestart(self);
         RemoveFolderIfEmpty(ParentFolder(self), true);
     }
+    return started;
 }
 
 void FinishSelfRemoval(DWORD pid, bool folderAtRestart, const std::u16string& original) {
+    // Only ever an uninstaller: the switch is no way to delete other files.
+    if (!SameText(LastComponent(original), kUninstallerName)) return;
     if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
         WaitForSingleObject(process, 60000);
         CloseHandle(process);
@@ -84,12 +126,15 @@ void FinishSelfRemoval(DWORD pid, bool folderAtRestart, const std::u16string& or
     if (!gone) ScheduleAtRestart(original);
     const std::u16string folder = ParentFolder(original);
     RemoveFolderIfEmpty(folder, folderAtRestart || !gone);
-    // The maker's folder above, when nothing else is in it.
-    RemoveFolderIfEmpty(ParentFolder(folder), false);
-    // This copy, in the temporary folder, goes at the next restart.
+    // The maker's folder the installer proposes, when nothing else is in it; a folder of
+    // another name may be the user's own.
+    const std::u16string maker = ParentFolder(folder);
+    if (SameText(LastComponent(maker), kMakerFolder)) RemoveFolderIfEmpty(maker, false);
+    // This copy and its folder go at the next restart.
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    ScheduleAtRestart(ParentFolder(FromWide(self)));
 }
 
 }  // namespace stp

@@ -16,10 +16,12 @@ inline constexpr wchar_t kCleanupSwitch[] = L"/cleanup";
 // schedules Self and its folder for removal at restart. FolderAtRestart: files in Self's
 // folder are scheduled for restart, so the folder is too when it cannot go now.
 // The copy's command line: /cleanup PID FOLDER_AT_RESTART(0|1) "SELF".
-void StartSelfRemoval(const std::u16string& Self, bool FolderAtRestart);
+// False when the copy could not be started and everything waits for the restart.
+bool StartSelfRemoval(const std::u16string& Self, bool FolderAtRestart);
 
-// The copy's stage: waits for process Pid to end, then removes Original, its folder and
-// the folder above when they are empty; what cannot go now goes at restart.
+// The copy's stage: waits for process Pid to end, then removes Original (only a file named
+// Uninst.exe), its folder when empty and the maker's folder above it when that is empty
+// and is the one the installer proposes; what cannot go now goes at restart.
 void FinishSelfRemoval(DWORD Pid, bool FolderAtRestart, const std::u16string& Original);
 
 // Deletes File now, or schedules it for restart; false when it had to be scheduled.

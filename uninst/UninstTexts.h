@@ -10,6 +10,8 @@ struct UninstTexts {
     std::u16string Caption;
     std::u16string Confirm;
     std::u16string Running;
+    // Run from a folder the uninstall entry does not name: a copy, not an installation.
+    std::u16string NotInstalledHere;
     std::u16string Done;
     // Followed by the files that go when Windows restarts, one a line.
     std::u16string DoneAtRestart;

@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -69,13 +70,21 @@ public:
             Tell(texts_.Running, MB_ICONEXCLAMATION);
             return ueProgramRunning;
         }
+        // Only the uninstaller the entry names removes anything: a copy of it elsewhere
+        // would take the files of its own folder for the product's.
+        if (!IsRegisteredHere()) {
+            Tell(texts_.NotInstalledHere, MB_ICONERROR);
+            return ueFailed;
+        }
         if (!silent_ && Ask(texts_.Confirm) != IDOK) return ueCancelled;
 
         const std::vector<TFileListRow> rows = ReadFileList(AsText(LoadResourceData(L"FileList", L"StpFile")));
         const TUninstallPlan plan = PlanUninstall(rows, destination_);
+        // Read while the program is still there to be named.
+        const std::vector<std::u16string> shortcuts = OurShortcuts();
         RemoveFiles(plan);
-        RemoveShortcuts();
-        RemoveUninstallEntries();
+        for (const std::u16string& link : shortcuts) DeleteNowOrAtRestart(link);
+        RemoveUninstallEntry();
         RemoveFolders(plan);
         if (later_.empty()) {
             Tell(texts_.Done, MB_ICONINFORMATION);
@@ -84,8 +93,8 @@ public:
             for (const std::u16string& file : later_) list += file + u"\n";
             Tell(texts_.DoneAtRestart + list, MB_ICONWARNING);
         }
-        StartSelfRemoval(self_, laterInDestination_);
-        return later_.empty() ? ueDone : ueDoneAtRestart;
+        const bool selfRemoved = StartSelfRemoval(self_, laterInDestination_);
+        return later_.empty() && selfRemoved ? ueDone : ueDoneAtRestart;
     }
 
 private:
@@ -111,39 +120,52 @@ private:
         }
     }
 
-    // The desktop and Quick Launch shortcuts named after the product, the user's and all
-    // users', when they lead to the installed program.
-    void RemoveShortcuts() {
-        const ComApartment com;
-        const std::u16string program = destination_ + BuildConfigString(bsExeName) + u".exe";
-        const std::u16string folders[] = {GetShellFolderPath(slDesktop), GetShellFolderPath(slQuickLaunch),
-                                          GetCommonShellFolderPath(slDesktop)};
-        for (const std::u16string& folder : folders) {
-            if (folder.empty()) continue;
-            const std::u16string link = folder + u"\\" + displayName_ + u".lnk";
-            if (GetFileAttributesW(ToWide(link).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-            try {
-                if (SamePath(ResolveShortcut(link), program)) DeleteNowOrAtRestart(link);
-            } catch (const std::exception&) {
-                // A shortcut that cannot be read is not known to be ours: it stays.
-            }
+    std::u16string EntryKey() const { return kUninstallRoot + u"\\" + displayName_; }
+
+    // The entry of this product names this very file.
+    bool IsRegisteredHere() const {
+        std::u16string command;
+        try {
+            command = RegReadStringValue(HKEY_LOCAL_MACHINE, EntryKey(), u"UninstallString");
+        } catch (const std::exception&) {
+            return false;
         }
+        if (command.size() > 1 && command.front() == u'"' && command.back() == u'"')
+            command = command.substr(1, command.size() - 2);
+        return !command.empty() && SamePath(FullPath(command), FullPath(self_));
     }
 
-    // Every entry whose UninstallString names this uninstaller.
-    void RemoveUninstallEntries() {
-        for (const std::u16string& name : RegSubKeyNames(HKEY_LOCAL_MACHINE, kUninstallRoot)) {
-            const std::u16string key = kUninstallRoot + u"\\" + name;
-            std::u16string command;
-            try {
-                command = RegReadStringValue(HKEY_LOCAL_MACHINE, key, u"UninstallString");
-            } catch (const std::exception&) {
-                continue;
+    static std::u16string FullPath(const std::u16string& path) {
+        wchar_t full[32768] = {};
+        const DWORD length = GetFullPathNameW(ToWide(path).c_str(), 32768, full, nullptr);
+        return length == 0 || length >= 32768 ? path : FromWide(std::wstring(full, length));
+    }
+
+    // The desktop and Quick Launch shortcuts named after the product, the user's and all
+    // users', that lead to the installed program. A shortcut that cannot be read is not
+    // known to be ours: it stays.
+    std::vector<std::u16string> OurShortcuts() const {
+        std::vector<std::u16string> links;
+        try {
+            const ComApartment com;
+            const std::u16string program = destination_ + BuildConfigString(bsExeName) + u".exe";
+            const std::u16string folders[] = {GetShellFolderPath(slDesktop), GetShellFolderPath(slQuickLaunch),
+                                              GetCommonShellFolderPath(slDesktop)};
+            for (const std::u16string& folder : folders) {
+                if (folder.empty()) continue;
+                const std::u16string link = folder + u"\\" + LinkFileName(displayName_);
+                if (GetFileAttributesW(ToWide(link).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+                if (SamePath(ReadShortcutTarget(link), program)) links.push_back(link);
             }
-            if (command.size() > 1 && command.front() == u'"' && command.back() == u'"')
-                command = command.substr(1, command.size() - 2);
-            if (SamePath(command, self_)) RegDeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+        } catch (const std::exception&) {
         }
+        return links;
+    }
+
+    // Nothing is left claiming to be installed: a failure here is the uninstall's failure.
+    void RemoveUninstallEntry() const {
+        if (!RegDeleteKeyTree(HKEY_LOCAL_MACHINE, EntryKey()))
+            throw std::runtime_error("The uninstall entry cannot be removed.");
     }
 
     // Deepest first; the destination itself holds the uninstaller until its copy ends.

@@ -113,7 +113,7 @@ TEST_F(ConflictNotice, TabMovesToButton2AndEnterPressesIt) {
         boxShown = true;
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
-    // Shown, the notice gives Button1, its first tab stop, the focus.
+    PostMessageW(notice.Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button1), TRUE);
     PostMessageW(button1, WM_KEYDOWN, VK_TAB, 0);
     PostMessageW(button1, WM_KEYDOWN, VK_RETURN, 0);
     const Deadline deadline(notice.Handle());
@@ -137,7 +137,9 @@ TEST_F(ConflictNotice, TheConfirmationIsOwnedByTheNoticeWhichWaitsForIt) {
         PostMessageW(found, WM_COMMAND, IDOK, 0);
         PostMessageW(button2, BM_CLICK, 0, 0);
     });
-    PostMessageW(notice.Component<TButton>("Button1").Handle(), WM_KEYDOWN, VK_RETURN, 0);
+    HWND button1 = notice.Component<TButton>("Button1").Handle();
+    PostMessageW(notice.Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button1), TRUE);
+    PostMessageW(button1, WM_KEYDOWN, VK_RETURN, 0);
     const Deadline deadline(notice.Handle());
     EXPECT_EQ(notice.ShowModal(), mrCancel);
     EXPECT_FALSE(deadline.Expired());
