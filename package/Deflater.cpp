@@ -107,7 +107,7 @@ TParallelDeflater::TParallelDeflater(int level, unsigned threads) : FLevel(level
 
 TParallelDeflater::~TParallelDeflater() = default;
 
-std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u16string>& sources, TFile& out,
+std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u16string>& sources, const TByteSink& out,
                                                        const std::function<void(std::int64_t)>& Progress) {
     std::vector<TDeflateResult> results(sources.size());
     struct TPending {
@@ -127,18 +127,18 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
         pending.pop_front();
         TDeflateResult& r = results[p.file];
         if (p.first) {
-            out.Write(kRecordHeader, sizeof kRecordHeader);
+            out(kRecordHeader, sizeof kRecordHeader);
             r.Compressed += sizeof kRecordHeader;
         }
         const TBytes bytes = p.bytes.get();
-        out.Write(bytes.data(), bytes.size());
+        out(bytes.data(), bytes.size());
         r.Compressed += static_cast<std::int64_t>(bytes.size());
         if (p.last) {
             const unsigned char adler[4] = {static_cast<unsigned char>(r.Adler >> 24),
                                             static_cast<unsigned char>(r.Adler >> 16),
                                             static_cast<unsigned char>(r.Adler >> 8),
                                             static_cast<unsigned char>(r.Adler)};
-            out.Write(adler, sizeof adler);
+            out(adler, sizeof adler);
             r.Compressed += sizeof adler;
         }
         done += static_cast<std::int64_t>(p.size);

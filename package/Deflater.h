@@ -14,6 +14,9 @@
 
 namespace stp {
 
+// Where packed bytes go, in order: a file or memory.
+using TByteSink = std::function<void(const void* Bytes, std::size_t Size)>;
+
 struct TDeflateResult {
     std::int64_t Compressed = 0;    // bytes of the zlib stream written
     std::int64_t Uncompressed = 0;  // bytes read from the source
@@ -33,7 +36,7 @@ public:
     // small files keep every core busy too.
     // Progress, when given, hears the number of source bytes written so far after each
     // chunk.
-    std::vector<TDeflateResult> Deflate(const std::vector<std::u16string>& sources, TFile& out,
+    std::vector<TDeflateResult> Deflate(const std::vector<std::u16string>& sources, const TByteSink& out,
                                         const std::function<void(std::int64_t)>& Progress = {});
 
 private:

@@ -76,13 +76,13 @@ std::u16string Seal(std::u16string_view tableText, const std::vector<std::uint32
     }
 }
 
-void WriteTrailer(TFile& out, const std::string& envelope) {
-    out.Write(envelope.data(), envelope.size());
+void WriteTrailer(const TByteSink& out, const std::string& envelope) {
+    out(envelope.data(), envelope.size());
     const auto n = static_cast<std::uint32_t>(envelope.size());
     const unsigned char length[4] = {static_cast<unsigned char>(n), static_cast<unsigned char>(n >> 8),
                                      static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 24)};
-    out.Write(length, sizeof length);
-    out.Write(kPackageTrailer, sizeof kPackageTrailer);
+    out(length, sizeof length);
+    out(kPackageTrailer, sizeof kPackageTrailer);
 }
 
 }  // namespace
@@ -138,11 +138,10 @@ std::u16string PackageTableText(const std::vector<TPackageEntry>& entries, const
     return body;
 }
 
-std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries, const std::u16string& output,
+std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries, const TByteSink& out,
                                       const TPackageOptions& options) {
     for (const auto& e : entries) CheckEntry(e);
     TParallelDeflater deflater(options.Level, options.Threads);
-    TFile out = TFile::CreateAlways(output);
     std::vector<std::u16string> sources;
     for (const auto& e : entries) sources.push_back(e.Source);
     std::vector<TPackedFile> sizes;
@@ -160,7 +159,16 @@ std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries,
     }
     const std::u16string table = PackageTableText(entries, sizes);
     WriteTrailer(out, Utf16ToAnsi(Seal(table, adlers, options)));
-    out.Close();
+    return sizes;
+}
+
+std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries, const std::u16string& output,
+                                      const TPackageOptions& options) {
+    for (const auto& e : entries) CheckEntry(e);  // before the output is made
+    TFile file = TFile::CreateAlways(output);
+    const std::vector<TPackedFile> sizes =
+        WritePackage(entries, [&file](const void* bytes, std::size_t size) { file.Write(bytes, size); }, options);
+    file.Close();
     return sizes;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "package/Deflater.h"
+
 namespace stp {
 
 // One file to store and where the extractor is to put it.
@@ -52,6 +54,10 @@ std::u16string PackageTableText(const std::vector<TPackageEntry>& entries, const
 // carry (a folder with "," or "|", a file name that is not bare, a file or total over
 // 2 GiB) and EFileError for a file that cannot be read or written.
 std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries, const std::u16string& output,
+                                      const TPackageOptions& options);
+
+// The same package handed to Out piece by piece (to memory, say), in order.
+std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries, const TByteSink& out,
                                       const TPackageOptions& options);
 
 }  // namespace stp

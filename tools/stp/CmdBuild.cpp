@@ -180,9 +180,9 @@ TPackageOptions PackOptions(const ParsedArgs& parsed)
     return options;
 }
 
-// Packs the entries into package with a progress bar on a terminal; gives the files'
-// total size.
-std::int64_t PackPayload(const std::vector<TPackageEntry>& entries, const fs::path& package, TPackageOptions options)
+// Packs the entries into Package (memory: the installer is written once, whole) with a
+// progress bar on a terminal; gives the files' total size.
+std::int64_t PackPayload(const std::vector<TPackageEntry>& entries, std::string& package, TPackageOptions options)
 {
     std::int64_t total = 0;
     for (const TPackageEntry& e : entries) total += static_cast<std::int64_t>(fs::file_size(NativePath(e.Source)));
@@ -198,7 +198,11 @@ std::int64_t PackPayload(const std::vector<TPackageEntry>& entries, const fs::pa
             if (bar) std::fputc('\n', stderr);
         }
     } endLine{bar};
-    WritePackage(entries, package.u16string(), options);
+    package.clear();
+    package.reserve(static_cast<std::size_t>(total / 2));
+    WritePackage(
+        entries, [&package](const void* bytes, std::size_t size) { package.append(static_cast<const char*>(bytes), size); },
+        options);
     return total;
 }
 
@@ -308,12 +312,12 @@ int RunBuild(const std::vector<std::string>& args)
             throw std::runtime_error(output.string() + ": cannot be written, there is no folder " + outputFolder.string());
 
         Cleanup temporaries;
-        fs::path package = output;
-        package.replace_filename(output.stem().string() + ".package.stp");
+        std::string package;
         std::int64_t total = 0;
         if (const auto ready = parsed.Value("package")) {
-            package = NativePath(FromUtf8(*ready));
-            total = CheckReadyPackage(package, exe);
+            const fs::path file = NativePath(FromUtf8(*ready));
+            total = CheckReadyPackage(file, exe);
+            package = ReadWholeFile(file);
         } else {
             std::vector<TPackageEntry> entries = CheckedPayload(product);
             if (!parsed.Has("no-uninstaller")) {
@@ -323,14 +327,13 @@ int RunBuild(const std::vector<std::string>& args)
                 AddUninstaller(product, uninstallerStub, {output, timestamp, parsed.Value("finalize")}, entries,
                                temporaries);
             }
-            temporaries.Add(package);
             total = PackPayload(entries, package, packOptions);
         }
         if (EqualsIgnoringAsciiCase(product.Value("NeedSize"), u"auto"))
             product.Settings["NeedSize"] = FormatByteSize(total, u".");
 
         const std::string image =
-            WriteIntoStub(stub, "setup stub", InstallerResources(product, ReadWholeFile(package)), timestamp);
+            WriteIntoStub(stub, "setup stub", InstallerResources(product, std::move(package)), timestamp);
         // Written and finalized under another name, so that a failure leaves no installer
         // and an earlier one at Output untouched.
         const fs::path partial = Beside(output, "partial");
