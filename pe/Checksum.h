@@ -13,4 +13,21 @@ namespace stp::pe {
 // word with a zero high byte.
 std::uint32_t PeChecksum(std::string_view image, std::size_t checksumOffset);
 
+// The same sum over a file that is never whole in memory: its pieces added in order.
+class TWordSum {
+public:
+    void Add(std::string_view bytes);
+    // Pieces summed elsewhere that follow the ones added so far.
+    void AddSum(const TWordSum& following);
+    std::uint64_t Sum() const noexcept { return sum_; }
+    std::uint64_t Size() const noexcept { return size_; }
+    // The checksum of a file whose pieces were all added, the 4-byte field at
+    // checksumOffset holding zero.
+    std::uint32_t Checksum() const;
+
+private:
+    std::uint64_t sum_ = 0;
+    std::uint64_t size_ = 0;
+};
+
 }  // namespace stp::pe

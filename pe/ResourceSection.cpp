@@ -195,8 +195,31 @@ void UpdateHeaders(std::string& out, const PeHeaders& h, const Placement& p, std
     const std::size_t directory = h.DataDirectoriesOffset + kResourceDirectory * kDataDirectorySize;
     Put32(out, directory, p.VirtualAddress);
     Put32(out, directory + 4, size);
-    const std::size_t checksum = h.OptionalOffset + kOptCheckSum;
-    Put32(out, checksum, PeChecksum(out, checksum));
+    Put32(out, h.OptionalOffset + kOptCheckSum, 0);
+}
+
+// Everything WriteResources checks and works out before it writes a byte.
+struct Plan {
+    PeHeaders Headers;
+    std::vector<const Resource*> Order;
+    Placement Place;
+};
+
+Plan MakePlan(const std::string& image, const std::vector<Resource>& resources) {
+    Plan plan{ParsePeHeaders(image), {}, {}};
+    RequireSupported(plan.Headers);
+    RequireOrderlyLayout(plan.Headers, image);
+    plan.Order = DirectoryOrder(resources);
+    plan.Place = Place(plan.Headers, image);
+    return plan;
+}
+
+void RequireAddressable(const Placement& place, const EncodedTree& tree, std::uint64_t rawSize,
+                        std::uint32_t sectionAlignment) {
+    if (place.PointerToRawData + rawSize > kAddressLimit ||
+        AlignUp(std::uint64_t(place.VirtualAddress) + tree.Size, sectionAlignment) > kAddressLimit)
+        throw EPeError("the resources (" + std::to_string(tree.Size) +
+                       " bytes) do not fit in the 4 GiB an image can address");
 }
 
 }  // namespace
@@ -213,21 +236,62 @@ std::vector<Resource> ReadResources(const std::string& image) {
 }
 
 std::string WriteResources(const std::string& image, const std::vector<Resource>& resources, std::uint32_t timestamp) {
-    const PeHeaders h = ParsePeHeaders(image);
-    RequireSupported(h);
-    RequireOrderlyLayout(h, image);
-    const std::vector<const Resource*> order = DirectoryOrder(resources);
-    const Placement place = Place(h, image);
-    const EncodedTree tree = EncodeTree(order, place.VirtualAddress);
-    const std::uint64_t rawSize = AlignUp(tree.Size, h.FileAlignment);
-    if (place.PointerToRawData + rawSize > kAddressLimit ||
-        AlignUp(std::uint64_t(place.VirtualAddress) + tree.Size, h.SectionAlignment) > kAddressLimit)
-        throw EPeError("the resources (" + std::to_string(tree.Size) +
-                       " bytes) do not fit in the 4 GiB an image can address");
-    std::string out = Assemble(image, place, tree, order, rawSize);
-    WriteSectionHeader(out, place, tree.Size, static_cast<std::uint32_t>(rawSize));
-    UpdateHeaders(out, h, place, tree.Size, static_cast<std::uint32_t>(rawSize), timestamp);
+    const Plan plan = MakePlan(image, resources);
+    const EncodedTree tree = EncodeTree(plan.Order, plan.Place.VirtualAddress);
+    const std::uint64_t rawSize = AlignUp(tree.Size, plan.Headers.FileAlignment);
+    RequireAddressable(plan.Place, tree, rawSize, plan.Headers.SectionAlignment);
+    std::string out = Assemble(image, plan.Place, tree, plan.Order, rawSize);
+    WriteSectionHeader(out, plan.Place, tree.Size, static_cast<std::uint32_t>(rawSize));
+    UpdateHeaders(out, plan.Headers, plan.Place, tree.Size, static_cast<std::uint32_t>(rawSize), timestamp);
+    const std::size_t checksum = plan.Headers.OptionalOffset + kOptCheckSum;
+    Put32(out, checksum, PeChecksum(out, checksum));
     return out;
+}
+
+StreamedResourceImage::StreamedResourceImage(std::string image, std::vector<Resource> resources,
+                                             std::uint32_t timestamp)
+    : image_(std::move(image)), resources_(std::move(resources)), timestamp_(timestamp) {
+    const Plan plan = MakePlan(image_, resources_);
+    if (plan.Order.empty() || !plan.Order.front()->Data.empty())
+        throw EPeError("the streamed resource must come first in directory order and hold no data of its own");
+    // The first data follows the head, whose size does not depend on any data's size.
+    streamOffset_ = plan.Place.PointerToRawData + EncodeTree(plan.Order, plan.Place.VirtualAddress).DataOffsets[0];
+}
+
+StreamedResourceImage::Pieces StreamedResourceImage::Finish(std::uint64_t size, const TWordSum& streamed) const {
+    const Plan plan = MakePlan(image_, resources_);
+    std::vector<std::uint64_t> sizes;
+    for (const Resource* r : plan.Order) sizes.push_back(r == plan.Order.front() ? size : r->Data.size());
+    const EncodedTree tree = EncodeTree(plan.Order, plan.Place.VirtualAddress, &sizes);
+    const std::uint64_t rawSize = AlignUp(tree.Size, plan.Headers.FileAlignment);
+    RequireAddressable(plan.Place, tree, rawSize, plan.Headers.SectionAlignment);
+
+    // The whole file but the streamed data, then cut around it.
+    std::vector<const Resource*> rest(plan.Order.begin() + 1, plan.Order.end());
+    const std::size_t start = plan.Place.PointerToRawData;
+    std::string out;
+    out.append(image_, 0, std::min(image_.size(), start));
+    out.resize(start, '\0');
+    out += tree.Head;
+    out.resize(start + tree.DataOffsets[0], '\0');
+    Pieces pieces;
+    pieces.Before = std::move(out);
+    WriteSectionHeader(pieces.Before, plan.Place, tree.Size, static_cast<std::uint32_t>(rawSize));
+    UpdateHeaders(pieces.Before, plan.Headers, plan.Place, tree.Size, static_cast<std::uint32_t>(rawSize), timestamp_);
+    const std::uint64_t afterStart = start + tree.DataOffsets[0] + size;
+    for (std::size_t i = 1; i < plan.Order.size(); ++i) {
+        pieces.After.resize(start + tree.DataOffsets[i] - afterStart, '\0');
+        pieces.After += plan.Order[i]->Data;
+    }
+    pieces.After.resize(start + rawSize - afterStart, '\0');
+
+    TWordSum sum;
+    sum.Add(pieces.Before);
+    TWordSum whole = sum;
+    whole.AddSum(streamed);
+    whole.Add(pieces.After);
+    Put32(pieces.Before, plan.Headers.OptionalOffset + kOptCheckSum, whole.Checksum());
+    return pieces;
 }
 
 }  // namespace stp::pe

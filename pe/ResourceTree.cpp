@@ -240,7 +240,8 @@ std::vector<const Resource*> DirectoryOrder(const std::vector<Resource>& resourc
     return order;
 }
 
-EncodedTree EncodeTree(const std::vector<const Resource*>& resources, std::uint32_t directoryRva) {
+EncodedTree EncodeTree(const std::vector<const Resource*>& resources, std::uint32_t directoryRva,
+                       const std::vector<std::uint64_t>* sizes) {
     const Layout layout = PlanHead(resources);
     CheckEntryCounts(layout, resources);
     EncodedTree tree;
@@ -267,12 +268,14 @@ EncodedTree EncodeTree(const std::vector<const Resource*>& resources, std::uint3
     std::uint64_t end = layout.HeadSize;
     for (std::size_t i = 0; i < resources.size(); ++i) {
         const std::uint64_t at = AlignUp(end, 8);
-        end = at + resources[i]->Data.size();
+        const std::uint64_t size = sizes ? (*sizes)[i] : resources[i]->Data.size();
+        if (size > 0xFFFFFFFF) throw EPeError("a resource of " + std::to_string(size) + " bytes is larger than 4 GiB");
+        end = at + size;
         if (std::uint64_t(directoryRva) + end > 0xFFFFFFFF)
             throw EPeError("the resources take more than the 4 GiB an image can address");
         const std::uint64_t entry = layout.DataEntries + i * kDataEntrySize;
         Put32(tree.Head, entry, static_cast<std::uint32_t>(directoryRva + at));
-        Put32(tree.Head, entry + 4, static_cast<std::uint32_t>(resources[i]->Data.size()));
+        Put32(tree.Head, entry + 4, static_cast<std::uint32_t>(size));
         tree.DataOffsets.push_back(static_cast<std::uint32_t>(at));
     }
     tree.Size = static_cast<std::uint32_t>(end);

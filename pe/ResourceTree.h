@@ -24,7 +24,9 @@ struct EncodedTree {
 // The directory for resources in DirectoryOrder, to be loaded at directoryRva (data
 // entries hold image RVAs). Only the head is built: the caller places each resource's
 // data at its offset, so large data is copied once. Tables carry time stamp 0.
-EncodedTree EncodeTree(const std::vector<const Resource*>& resources, std::uint32_t directoryRva);
+// Sizes, when given, stand for the resources' data sizes (data streamed elsewhere).
+EncodedTree EncodeTree(const std::vector<const Resource*>& resources, std::uint32_t directoryRva,
+                       const std::vector<std::uint64_t>* sizes = nullptr);
 
 // The bytes of rva..rva+size in the image; raises EPeError when they are not there.
 using DataReader = std::function<std::string_view(std::uint32_t rva, std::uint32_t size)>;

@@ -269,4 +269,30 @@ TEST(ResourceSection, RefusesImagesItCannotWrite) {
 }
 
 }  // namespace
+// Streaming the first resource's data gives the very bytes of writing it whole, for
+// stubs with and without a resource section and for data of odd and even length.
+TEST(ResourceSection, StreamedDataGivesTheSameImage) {
+    for (const RsrcAt at : {RsrcAt::None, RsrcAt::Last, RsrcAt::Middle}) {
+        for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4097}, std::size_t{70000}}) {
+            std::string big(size, '\0');
+            for (std::size_t i = 0; i < size; ++i) big[i] = static_cast<char>(i * 7 + i / 251);
+            const std::vector<Resource> whole = {
+                {ResourceId::Named(u"STPFILE"), ResourceId::Named(u"SETUPPACKAGE"), 0x409, big},
+                {ResourceId::Number(rtRcData), ResourceId::Number(1), 0x409, "small"},
+                {ResourceId::Number(rtManifest), ResourceId::Number(1), 0x409, "<assembly/>"},
+            };
+            std::vector<Resource> streamed = whole;
+            streamed[0].Data.clear();
+            const std::string stub = MakeImage({.Rsrc = at});
+            const StreamedResourceImage writer(stub, streamed, 1234);
+            TWordSum sum;
+            for (std::size_t from = 0; from < size; from += 999) sum.Add(std::string_view(big).substr(from, 999));
+            const StreamedResourceImage::Pieces pieces = writer.Finish(size, sum);
+            EXPECT_EQ(pieces.Before.size(), writer.StreamOffset());
+            EXPECT_TRUE(pieces.Before + big + pieces.After == WriteResources(stub, whole, 1234))
+                << "section " << static_cast<int>(at) << ", " << size << " bytes";
+        }
+    }
+}
+
 }  // namespace stp::pe

@@ -180,12 +180,23 @@ TPackageOptions PackOptions(const ParsedArgs& parsed)
     return options;
 }
 
-// Packs the entries into Package (memory: the installer is written once, whole) with a
-// progress bar on a terminal; gives the files' total size.
-std::int64_t PackPayload(const std::vector<TPackageEntry>& entries, std::string& package, TPackageOptions options)
+std::int64_t TotalSize(const std::vector<TPackageEntry>& entries)
 {
     std::int64_t total = 0;
     for (const TPackageEntry& e : entries) total += static_cast<std::int64_t>(fs::file_size(NativePath(e.Source)));
+    return total;
+}
+
+// Packs the entries straight into the installer being written, with a progress bar on a
+// terminal: the package goes to the file while it is made, as stp pack writes it, and
+// the rest of the installer around it afterwards.
+void PackIntoInstaller(const std::vector<TPackageEntry>& entries, std::int64_t total,
+                       const pe::StreamedResourceImage& image, const fs::path& file, TPackageOptions options)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error(file.string() + ": cannot be written");
+    out.seekp(static_cast<std::streamoff>(image.StreamOffset()));
+    pe::TWordSum sum;
     const bool bar = IsTerminal(stderr);
     if (bar) {
         options.Progress = [total](std::int64_t done) { DrawBar(total ? done * 100 / total : 100); };
@@ -198,12 +209,19 @@ std::int64_t PackPayload(const std::vector<TPackageEntry>& entries, std::string&
             if (bar) std::fputc('\n', stderr);
         }
     } endLine{bar};
-    package.clear();
-    package.reserve(static_cast<std::size_t>(total / 2));
     WritePackage(
-        entries, [&package](const void* bytes, std::size_t size) { package.append(static_cast<const char*>(bytes), size); },
+        entries,
+        [&](const void* bytes, std::size_t size) {
+            out.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+            sum.Add({static_cast<const char*>(bytes), size});
+        },
         options);
-    return total;
+    const pe::StreamedResourceImage::Pieces pieces = image.Finish(sum.Size(), sum);
+    out.write(pieces.After.data(), static_cast<std::streamsize>(pieces.After.size()));
+    out.seekp(0);
+    out.write(pieces.Before.data(), static_cast<std::streamsize>(pieces.Before.size()));
+    out.close();
+    if (!out) throw std::runtime_error(file.string() + ": cannot be written");
 }
 
 // The payload's entries; the program must land in the destination folder.
@@ -276,6 +294,24 @@ void AddUninstaller(const ProductFolder& product, const fs::path& stub, const Bu
     entries.push_back({file.u16string(), u"", kUninstallerName, false});
 }
 
+// The installer's layout in the stub, its package to be streamed in.
+pe::StreamedResourceImage StreamInto(const fs::path& stub, std::vector<pe::Resource> resources, std::uint32_t timestamp)
+{
+    if (!fs::is_regular_file(stub))
+        throw std::runtime_error("no setup stub at " + stub.string() + ": it ships beside stp; or give its path");
+    try {
+        return pe::StreamedResourceImage(ReadWholeFile(stub), std::move(resources), timestamp);
+    } catch (const EPeError& e) {
+        throw std::runtime_error("setup stub " + stub.string() + ": " + e.what());
+    }
+}
+
+void SetNeedSize(ProductFolder& product, std::int64_t total)
+{
+    if (EqualsIgnoringAsciiCase(product.Value("NeedSize"), u"auto"))
+        product.Settings["NeedSize"] = FormatByteSize(total, u".");
+}
+
 // The stub's bytes with the resources written in; a stub that cannot take them is named.
 std::string WriteIntoStub(const fs::path& stub, const std::string& kind, const std::vector<pe::Resource>& resources,
                           std::uint32_t timestamp)
@@ -312,12 +348,16 @@ int RunBuild(const std::vector<std::string>& args)
             throw std::runtime_error(output.string() + ": cannot be written, there is no folder " + outputFolder.string());
 
         Cleanup temporaries;
-        std::string package;
-        std::int64_t total = 0;
+        // Written and finalized under another name, so that a failure leaves no installer
+        // and an earlier one at Output untouched.
+        const fs::path partial = Beside(output, "partial");
+        temporaries.Add(partial);
         if (const auto ready = parsed.Value("package")) {
             const fs::path file = NativePath(FromUtf8(*ready));
-            total = CheckReadyPackage(file, exe);
-            package = ReadWholeFile(file);
+            const std::int64_t total = CheckReadyPackage(file, exe);
+            SetNeedSize(product, total);
+            WriteFileBytes(partial, WriteIntoStub(stub, "setup stub", InstallerResources(product, ReadWholeFile(file)),
+                                                  timestamp));
         } else {
             std::vector<TPackageEntry> entries = CheckedPayload(product);
             if (!parsed.Has("no-uninstaller")) {
@@ -327,18 +367,11 @@ int RunBuild(const std::vector<std::string>& args)
                 AddUninstaller(product, uninstallerStub, {output, timestamp, parsed.Value("finalize")}, entries,
                                temporaries);
             }
-            total = PackPayload(entries, package, packOptions);
+            const std::int64_t total = TotalSize(entries);
+            SetNeedSize(product, total);
+            const pe::StreamedResourceImage image = StreamInto(stub, InstallerResources(product, {}), timestamp);
+            PackIntoInstaller(entries, total, image, partial, packOptions);
         }
-        if (EqualsIgnoringAsciiCase(product.Value("NeedSize"), u"auto"))
-            product.Settings["NeedSize"] = FormatByteSize(total, u".");
-
-        const std::string image =
-            WriteIntoStub(stub, "setup stub", InstallerResources(product, std::move(package)), timestamp);
-        // Written and finalized under another name, so that a failure leaves no installer
-        // and an earlier one at Output untouched.
-        const fs::path partial = Beside(output, "partial");
-        temporaries.Add(partial);
-        WriteFileBytes(partial, image);
         if (const auto command = parsed.Value("finalize")) Finalize(*command, partial);
         MoveOver(partial, output);
         std::fprintf(stderr, "stp: built %s\n", output.string().c_str());
