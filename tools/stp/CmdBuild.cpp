@@ -355,6 +355,8 @@ int RunBuild(const std::vector<std::string>& args)
         if (const auto ready = parsed.Value("package")) {
             const fs::path file = NativePath(FromUtf8(*ready));
             const std::int64_t total = CheckReadyPackage(file, exe);
+            std::fprintf(stderr, "stp: the ready package is carried as it is: without stp's uninstaller, the "
+                                 "uninstall entry names an Uninst.exe only the package can bring\n");
             SetNeedSize(product, total);
             WriteFileBytes(partial, WriteIntoStub(stub, "setup stub", InstallerResources(product, ReadWholeFile(file)),
                                                   timestamp));
