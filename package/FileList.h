@@ -1,6 +1,6 @@
 // The list of the files a package puts into the destination folder, as stp build writes
 // it into the uninstaller and the uninstaller reads it: one row a line, UTF-8,
-// FOLDER <tab> NAME <tab> ROOT ("1" or "0"), FOLDER the row's folder specification.
+// FOLDER <tab> NAME <tab> ROOT ("1" or "0"), FOLDER the row's folder as the package table holds it.
 // Shared by the writer and the reader, so the two cannot drift apart.
 #pragma once
 

@@ -117,7 +117,7 @@ std::u16string CheckedFolderSpec(std::u16string_view folder) {
     const bool system = f.rfind(kSystemMacro, 0) == 0;
     if (!system && f.rfind(kThirdMacro, 0) != 0)
         throw EPackageError("folder " + Quoted(folder) + " starts with '$' but with neither $System$ nor $Third$");
-    // The extractor's own rule must put the file where the specification says.
+    // The extractor's own rule must put the file in the folder the row names.
     const std::u16string probe = u"C:\\Windows\\System32\\";
     const std::size_t prefix = system ? std::u16string_view(kSystemMacro).size() : std::u16string_view(kThirdMacro).size();
     if (SafeMacroFolder(f, probe) != probe + f.substr(prefix))

@@ -37,12 +37,12 @@ struct TPackedFile {
     std::int64_t Uncompressed = 0;
 };
 
-// Normalises a folder specification: backslashes, the macros "$System$" and "$Third$"
+// Normalises a row's folder: backslashes, the macros "$System$" and "$Third$"
 // in the case the extractor knows, and a backslash at the end unless it is empty or a
 // bare macro.
 std::u16string NormalizeFolderSpec(std::u16string_view folder);
 
-// The normalised folder specification, or EPackageError when the extractor would refuse
+// The normalised folder, or EPackageError when the extractor would refuse
 // it or put its files elsewhere: a comma, bar or control character, a folder leaving the
 // destination, a "$" folder that is no macro, or a macro folder the extractor misplaces.
 std::u16string CheckedFolderSpec(std::u16string_view folder);

@@ -31,14 +31,14 @@ int main(int argc, char** argv) {
         std::fputs("usage: pe_make_seeds FOLDER\n", stderr);
         return 2;
     }
-    const ImageSpec tiny = {
+    const ImageShape tiny = {
         .PlainSections = 1, .SizeOfHeaders = 0x200, .FileAlignment = 0x20, .SectionAlignment = 0x40};
-    ImageSpec handMade = tiny;
+    ImageShape handMade = tiny;
     handMade.Rsrc = RsrcAt::Last;
-    ImageSpec notLast = tiny;
+    ImageShape notLast = tiny;
     notLast.PlainSections = 2;
     notLast.Rsrc = RsrcAt::Middle;
-    ImageSpec pe32 = tiny;
+    ImageShape pe32 = tiny;
     pe32.Pe32 = true;
     const std::pair<const char*, std::string> seeds[] = {
         {"seed-empty", MakeImage(tiny)},

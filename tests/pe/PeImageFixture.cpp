@@ -22,25 +22,25 @@ std::string OldResourceTree(std::uint32_t rva) {
            DirTable(0, 1, {{0, 0x48}}) + DataEntry(rva + 0x58, sizeof kOldResourceData - 1) + kOldResourceData;
 }
 
-void WriteHeaders(std::string& image, const ImageSpec& spec, int sections) {
+void WriteHeaders(std::string& image, const ImageShape& shape, int sections) {
     image.replace(0, 2, "MZ");
     Set32(image, 0x3C, kPeOffset);
     image.replace(kPeOffset, 4, std::string("PE\0\0", 4));
-    Set16(image, kCoff, spec.Pe32 ? 0x14C : 0x8664);
+    Set16(image, kCoff, shape.Pe32 ? 0x14C : 0x8664);
     Set16(image, kCoffSections, static_cast<std::uint16_t>(sections));
     Set32(image, kCoffTimeDateStamp, 0x5EED0000);
-    Set16(image, kCoff + 16, spec.Pe32 ? 224 : 240);
-    Set16(image, kCoff + 18, spec.Pe32 ? 0x0102 : 0x0022);
-    Set16(image, kOptional, spec.Pe32 ? 0x10B : 0x20B);
-    Set32(image, kOptional + 16, Align(spec.SizeOfHeaders, spec.SectionAlignment));  // entry point
-    Set32(image, kOptional + (spec.Pe32 ? 28 : 24), 0x400000);
-    Set32(image, kOptional + 32, spec.SectionAlignment);
-    Set32(image, kOptional + 36, spec.FileAlignment);
+    Set16(image, kCoff + 16, shape.Pe32 ? 224 : 240);
+    Set16(image, kCoff + 18, shape.Pe32 ? 0x0102 : 0x0022);
+    Set16(image, kOptional, shape.Pe32 ? 0x10B : 0x20B);
+    Set32(image, kOptional + 16, Align(shape.SizeOfHeaders, shape.SectionAlignment));  // entry point
+    Set32(image, kOptional + (shape.Pe32 ? 28 : 24), 0x400000);
+    Set32(image, kOptional + 32, shape.SectionAlignment);
+    Set32(image, kOptional + 36, shape.FileAlignment);
     Set16(image, kOptional + 40, 6);
     Set16(image, kOptional + 48, 6);
-    Set32(image, kOptional + 60, spec.SizeOfHeaders);
+    Set32(image, kOptional + 60, shape.SizeOfHeaders);
     Set16(image, kOptional + 68, 2);
-    Set32(image, kOptional + (spec.Pe32 ? 92 : 108), 16);
+    Set32(image, kOptional + (shape.Pe32 ? 92 : 108), 16);
 }
 
 }  // namespace
@@ -64,28 +64,28 @@ std::string DataEntry(std::uint32_t rva, std::uint32_t size) {
     return entry;
 }
 
-BuiltImage BuildImage(const ImageSpec& spec) {
+BuiltImage BuildImage(const ImageShape& shape) {
     BuiltImage built;
-    const int sections = spec.PlainSections + (spec.Rsrc == RsrcAt::None ? 0 : 1);
-    built.RsrcIndex = spec.Rsrc == RsrcAt::Last     ? spec.PlainSections
-                      : spec.Rsrc == RsrcAt::Middle ? spec.PlainSections - 1
+    const int sections = shape.PlainSections + (shape.Rsrc == RsrcAt::None ? 0 : 1);
+    built.RsrcIndex = shape.Rsrc == RsrcAt::Last     ? shape.PlainSections
+                      : shape.Rsrc == RsrcAt::Middle ? shape.PlainSections - 1
                                                     : -1;
     std::string& image = built.Bytes;
-    image.assign(spec.SizeOfHeaders, '\0');
-    WriteHeaders(image, spec, sections);
+    image.assign(shape.SizeOfHeaders, '\0');
+    WriteHeaders(image, shape, sections);
 
-    std::uint32_t va = Align(spec.SizeOfHeaders, spec.SectionAlignment);
-    std::uint32_t raw = spec.SizeOfHeaders;
+    std::uint32_t va = Align(shape.SizeOfHeaders, shape.SectionAlignment);
+    std::uint32_t raw = shape.SizeOfHeaders;
     std::uint32_t initialized = 0;
     for (int i = 0; i < sections; ++i) {
         const bool rsrc = i == built.RsrcIndex;
         const std::string bytes = !rsrc            ? std::string(kPlainSectionSize, static_cast<char>('a' + i))
-                                  : spec.RsrcBytes ? spec.RsrcBytes(va)
+                                  : shape.RsrcBytes ? shape.RsrcBytes(va)
                                                    : OldResourceTree(va);
         const std::string name = rsrc ? ".rsrc" : ".sec" + std::to_string(i);
         const auto size = static_cast<std::uint32_t>(bytes.size());
-        const std::uint32_t rawSize = Align(size, spec.FileAlignment);
-        const std::size_t header = SectionTable(spec.Pe32) + 40 * i;
+        const std::uint32_t rawSize = Align(size, shape.FileAlignment);
+        const std::size_t header = SectionTable(shape.Pe32) + 40 * i;
         image.replace(header, name.size(), name);
         Set32(image, header + 8, size);
         Set32(image, header + 12, va);
@@ -96,13 +96,13 @@ BuiltImage BuildImage(const ImageSpec& spec) {
         image += bytes;
         image.resize(raw + rawSize);
         if (rsrc) {
-            Set32(image, DataDirectory(spec.Pe32, 2), va);
-            Set32(image, DataDirectory(spec.Pe32, 2) + 4, size);
+            Set32(image, DataDirectory(shape.Pe32, 2), va);
+            Set32(image, DataDirectory(shape.Pe32, 2) + 4, size);
             built.RsrcRva = va;
             built.RsrcRaw = raw;
         }
         initialized += rawSize;
-        va += Align(size, spec.SectionAlignment);
+        va += Align(size, shape.SectionAlignment);
         raw += rawSize;
     }
     Set32(image, kOptSizeOfImage, va);

@@ -35,7 +35,7 @@ inline constexpr std::uint32_t kRsrcCharacteristics = 0x40000040;
 
 enum class RsrcAt { None, Last, Middle };
 
-struct ImageSpec {
+struct ImageShape {
     bool Pe32 = false;  // PE32+ otherwise
     int PlainSections = 2;
     RsrcAt Rsrc = RsrcAt::None;
@@ -59,8 +59,8 @@ struct BuiltImage {
     std::uint32_t RsrcRaw = 0;  // file offset of its bytes
 };
 
-BuiltImage BuildImage(const ImageSpec& spec);
-inline std::string MakeImage(const ImageSpec& spec) { return BuildImage(spec).Bytes; }
+BuiltImage BuildImage(const ImageShape& shape);
+inline std::string MakeImage(const ImageShape& shape) { return BuildImage(shape).Bytes; }
 
 // The one resource the default hand-made directory holds: RCDATA 1, language 0, "old resource".
 inline constexpr char kOldResourceData[] = "old resource";

@@ -43,7 +43,7 @@ std::uint32_t IndependentChecksum(std::string image) {
 
 struct Base {
     const char* name;
-    ImageSpec spec;
+    ImageShape shape;
 };
 
 const Base kBases[] = {
@@ -70,7 +70,7 @@ TEST(ResourceSection, RoundTripOnEveryKindOfImage) {
     const std::vector<Resource> second = {{ResourceId::Number(rtRcData), ResourceId::Named(u"AGAIN"), 0, "second"}};
     for (const Base& base : kBases) {
         SCOPED_TRACE(base.name);
-        const std::string out = WriteResources(MakeImage(base.spec), resources, 0x12345678);
+        const std::string out = WriteResources(MakeImage(base.shape), resources, 0x12345678);
         EXPECT_EQ(ReadResources(out), InDirectoryOrder(resources));
 
         // Now the resource section is the last one: written again, it is replaced.
@@ -125,7 +125,7 @@ TEST(ResourceSection, HeadersDescribeTheSection) {
     };
     struct Case {
         const char* name;
-        ImageSpec spec;
+        ImageShape shape;
         bool added;
     };
     const Case cases[] = {
@@ -136,9 +136,9 @@ TEST(ResourceSection, HeadersDescribeTheSection) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const BuiltImage base = BuildImage(c.spec);
+        const BuiltImage base = BuildImage(c.shape);
         const std::string& image = base.Bytes;
-        const bool pe32 = c.spec.Pe32;
+        const bool pe32 = c.shape.Pe32;
         const int count = Get16(image, kCoffSections);
         const std::string out = WriteResources(image, resources, 0xA1B2C3D4);
 
@@ -178,9 +178,9 @@ TEST(ResourceSection, HeadersDescribeTheSection) {
         }
         // Everything before the new section's place is as it was, apart from the headers;
         // a resource section that is not last stays where it was, unreferenced.
-        const std::size_t kept = (c.added ? image.size() : base.RsrcRaw) - c.spec.SizeOfHeaders;
-        EXPECT_EQ(out.compare(c.spec.SizeOfHeaders, kept, image, c.spec.SizeOfHeaders, kept), 0);
-        EXPECT_EQ(out.find(kOldResourceData) != std::string::npos, c.spec.Rsrc == RsrcAt::Middle);
+        const std::size_t kept = (c.added ? image.size() : base.RsrcRaw) - c.shape.SizeOfHeaders;
+        EXPECT_EQ(out.compare(c.shape.SizeOfHeaders, kept, image, c.shape.SizeOfHeaders, kept), 0);
+        EXPECT_EQ(out.find(kOldResourceData) != std::string::npos, c.shape.Rsrc == RsrcAt::Middle);
         EXPECT_EQ(ReadResources(out), InDirectoryOrder(resources));
     }
 }
@@ -210,8 +210,8 @@ TEST(ResourceSection, OutputDependsOnlyOnItsInputs) {
 }
 
 TEST(ResourceSection, RefusesImagesItCannotWrite) {
-    const auto changed = [](std::function<void(std::string&)> change, ImageSpec spec = {}) {
-        std::string image = MakeImage(spec);
+    const auto changed = [](std::function<void(std::string&)> change, ImageShape shape = {}) {
+        std::string image = MakeImage(shape);
         change(image);
         return image;
     };

@@ -46,7 +46,7 @@ void AddFolder(const fs::path& root, std::vector<TPackageEntry>& entries)
         for (const auto& part : relative.parent_path()) {
             folder += part.u16string() + u"\\";
         }
-        // A folder specification that starts with "$" names the system folder.
+        // A row folder that starts with "$" names the system folder.
         if (!folder.empty() && folder.front() == u'$') {
             throw std::runtime_error("folder '" + (root / relative.parent_path()).string()
                                      + "': a folder in the package cannot start with '$', which marks the "

@@ -9,8 +9,8 @@
 
 namespace stp::tool {
 
-// Every file below root, in a stable order, its sub-folders kept as the folder
-// specification. Raises for a sub-folder the package cannot carry as a folder.
+// Every file below root, in a stable order, its sub-folders kept as the row's folder.
+// Raises for a sub-folder the package cannot carry as a folder.
 void AddFolder(const std::filesystem::path& root, std::vector<TPackageEntry>& entries);
 
 // The files a manifest lists; relative sources are taken from the manifest's folder.
