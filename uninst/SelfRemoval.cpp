@@ -4,6 +4,7 @@
 
 #include <sddl.h>
 
+#include "datatable/Convert.h"
 #include "sys/Handles.h"
 #include "ui/Wide.h"
 
@@ -74,12 +75,6 @@ std::u16string LastComponent(const std::u16string& path) {
     return trimmed.substr(trimmed.find_last_of(u'\\') + 1);
 }
 
-bool SameText(const std::u16string& a, const std::u16string& b) {
-    return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.c_str()), static_cast<int>(a.size()),
-                                reinterpret_cast<const wchar_t*>(b.c_str()), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 }  // namespace
 
 bool StartSelfRemoval(const std::u16string& self, bool folderAtRestart) {
@@ -113,7 +108,7 @@ bool StartSelfRemoval(const std::u16string& self, bool folderAtRestart) {
 
 void FinishSelfRemoval(DWORD pid, bool folderAtRestart, const std::u16string& original) {
     // Only ever an uninstaller: the switch is no way to delete other files.
-    if (!SameText(LastComponent(original), kUninstallerName)) return;
+    if (!EqualsIgnoringAsciiCase(LastComponent(original), kUninstallerName)) return;
     if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
         WaitForSingleObject(process, 60000);
         CloseHandle(process);
@@ -129,7 +124,7 @@ void FinishSelfRemoval(DWORD pid, bool folderAtRestart, const std::u16string& or
     // The maker's folder the installer proposes, when nothing else is in it; a folder of
     // another name may be the user's own.
     const std::u16string maker = ParentFolder(folder);
-    if (SameText(LastComponent(maker), kMakerFolder)) RemoveFolderIfEmpty(maker, false);
+    if (EqualsIgnoringAsciiCase(LastComponent(maker), kMakerFolder)) RemoveFolderIfEmpty(maker, false);
     // This copy and its folder go at the next restart.
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);

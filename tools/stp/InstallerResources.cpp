@@ -81,7 +81,7 @@ std::vector<pe::Resource> UninstallerResources(const ProductFolder& product, std
     for (const ArtFile& art : kArtFiles) {
         if (std::u16string(art.ResourceName) != u"MAINICON") continue;
         for (pe::Resource& r :
-             pe::IconGroupResources(ResourceId::Named(art.ResourceName), ReadWholeFile(product.Art(art)), 1, kResourceLanguage))
+             pe::IconGroupResources(ResourceId::Named(art.ResourceName), product.Bytes(art), 1, kResourceLanguage))
             resources.push_back(std::move(r));
     }
     resources.push_back({ResourceId::Named(u"StpFile"), ResourceId::Named(u"FileList"), kResourceLanguage,
@@ -101,7 +101,7 @@ std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::
     // Icons are numbered from 1 across both groups, as a resource compiler numbers them.
     std::uint16_t nextIcon = 1;
     for (const ArtFile& art : kArtFiles) {
-        const std::string bytes = ReadWholeFile(product.Art(art));
+        const std::string& bytes = product.Bytes(art);
         const ResourceId name = ResourceId::Named(art.ResourceName);
         switch (art.Kind) {
         case ArtKind::Jpeg:

@@ -113,10 +113,11 @@ void CheckValue(const fs::path& ini, const std::string& name, const std::u16stri
         throw ProductError(where + "ExeName is the program's name without .exe");
 }
 
-void CheckArt(const fs::path& file, ArtKind kind)
+// The file's bytes, once they are known to be of their kind.
+std::string CheckedArt(const fs::path& file, ArtKind kind)
 {
     if (!fs::is_regular_file(file)) throw ProductError(file.string() + ": missing");
-    const std::string bytes = ReadWholeFile(file);
+    std::string bytes = ReadWholeFile(file);
     try {
         switch (kind) {
         case ArtKind::Jpeg:
@@ -133,6 +134,7 @@ void CheckArt(const fs::path& file, ArtKind kind)
     } catch (const Error& e) {
         throw ProductError(file.string() + ": " + e.what());
     }
+    return bytes;
 }
 
 }  // namespace
@@ -168,7 +170,7 @@ ProductFolder ReadProductFolder(const fs::path& dir)
         CheckValue(product.Ini(), key.Name, found->second.first, found->second.second);
         product.Settings[key.Name] = found->second.first;
     }
-    for (const ArtFile& art : kArtFiles) CheckArt(product.Art(art), art.Kind);
+    for (const ArtFile& art : kArtFiles) product.ArtBytes[art.FileName] = CheckedArt(product.Art(art), art.Kind);
     if (!fs::is_regular_file(product.Payload())) throw ProductError(product.Payload().string() + ": missing");
     return product;
 }

@@ -39,11 +39,13 @@ extern const ArtFile kArtFiles[5];
 struct ProductFolder {
     std::filesystem::path Dir;
     std::map<std::string, std::u16string> Settings;  // by key, every key present
+    std::map<std::string, std::string> ArtBytes;     // by art file name, read and checked
 
     std::filesystem::path Ini() const { return Dir / "product.ini"; }
     std::filesystem::path Payload() const { return Dir / "payload.txt"; }
     std::filesystem::path Art(const ArtFile& art) const { return Dir / "art" / art.FileName; }
     const std::u16string& Value(const std::string& key) const { return Settings.at(key); }
+    const std::string& Bytes(const ArtFile& art) const { return ArtBytes.at(art.FileName); }
 };
 
 // Reads and checks product.ini and art/: every required key present once, no unknown
