@@ -26,13 +26,14 @@ function(stp_rc_escape out value)
   set(${out} "${value}" PARENT_SCOPE)
 endfunction()
 
-# stp_product_resources(OUT_RC DIR [TEXT_MODE m] [FREEWARE f] [NAME file-name])
+# stp_product_resources(OUT_RC DIR [TEXT_MODE m] [FREEWARE f] [NAME file-name] [DPI_AWARE])
 # A resource script of the product in DIR for the test programs that carry a product's
 # texts and artwork themselves: string table 1001 to 1012 and 2000 to 2004 and the
 # artwork. TEXT_MODE and FREEWARE override product.ini. OUT_RC names the script.
+# DPI_AWARE adds a manifest that makes the program aware of the display's resolution.
 # Installers are never compiled: stp build writes the product into the setup stub.
 function(stp_product_resources out_rc dir)
-  cmake_parse_arguments(R "" "TEXT_MODE;FREEWARE;NAME" "" ${ARGN})
+  cmake_parse_arguments(R "DPI_AWARE" "TEXT_MODE;FREEWARE;NAME" "" ${ARGN})
   stp_read_product("${dir}" P)
   foreach(key WindowClass TitleEnglish TitleChinese DisplayNameEnglish DisplayNameChinese
               Freeware ExeName Version NeedSize)
@@ -52,6 +53,10 @@ function(stp_product_resources out_rc dir)
     stp_rc_escape(RC_${key} "${P_${key}}")
   endforeach()
   set(RC_ART "${dir}/art")
+  set(RC_MANIFEST "")
+  if(R_DPI_AWARE)
+    set(RC_MANIFEST "1 24 \"${CMAKE_SOURCE_DIR}/resources/dpi-aware.manifest\"")
+  endif()
   if(NOT R_NAME)
     set(R_NAME "${P_ExeName}-resources.rc")
   endif()

@@ -22,7 +22,7 @@ echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer, and
 ctest --test-dir build/sanitize --no-tests=error --output-on-failure -j"$(nproc)" 2>&1 | tee "$logs/sanitize.log" || status=1
 
 echo "== Windows tests under Wine"
-xvfb-run -a -s "-screen 0 1024x768x24" bash scripts/wine-tests.sh 2>&1 | tee "$logs/mingw.log" || status=1
+xvfb-run -a -s "-screen 0 1600x1200x24" bash scripts/wine-tests.sh 2>&1 | tee "$logs/mingw.log" || status=1
 
 # One closing line for both trees.
 count() { sed -n "s/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p" "$1" | tail -1; }

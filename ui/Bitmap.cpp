@@ -1,6 +1,7 @@
 #include "ui/Bitmap.h"
 
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 namespace stp {
@@ -56,25 +57,79 @@ COLORREF TBitmap::Pixel(int X, int Y) const {
     return GetPixel(dc.get(), X, Y);
 }
 
+picture::Pixels TBitmap::ToPixels(bool Transparent) const {
+    if (!bitmap_) throw std::runtime_error("An empty bitmap has no pixels.");
+    BITMAPINFO info = Info24(width_, height_);
+    const std::size_t row = std::size_t(width_) * 3;
+    const std::size_t stride = (row + 3) & ~std::size_t(3);
+    std::vector<std::uint8_t> padded(stride * std::size_t(height_));
+    MemoryDc dc(CreateCompatibleDC(nullptr));
+    if (GetDIBits(dc.get(), bitmap_.get(), 0, static_cast<UINT>(height_), padded.data(), &info, DIB_RGB_COLORS) !=
+        height_)
+        throw std::runtime_error("A bitmap's pixels cannot be read.");
+    std::vector<std::uint8_t> bgr(row * std::size_t(height_));
+    for (int y = 0; y < height_; ++y) std::memcpy(&bgr[y * row], &padded[y * stride], row);
+    std::optional<std::uint32_t> key;
+    if (Transparent) {
+        const std::uint8_t* corner = &bgr[std::size_t(height_ - 1) * row];
+        key = std::uint32_t(corner[2]) << 16 | std::uint32_t(corner[1]) << 8 | corner[0];
+    }
+    return picture::FromBgr(width_, height_, bgr, key);
+}
+
+TBitmap TBitmap::FromPixels(const picture::Pixels& Picture) {
+    std::vector<std::uint8_t> bgr(std::size_t(Picture.Width) * std::size_t(Picture.Height) * 3);
+    for (std::size_t i = 0, n = bgr.size() / 3; i < n; ++i) std::memcpy(&bgr[i * 3], &Picture.Bgra[i * 4], 3);
+    return FromBgr(Picture.Width, Picture.Height, bgr);
+}
+
+BitmapHandle TransparencyMask(const picture::Pixels& Picture) {
+    // Monochrome rows are padded to 16 bits; a set bit is white.
+    const std::size_t stride = ((std::size_t(Picture.Width) + 15) / 16) * 2;
+    std::vector<std::uint8_t> bits(stride * std::size_t(Picture.Height), 0);
+    for (int y = 0; y < Picture.Height; ++y)
+        for (int x = 0; x < Picture.Width; ++x)
+            if (Picture.Bgra[(std::size_t(y) * Picture.Width + x) * 4 + 3] == 0)
+                bits[y * stride + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    BitmapHandle mask(CreateBitmap(Picture.Width, Picture.Height, 1, 1, bits.data()));
+    if (!mask) throw std::runtime_error("A bitmap cannot be created.");
+    return mask;
+}
+
 void DrawBitmap(HDC Dc, int X, int Y, const TBitmap& Bitmap, bool Transparent) {
+    if (Bitmap.Empty()) return;
+    const int w = Bitmap.Width();
+    const int h = Bitmap.Height();
+    BitmapHandle mask;
+    {
+        MemoryDc source(CreateCompatibleDC(Dc));
+        SelectedObject sourceBitmap(source.get(), Bitmap.Handle());
+        if (!Transparent) {
+            BitBlt(Dc, X, Y, w, h, source.get(), 0, 0, SRCCOPY);
+            return;
+        }
+        // A monochrome mask, white where the transparent colour is: the destination is
+        // cut out where the picture is opaque, then the picture, with black in its
+        // transparent pixels, is painted in. Plain GDI, so no extra library is loaded.
+        const COLORREF key = GetPixel(source.get(), 0, h - 1);
+        mask.reset(CreateBitmap(w, h, 1, 1, nullptr));
+        MemoryDc maskDc(CreateCompatibleDC(Dc));
+        SelectedObject maskBitmap(maskDc.get(), mask.get());
+        SetBkColor(source.get(), key);
+        BitBlt(maskDc.get(), 0, 0, w, h, source.get(), 0, 0, SRCCOPY);
+    }
+    // The bitmap is selected into one device context at a time: the one above is gone.
+    DrawMaskedBitmap(Dc, X, Y, Bitmap, mask.get());
+}
+
+void DrawMaskedBitmap(HDC Dc, int X, int Y, const TBitmap& Bitmap, HBITMAP Mask) {
     if (Bitmap.Empty()) return;
     const int w = Bitmap.Width();
     const int h = Bitmap.Height();
     MemoryDc source(CreateCompatibleDC(Dc));
     SelectedObject sourceBitmap(source.get(), Bitmap.Handle());
-    if (!Transparent) {
-        BitBlt(Dc, X, Y, w, h, source.get(), 0, 0, SRCCOPY);
-        return;
-    }
-    // A monochrome mask, white where the transparent colour is: the destination is
-    // cut out where the picture is opaque, then the picture, with black in its
-    // transparent pixels, is painted in. Plain GDI, so no extra library is loaded.
-    const COLORREF key = GetPixel(source.get(), 0, h - 1);
-    BitmapHandle mask(CreateBitmap(w, h, 1, 1, nullptr));
     MemoryDc maskDc(CreateCompatibleDC(Dc));
-    SelectedObject maskBitmap(maskDc.get(), mask.get());
-    SetBkColor(source.get(), key);
-    BitBlt(maskDc.get(), 0, 0, w, h, source.get(), 0, 0, SRCCOPY);
+    SelectedObject maskBitmap(maskDc.get(), Mask);
 
     BitmapHandle picture(CreateCompatibleBitmap(Dc, w, h));
     MemoryDc pictureDc(CreateCompatibleDC(Dc));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "picture/Resample.h"
 #include "ui/Handles.h"
 
 namespace stp {
@@ -26,6 +27,10 @@ public:
     TBitmap Copy() const;
     // The colour of one pixel; (0, Height - 1) is the bottom-left.
     COLORREF Pixel(int X, int Y) const;
+    // The pixels; when Transparent, those of the bottom-left pixel's colour transparent.
+    picture::Pixels ToPixels(bool Transparent) const;
+    // A bitmap of Picture's colours (transparent pixels black).
+    static TBitmap FromPixels(const picture::Pixels& Picture);
 
 private:
     BitmapHandle bitmap_;
@@ -36,5 +41,9 @@ private:
 // Draws Bitmap at X, Y; when Transparent, pixels of the bitmap's bottom-left colour
 // leave the destination unchanged.
 void DrawBitmap(HDC Dc, int X, int Y, const TBitmap& Bitmap, bool Transparent);
+// A monochrome mask of Picture: white where it is transparent.
+BitmapHandle TransparencyMask(const picture::Pixels& Picture);
+// Draws Bitmap at X, Y where Mask is black, leaving the destination where it is white.
+void DrawMaskedBitmap(HDC Dc, int X, int Y, const TBitmap& Bitmap, HBITMAP Mask);
 
 }  // namespace stp

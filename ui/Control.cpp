@@ -83,10 +83,18 @@ TControl::TControl(TWinContainer* Parent, const ComponentLayout& Layout)
       tabOrder_(Layout.TabOrder),
       initialText_(Layout.Text),
       color_(Layout.Color) {
-    if (Layout.Font)
+    // A child is drawn at its parent's resolution; the layout's lengths are at 96 DPI.
+    if (Parent) ppi_ = Parent->PixelsPerInch();
+    left_ = Scaled(left_);
+    top_ = Scaled(top_);
+    width_ = Scaled(width_);
+    height_ = Scaled(height_);
+    if (Layout.Font) {
         font_ = TFont(*Layout.Font);
-    else if (Parent)
+        font_.ChangeScale(ppi_);
+    } else if (Parent) {
         font_ = Parent->Font();
+    }
 }
 
 TControl::~TControl() {
@@ -161,6 +169,21 @@ void TControl::SetBounds(int Left, int Top, int Width, int Height) {
     if (!handle_ || !changed) return;
     MoveWindow(handle_, Left, Top, Width, Height, TRUE);
     if (align_ != TAlign::alNone && parent_) parent_->Realign();
+}
+
+void TControl::ChangeScale(int Dpi) {
+    const int from = ppi_;
+    if (Dpi == from || Dpi <= 0) return;
+    // The size first: a label sized to its text measures it again in the new font.
+    SetBounds(MulDiv(left_, Dpi, from), MulDiv(top_, Dpi, from), MulDiv(width_, Dpi, from),
+              MulDiv(height_, Dpi, from));
+    SetPixelsPerInch(Dpi);
+}
+
+void TControl::SetPixelsPerInch(int Dpi) {
+    ppi_ = Dpi;
+    font_.ChangeScale(Dpi);
+    if (handle_) FontChanged();
 }
 
 void TControl::SetAlign(TAlign Align) {

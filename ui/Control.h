@@ -65,6 +65,13 @@ public:
     void SetHeight(int Height) { SetBounds(left_, top_, width_, Height); }
     virtual void SetBounds(int Left, int Top, int Width, int Height);
 
+    // The resolution the control is drawn at; its layout was given at 96 DPI.
+    int PixelsPerInch() const noexcept { return ppi_; }
+    // Value, a length at 96 DPI, at the control's resolution.
+    int Scaled(int Value) const { return MulDiv(Value, ppi_, 96); }
+    // The control at Dpi: its place and size scaled from its resolution, then its font.
+    virtual void ChangeScale(int Dpi);
+
     TAlign Align() const noexcept { return align_; }
     void SetAlign(TAlign Align);
 
@@ -116,6 +123,8 @@ protected:
     // Registers one of the layer's own window classes once; returns its name.
     static std::wstring OwnClass(const std::wstring& Name, UINT Style = CS_HREDRAW | CS_VREDRAW);
     void SetBoundsFields(int Left, int Top, int Width, int Height);
+    // Takes Dpi as the control's resolution, with its font scaled to it.
+    void SetPixelsPerInch(int Dpi);
 
 private:
     friend LRESULT CALLBACK OwnClassProc(HWND, UINT, WPARAM, LPARAM);
@@ -123,6 +132,7 @@ private:
     TWinContainer* parent_;
     HWND handle_ = nullptr;
     GlobalAtom nameAtom_;
+    int ppi_ = 96;
     int left_, top_, width_, height_;
     TAlign align_;
     bool visible_;

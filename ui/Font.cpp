@@ -23,7 +23,8 @@ TFont::TFont(const TFont& other)
       height_(other.height_),
       bold_(other.bold_),
       charset_(other.charset_),
-      color_(other.color_) {}
+      color_(other.color_),
+      ppi_(other.ppi_) {}
 
 TFont& TFont::operator=(const TFont& other) {
     if (this != &other) {
@@ -32,12 +33,20 @@ TFont& TFont::operator=(const TFont& other) {
         bold_ = other.bold_;
         charset_ = other.charset_;
         color_ = other.color_;
+        ppi_ = other.ppi_;
         handle_.reset();
     }
     return *this;
 }
 
-int TFont::Size() const { return -MulDiv(height_, 72, ScreenPixelsPerInch()); }
+int TFont::Size() const { return -MulDiv(height_, 72, ppi_); }
+
+void TFont::ChangeScale(int Dpi) {
+    if (Dpi == ppi_) return;
+    height_ = MulDiv(height_, Dpi, ppi_);
+    ppi_ = Dpi;
+    handle_.reset();
+}
 
 void TFont::SetName(const std::u16string& name) {
     name_ = name;
@@ -49,7 +58,7 @@ void TFont::SetHeight(int height) {
     handle_.reset();
 }
 
-void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ScreenPixelsPerInch(), 72)); }
+void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ppi_, 72)); }
 
 void TFont::SetBold(bool bold) {
     bold_ = bold;

@@ -1,5 +1,6 @@
-// A control's font: face, height in pixels (negative: character height), weight,
-// character set and colour, with the GDI font made from it on demand.
+// A control's font: face, height in pixels (negative: character height) at the
+// resolution it is drawn at, weight, character set and colour, with the GDI font made
+// from it on demand. A stored layout's fonts are given at 96 DPI.
 #pragma once
 
 #include <windows.h>
@@ -21,8 +22,11 @@ public:
     bool Bold() const noexcept { return bold_; }
     int Charset() const noexcept { return charset_; }
     TColor Color() const noexcept { return color_; }
-    // Size in points at the screen's resolution.
+    // Size in points at the font's resolution.
     int Size() const;
+    int PixelsPerInch() const noexcept { return ppi_; }
+    // The same font at Dpi: the height scaled from the font's resolution.
+    void ChangeScale(int Dpi);
 
     void SetName(const std::u16string& name);
     void SetHeight(int height);
@@ -44,6 +48,7 @@ private:
     bool bold_ = false;
     int charset_ = DEFAULT_CHARSET;
     TColor color_ = clWindowText;
+    int ppi_ = 96;
     mutable FontHandle handle_;
 };
 

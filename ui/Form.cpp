@@ -5,6 +5,7 @@
 #include "ui/Bevel.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
+#include "ui/Dpi.h"
 #include "ui/Edit.h"
 #include "ui/GroupBox.h"
 #include "ui/Image.h"
@@ -18,16 +19,21 @@ namespace stp {
 
 namespace {
 
+// The styles that decide the frame's size.
+DWORD FrameStyle(const FormLayout& layout) {
+    return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | (layout.BorderStyle == TBorderStyle::Sizeable ? WS_THICKFRAME : 0);
+}
+
+// The form as a control at 96 DPI: its outer size there.
 ComponentLayout FormAsComponent(const FormLayout& layout) {
     ComponentLayout c{.Kind = TComponentKind::Panel, .Name = layout.Name};
-    RECT r{0, 0, layout.Width, layout.Height};
+    c.Width = layout.Width;
+    c.Height = layout.Height;
     if (layout.ClientSize) {
-        const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU |
-                            (layout.BorderStyle == TBorderStyle::Sizeable ? WS_THICKFRAME : 0);
-        AdjustWindowRectEx(&r, style, FALSE, 0);
+        const RECT frame = FrameForDpi(FrameStyle(layout), 0, kDesignDpi);
+        c.Width += frame.right - frame.left;
+        c.Height += frame.bottom - frame.top;
     }
-    c.Width = r.right - r.left;
-    c.Height = r.bottom - r.top;
     c.Text = layout.Caption;
     c.Font = layout.Font;
     c.Color = layout.Color;
@@ -74,7 +80,10 @@ DWORD TForm::WindowStyle() const {
 DWORD TForm::WindowExStyle() const { return WS_EX_CONTROLPARENT; }
 
 void TForm::Create() {
+    // Made at the screen's resolution, then at its monitor's should that be another.
+    ChangeScale(SystemDpi());
     CreateHandle();
+    ChangeScale(WindowDpi(Handle()));
     if (TApplication* app = TApplication::Instance()) {
         if (HICON big = app->Icon(false)) SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
         if (HICON small = app->Icon(true)) SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
@@ -114,6 +123,57 @@ void TForm::RealignAll(TWinContainer& Container) {
     Container.Realign();
     for (TControl* c : Container.Controls())
         if (auto* inner = dynamic_cast<TWinContainer*>(c)) RealignAll(*inner);
+}
+
+SIZE TForm::OuterSize(int Width, int Height, int Dpi) const {
+    const RECT frame = FrameForDpi(FrameStyle(layout_), 0, Dpi);
+    return {Width + frame.right - frame.left, Height + frame.bottom - frame.top};
+}
+
+SIZE TForm::ClientSize(int Width, int Height, int Dpi) const {
+    const RECT frame = FrameForDpi(FrameStyle(layout_), 0, Dpi);
+    return {Width - (frame.right - frame.left), Height - (frame.bottom - frame.top)};
+}
+
+void TForm::Rescale(int Dpi, const RECT* Suggested) {
+    const int from = PixelsPerInch();
+    if (Dpi == from || Dpi <= 0) return;
+    const SIZE client = ClientSize(Width(), Height(), from);
+    const SIZE scaled{MulDiv(client.cx, Dpi, from), MulDiv(client.cy, Dpi, from)};
+    const SIZE outer = OuterSize(scaled.cx, scaled.cy, Dpi);
+    SetPixelsPerInch(Dpi);
+    // Parents before their children, as they were made.
+    for (const auto& component : components_)
+        if (auto* control = dynamic_cast<TControl*>(component.get())) control->ChangeScale(Dpi);
+    const int left = Suggested ? Suggested->left : Left();
+    const int top = Suggested ? Suggested->top : Top();
+    if (!Handle()) {
+        SetBoundsFields(left, top, outer.cx, outer.cy);
+        return;
+    }
+    SetBounds(left, top, outer.cx, outer.cy);
+    FitClientArea(scaled);
+    RealignAll(*this);
+    Invalidate();
+    if (!components_.empty()) ScaleChanged();
+}
+
+void TForm::FitClientArea(SIZE Client) {
+    // The frame Windows draws can differ from the one reckoned for the resolution (a
+    // system that draws every frame at its own resolution): the client area decides.
+    RECT r;
+    if (!Handle() || !GetClientRect(Handle(), &r)) return;
+    const int dx = Client.cx - r.right;
+    const int dy = Client.cy - r.bottom;
+    if (dx || dy) SetBounds(Left(), Top(), Width() + dx, Height() + dy);
+}
+
+void TForm::SetScaledOuterSize(int Width, int Height) {
+    const SIZE client = ClientSize(Width, Height, kDesignDpi);
+    const SIZE scaled{Scaled(client.cx), Scaled(client.cy)};
+    const SIZE outer = OuterSize(scaled.cx, scaled.cy, PixelsPerInch());
+    SetBounds(Left(), Top(), outer.cx, outer.cy);
+    FitClientArea(scaled);
 }
 
 TComponent* TForm::FindComponent(std::string_view Name) const {
@@ -194,6 +254,10 @@ LRESULT TForm::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
     switch (Message) {
     case WM_CLOSE:
         Close();
+        return 0;
+    case WM_DPICHANGED:
+        // Moved to a monitor of another resolution: drawn anew at it, where Windows suggests.
+        Rescale(HIWORD(WParam), reinterpret_cast<const RECT*>(LParam));
         return 0;
     case WM_NEXTDLGCTL:
         // As a dialog does: the next or previous tab stop, or with LParam the control WParam.

@@ -39,6 +39,14 @@ public:
     std::u16string Caption() const { return Text(); }
     void SetCaption(const std::u16string& Caption) { SetText(Caption); }
 
+    // The form at Dpi: its client area and every component scaled, the frame the one
+    // Windows draws at Dpi. At Suggested (screen coordinates) when given.
+    void ChangeScale(int Dpi) override { Rescale(Dpi, nullptr); }
+    void Rescale(int Dpi, const RECT* Suggested);
+    // The outer size that Width and Height, an outer size at 96 DPI, give at the form's
+    // resolution: the client area they leave at 96 DPI scaled, in this resolution's frame.
+    void SetScaledOuterSize(int Width, int Height);
+
     void SetVisible(bool Visible) override;
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
@@ -57,6 +65,8 @@ public:
     LRESULT WndProc(UINT Message, WPARAM WParam, LPARAM LParam) override;
 
 protected:
+    // The form was drawn anew at another resolution, its components made already.
+    virtual void ScaleChanged() {}
     virtual TNotifyEvent FindNotifyHandler(const std::string&) { return {}; }
     virtual TIdleEvent FindIdleHandler(const std::string&) { return {}; }
 
@@ -70,6 +80,11 @@ private:
     void BindEvents();
     void CenterOnDesktop();
     void RealignAll(TWinContainer& Container);
+    // The outer size around a client area of Width by Height at Dpi.
+    SIZE OuterSize(int Width, int Height, int Dpi) const;
+    SIZE ClientSize(int Width, int Height, int Dpi) const;
+    // Sets the outer size so that the client area is Client.
+    void FitClientArea(SIZE Client);
 
     const FormLayout& layout_;
     std::vector<std::unique_ptr<TComponent>> components_;

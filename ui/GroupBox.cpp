@@ -15,10 +15,11 @@ void TGroupBox::Paint(HDC Dc) {
     frame.top += tm.tmHeight / 2;
     DrawEdge(Dc, &frame, EDGE_ETCHED, BF_RECT);
     if (text.empty()) return;
-    RECT caption{8, 0, r.right - 8, tm.tmHeight};
+    const int inset = Scaled(8);
+    RECT caption{inset, 0, r.right - inset, tm.tmHeight};
     DrawTextW(Dc, text.c_str(), static_cast<int>(text.size()), &caption, DT_NOPREFIX | DT_SINGLELINE | DT_CALCRECT);
     // A gap of one space either side of the caption in the frame line.
-    const int gap = 2;
+    const int gap = Scaled(2);
     RECT back{caption.left - gap, 0, caption.right + gap, tm.tmHeight};
     FillRect(Dc, &back, BackgroundBrush());
     SetBkMode(Dc, TRANSPARENT);

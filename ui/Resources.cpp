@@ -26,6 +26,10 @@ std::u16string LoadResString(UINT Id) {
     return FromWide(std::wstring_view(text, static_cast<std::size_t>(length)));
 }
 
+bool HasResource(const std::wstring& Name, const wchar_t* Type) noexcept {
+    return FindResourceW(ResourceModule(), Name.c_str(), Type) != nullptr;
+}
+
 std::vector<std::uint8_t> LoadResourceData(const std::wstring& Name, const wchar_t* Type) {
     HMODULE module = ResourceModule();
     HRSRC info = FindResourceW(module, Name.c_str(), Type);

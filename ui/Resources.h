@@ -19,6 +19,9 @@ void SetResourceModule(HMODULE Module) noexcept;
 // String table entry Id; a missing entry reads as empty text.
 std::u16string LoadResString(UINT Id);
 
+// Whether the resource Name of type Type is there.
+bool HasResource(const std::wstring& Name, const wchar_t* Type) noexcept;
+
 // The bytes of the resource Name of type Type; raises when there is none.
 std::vector<std::uint8_t> LoadResourceData(const std::wstring& Name, const wchar_t* Type);
 

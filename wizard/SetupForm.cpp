@@ -19,6 +19,7 @@
 #include "ui/Application.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
+#include "ui/Dpi.h"
 #include "ui/Edit.h"
 #include "ui/Image.h"
 #include "ui/Jpeg.h"
@@ -119,11 +120,20 @@ void TForm1::ReadBuildConfig() {
 }
 
 void TForm1::LoadPictures() {
+    // Above 100 % a product's twice-as-large pictures, when it gives them, are scaled
+    // down instead of its own ones up.
+    const bool large = PixelsPerInch() > kDesignDpi;
     const std::wstring side = L"ImageLeft" + std::to_wstring(LanguageMode);
-    Component<TImage>("Image1").SetPicture(DecodeJpeg(LoadResourceData(side, RT_RCDATA)));
+    if (large && HasResource(side + L"_2x", RT_RCDATA))
+        Component<TImage>("Image1").SetPicture(DecodeJpeg(LoadResourceData(side + L"_2x", RT_RCDATA)), 2 * kDesignDpi);
+    else
+        Component<TImage>("Image1").SetPicture(DecodeJpeg(LoadResourceData(side, RT_RCDATA)));
     auto& image2 = Component<TImage>("Image2");
-    image2.SetPicture(LoadBitmapResource(L"ImageIcon"));
-    Component<TImage>("Image3").SetPicture(image2.Picture().Copy());
+    if (large && HasResource(L"ImageIcon_2x", RT_BITMAP))
+        image2.SetPicture(LoadBitmapResource(L"ImageIcon_2x"), 2 * kDesignDpi);
+    else
+        image2.SetPicture(LoadBitmapResource(L"ImageIcon"));
+    Component<TImage>("Image3").SetPicture(image2.Picture().Copy(), image2.PictureDpi());
 }
 
 void TForm1::ApplyChineseTexts() {
@@ -139,9 +149,10 @@ void TForm1::ApplyChineseTexts() {
     SetFontNameAndSize(Component<TLabel>("lblSetupFolder"), SongTi, 9);
     SetFontName(complete, SongTi);
 
-    welcome.SetBounds(193, welcome.Top() + 20, welcome.Width(), welcome.Height());
-    willInstall.SetBounds(welcome.Left(), willInstall.Top() + 20, willInstall.Width(), willInstall.Height());
-    complete.SetBounds(203, 28, complete.Width(), complete.Height());
+    // The layout's positions are at 96 DPI, as the form was made: scaled like them.
+    welcome.SetBounds(Scaled(193), welcome.Top() + Scaled(20), welcome.Width(), welcome.Height());
+    willInstall.SetBounds(welcome.Left(), willInstall.Top() + Scaled(20), willInstall.Width(), willInstall.Height());
+    complete.SetBounds(Scaled(203), Scaled(28), complete.Width(), complete.Height());
 
     ApplyTexts(texts);
     auto& memo = Component<TMemo>("Memo2");
@@ -154,10 +165,10 @@ void TForm1::ApplyEnglishTexts() {
     const WizardTexts texts = EnglishWizardTexts(FDisplayName, FVersion, FNeedSize);
     SetCaption(texts.Caption);
 
-    Component<TLabel>("lblFolder").SetTop(9);
-    Component<TLabel>("lblLicense").SetTop(9);
+    Component<TLabel>("lblFolder").SetTop(Scaled(9));
+    Component<TLabel>("lblLicense").SetTop(Scaled(9));
     auto& runOnExit = Component<TCheckBox>("chkRunOnExit");
-    runOnExit.SetBounds(186, 170, runOnExit.Width(), runOnExit.Height());
+    runOnExit.SetBounds(Scaled(186), Scaled(170), runOnExit.Width(), runOnExit.Height());
     for (const char* name : {"lblFolderTip", "lblLicenseTip", "lblClose"}) Component<TLabel>(name).SetVisible(true);
 
     ApplyTexts(texts);
@@ -181,7 +192,7 @@ void TForm1::ApplyTexts(const WizardTexts& Texts) {
 }
 
 void TForm1::SizeWindow() {
-    SetBounds(Left(), Top(), 503, WindowsMajorVersion() >= 6 ? 398 : 385);
+    SetScaledOuterSize(503, WindowsMajorVersion() >= 6 ? 398 : 385);
 }
 
 void TForm1::PrepareFolderPage() {

@@ -41,6 +41,8 @@ public:
 protected:
     TNotifyEvent FindNotifyHandler(const std::string& Name) override;
     TIdleEvent FindIdleHandler(const std::string& Name) override;
+    // On a monitor of another scale the pictures made for it, when the product gives them.
+    void ScaleChanged() override { LoadPictures(); }
 
     // The install action up to its shortcuts and registration; true when the files are
     // in place and the wizard may move to the completion page. A failure has been shown

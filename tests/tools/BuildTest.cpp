@@ -118,6 +118,11 @@ TEST_F(StpBuild, WritesTheProductIntoTheStub)
     const pe::Resource* side = find(pe::ResourceId::Number(pe::rtRcData), pe::ResourceId::Named(u"ImageLeft0"));
     ASSERT_NE(side, nullptr);
     EXPECT_EQ(side->Data, ReadFile(Product() / "art" / "ImageLeft0.jpg"));
+    // The demo product gives its side pictures at twice the size too; its header bitmap not.
+    const pe::Resource* side2x = find(pe::ResourceId::Number(pe::rtRcData), pe::ResourceId::Named(u"ImageLeft0_2x"));
+    ASSERT_NE(side2x, nullptr);
+    EXPECT_EQ(side2x->Data, ReadFile(Product() / "art" / "ImageLeft0@2x.jpg"));
+    EXPECT_EQ(find(pe::ResourceId::Number(pe::rtBitmap), pe::ResourceId::Named(u"ImageIcon_2x")), nullptr);
     const pe::Resource* package = find(pe::ResourceId::Named(u"StpFile"), pe::ResourceId::Named(u"SetupPackage"));
     ASSERT_NE(package, nullptr);
     EXPECT_NE(package->Data.find("\x0A\x14\x02", package->Data.size() - 3), std::string::npos);
@@ -263,6 +268,17 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
          {"ImageLeft0.jpg", "not a JPEG"}},
         {"bitmap not BMP", [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageIcon.bmp", "GIF89a"); },
          {"ImageIcon.bmp", "not a BMP"}},
+        {"2x picture not twice the size",
+         [](StpBuild& t) {
+             fs::copy_file(t.Product() / "art" / "ImageLeft2.jpg", t.Product() / "art" / "ImageLeft2@2x.jpg",
+                           fs::copy_options::overwrite_existing);
+         },
+         {"ImageLeft2@2x.jpg", "160 x 308 pixels, not twice the 160 x 308 of ImageLeft2.jpg"}},
+        {"2x bitmap not twice the size",
+         [](StpBuild& t) { fs::copy_file(t.Product() / "art" / "ImageIcon.bmp", t.Product() / "art" / "ImageIcon@2x.bmp"); },
+         {"ImageIcon@2x.bmp", "32 x 32 pixels, not twice the 32 x 32"}},
+        {"2x picture not JPEG", [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageLeft0@2x.jpg", "GIF89a"); },
+         {"ImageLeft0@2x.jpg", "not a JPEG"}},
         {"icon not ICO", [](StpBuild& t) { WriteFile(t.Product() / "art" / "AppIcon.ico", "not an icon"); },
          {"AppIcon.ico", "not an icon"}},
         {"version not a file name", [](StpBuild& t) { t.SetSetting("Version", "Version = 2.0/beta"); },

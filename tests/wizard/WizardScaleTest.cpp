@@ -1,7 +1,8 @@
 // The wizard in both text sets, page by page, and the conflict notice, at the display
 // scale the test prefix is set to: every control's rectangle is its rectangle at 96 DPI
 // (layout-96.txt, recorded from the unscaled wizard) scaled to the window's DPI, within a
-// pixel, exactly at 96 DPI; and no caption or label text is wider than its control.
+// pixel, exactly at 96 DPI; no caption or label text is wider than its control; the
+// pictures fill their places. The same after a move to a monitor of another scale.
 // scales.sh runs this at 96, 120, 144 and 192 DPI with STP_EXPECT_DPI set.
 #include <gtest/gtest.h>
 
@@ -20,7 +21,9 @@
 #include "resources/layouts/Layouts.h"
 #include "tests/wizard/WizardFixture.h"
 #include "tools/uidriver/Driver.h"
+#include "ui/Dpi.h"
 #include "ui/Font.h"
+#include "ui/Image.h"
 #include "ui/Wide.h"
 
 namespace stp::test {
@@ -110,19 +113,43 @@ void ExpectTextsFit(TForm& form, const FormLayout& layout, const std::string& st
     }
 }
 
-// Walks both text sets through the four pages, and shows the notice.
-Placements PlaceEverything(TApplication& app, int dpi,
-                           const std::function<InstallingForm1&(int)>& makeForm) {
+// The side picture fills its place; the header icon keeps its 32 pixels at 96 DPI. The
+// demo product gives its side pictures at twice the size, which high scales draw.
+void ExpectPicturesFit(TForm& form, const std::string& state) {
+    const int dpi = form.PixelsPerInch();
+    const auto& side = form.Component<TImage>("Image1");
+    EXPECT_EQ(side.PictureDpi(), dpi > 96 ? 192 : 96) << state;
+    EXPECT_EQ(side.DrawnSize().cx, side.Width()) << state;
+    EXPECT_EQ(side.DrawnSize().cy, side.Height()) << state;
+    for (const char* name : {"Image2", "Image3"}) {
+        const SIZE icon = form.Component<TImage>(name).DrawnSize();
+        EXPECT_EQ(icon.cx, MulDiv(32, dpi, 96)) << state << " " << name;
+        EXPECT_EQ(icon.cy, MulDiv(32, dpi, 96)) << state << " " << name;
+    }
+}
+
+// As if the window moved to a monitor drawn at Dpi.
+void MoveToMonitorAt(TForm& form, int dpi) {
+    RECT r = uidriver::WindowRect(form.Handle());
+    SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+}
+
+// Walks both text sets through the four pages, and shows the notice; each first moved to
+// a monitor at MoveToDpi when that is given.
+Placements PlaceEverything(TApplication& app, const std::function<InstallingForm1&(int)>& makeForm,
+                           int moveToDpi = 0) {
     Placements all;
     for (const auto& [mode, set] : {std::pair{0, "chinese"}, std::pair{2, "english"}}) {
         InstallingForm1& form = makeForm(mode);
+        if (moveToDpi) MoveToMonitorAt(form, moveToDpi);
         form.Show();
         for (int page = 1; page <= 4; ++page) {
             app.ProcessMessages();
             app.Idle();
             const std::string state = std::string(set) + "-page" + std::to_string(page);
             all[state] = Place(form, Form1Layout());
-            ExpectTextsFit(form, Form1Layout(), state, dpi);
+            ExpectTextsFit(form, Form1Layout(), state, form.PixelsPerInch());
+            if (page == 1 || page == 4) ExpectPicturesFit(form, state);
             if (page < 4) form.Component<TButton>("btnNext").Click();
         }
         form.Hide();
@@ -130,10 +157,11 @@ Placements PlaceEverything(TApplication& app, int dpi,
     TfrmConflict notice;
     notice.Create();
     notice.SetExeName(u"Karvel");
+    if (moveToDpi) MoveToMonitorAt(notice, moveToDpi);
     notice.Show();
     app.ProcessMessages();
     all["notice"] = Place(notice, FrmConflictLayout());
-    ExpectTextsFit(notice, FrmConflictLayout(), "notice", dpi);
+    ExpectTextsFit(notice, FrmConflictLayout(), "notice", notice.PixelsPerInch());
     notice.Hide();
     return all;
 }
@@ -165,21 +193,8 @@ Placements Read(const std::string& path) {
 
 int Scaled(int value, int dpi) { return MulDiv(value, dpi, 96); }
 
-class WizardScale : public WizardTest {};
-
-TEST_F(WizardScale, EveryRectangleIsItsUnscaledOneScaled) {
-    const int dpi = ScreenPixelsPerInch();
-    if (const char* expected = std::getenv("STP_EXPECT_DPI")) {
-        ASSERT_EQ(dpi, std::atoi(expected)) << "the prefix is set to another scale";
-    }
-    const Placements actual =
-        PlaceEverything(App(), dpi, [this](int mode) -> InstallingForm1& { return MakeForm(mode); });
-    if (std::getenv("STP_RECORD_LAYOUT")) {
-        ASSERT_EQ(dpi, 96);
-        Write(actual, ReferencePath());
-        return;
-    }
-    const Placements reference = Read(ReferencePath());
+// Each rectangle of Reference scaled to Dpi, within Slack pixels.
+void ExpectScaled(const Placements& reference, const Placements& actual, int dpi, int slack) {
     ASSERT_FALSE(reference.empty()) << "no " << ReferencePath();
     for (const auto& [state, controls] : reference) {
         const auto shown = actual.find(state);
@@ -196,17 +211,51 @@ TEST_F(WizardScale, EveryRectangleIsItsUnscaledOneScaled) {
             // A label sized to its text takes the text's size, which depends on the text
             // (the free space shown) and, at other scales, on font hinting: its place is
             // checked, and that the text fits.
-            const int slack = dpi == 96 ? 0 : 1;
             const bool sized = !at96.AutoSize;
             const bool within = std::abs(got.left - want.left) <= slack && std::abs(got.top - want.top) <= slack &&
-                              (!sized || (std::abs(got.right - want.right) <= slack &&
-                                          std::abs(got.bottom - want.bottom) <= slack));
+                                (!sized || (std::abs(got.right - want.right) <= slack &&
+                                            std::abs(got.bottom - want.bottom) <= slack));
             EXPECT_TRUE(within) << state << " " << name << " at " << dpi << " DPI: (" << got.left << ", " << got.top
-                              << ")-(" << got.right << ", " << got.bottom << "), scaled from 96 DPI (" << want.left
-                              << ", " << want.top << ")-(" << want.right << ", " << want.bottom << ")";
+                                << ")-(" << got.right << ", " << got.bottom << "), scaled from 96 DPI (" << want.left
+                                << ", " << want.top << ")-(" << want.right << ", " << want.bottom << ")";
         }
         EXPECT_EQ(shown->second.size(), controls.size()) << state << ": other controls show";
     }
+}
+
+class WizardScale : public WizardTest {
+protected:
+    InstallingForm1& Make(int mode) { return MakeForm(mode); }
+};
+
+TEST_F(WizardScale, EveryRectangleIsItsUnscaledOneScaled) {
+    const int dpi = ScreenPixelsPerInch();
+    if (const char* expected = std::getenv("STP_EXPECT_DPI")) {
+        ASSERT_EQ(dpi, std::atoi(expected)) << "the prefix is set to another scale";
+    }
+    const Placements actual = PlaceEverything(App(), [this](int mode) -> InstallingForm1& { return Make(mode); });
+    if (std::getenv("STP_RECORD_LAYOUT")) {
+        ASSERT_EQ(dpi, 96);
+        Write(actual, ReferencePath());
+        return;
+    }
+    ExpectScaled(Read(ReferencePath()), actual, dpi, dpi == 96 ? 0 : 1);
+}
+
+TEST_F(WizardScale, MovingToAMonitorOfAnotherScaleRescalesInPlace) {
+    // 150 % from 96 DPI (the larger window still fits the test prefix's 800 x 600 desktop),
+    // back to 96 from the higher ones: one rounding either way.
+    const int from = ScreenPixelsPerInch();
+    const int to = from == 96 ? 144 : 96;
+    const Placements actual =
+        PlaceEverything(App(), [this](int mode) -> InstallingForm1& { return Make(mode); }, to);
+    ExpectScaled(Read(ReferencePath()), actual, to, 1);
+
+    auto& form = MakeForm(0);
+    MoveToMonitorAt(form, to);
+    EXPECT_EQ(form.PixelsPerInch(), to);
+    EXPECT_EQ(form.Component<TControl>("lblWelcome").Font().Height(), MulDiv(-16, to, 96));
+    EXPECT_EQ(form.Component<TControl>("btnNext").Font().Height(), MulDiv(-11, to, 96));
 }
 
 }  // namespace

@@ -19,6 +19,14 @@ constexpr const char* kManifestTemplate = R"(<?xml version="1.0" encoding="UTF-8
       </requestedPrivileges>
     </security>
   </trustInfo>
+  <application xmlns="urn:schemas-microsoft-com:asm.v3">
+    <windowsSettings>
+      <!-- Drawn at each monitor's resolution; Windows versions before per-monitor
+           awareness v2 draw it at the system's. -->
+      <dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>
+      <dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, System</dpiAwareness>
+    </windowsSettings>
+  </application>
   <compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">
     <application>
       <!-- Windows Vista, 7, 8, 8.1 and 10 -->
@@ -101,6 +109,7 @@ std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::
     // Icons are numbered from 1 across both groups, as a resource compiler numbers them.
     std::uint16_t nextIcon = 1;
     for (const ArtFile& art : kArtFiles) {
+        if (!product.Has(art)) continue;
         const std::string& bytes = product.Bytes(art);
         const ResourceId name = ResourceId::Named(art.ResourceName);
         switch (art.Kind) {

@@ -1,6 +1,8 @@
 #include "tools/stp/ProductFolder.h"
 
 #include <cctype>
+#include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -21,10 +23,15 @@ const ProductKey kProductKeys[14] = {
     {"WebChinese", 2003, false},        {"WebHome", 2004, false},
 };
 
-const ArtFile kArtFiles[5] = {
-    {"ImageLeft0.jpg", ArtKind::Jpeg, u"ImageLeft0"},  {"ImageLeft2.jpg", ArtKind::Jpeg, u"ImageLeft2"},
-    {"ImageIcon.bmp", ArtKind::Bitmap, u"ImageIcon"},  {"AppIcon.ico", ArtKind::Icon, u"AppIcon"},
+const ArtFile kArtFiles[8] = {
+    {"ImageLeft0.jpg", ArtKind::Jpeg, u"ImageLeft0"},
+    {"ImageLeft2.jpg", ArtKind::Jpeg, u"ImageLeft2"},
+    {"ImageIcon.bmp", ArtKind::Bitmap, u"ImageIcon"},
+    {"AppIcon.ico", ArtKind::Icon, u"AppIcon"},
     {"MainIcon.ico", ArtKind::Icon, u"MAINICON"},
+    {"ImageLeft0@2x.jpg", ArtKind::Jpeg, u"ImageLeft0_2x", "ImageLeft0.jpg"},
+    {"ImageLeft2@2x.jpg", ArtKind::Jpeg, u"ImageLeft2_2x", "ImageLeft2.jpg"},
+    {"ImageIcon@2x.bmp", ArtKind::Bitmap, u"ImageIcon_2x", "ImageIcon.bmp"},
 };
 
 namespace {
@@ -137,6 +144,47 @@ std::string CheckedArt(const fs::path& file, ArtKind kind)
     return bytes;
 }
 
+unsigned Byte(const std::string& bytes, std::size_t at) { return static_cast<unsigned char>(bytes[at]); }
+
+// A picture's width and height as its header gives them: a JPEG's first frame header,
+// a bitmap's information header. Both were checked for their kind before.
+std::pair<int, int> PictureSize(const std::string& bytes, ArtKind kind)
+{
+    if (kind == ArtKind::Bitmap) {
+        if (bytes.size() < 26) return {0, 0};
+        auto int32 = [&](std::size_t at) {
+            return static_cast<std::int32_t>(Byte(bytes, at) | Byte(bytes, at + 1) << 8 | Byte(bytes, at + 2) << 16 |
+                                             Byte(bytes, at + 3) << 24);
+        };
+        return {int32(18), std::abs(int32(22))};
+    }
+    std::size_t at = 2;
+    while (at + 9 <= bytes.size() && Byte(bytes, at) == 0xFF) {
+        const unsigned marker = Byte(bytes, at + 1);
+        const std::size_t length = Byte(bytes, at + 2) << 8 | Byte(bytes, at + 3);
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) return {static_cast<int>(Byte(bytes, at + 7) << 8 | Byte(bytes, at + 8)),
+                           static_cast<int>(Byte(bytes, at + 5) << 8 | Byte(bytes, at + 6))};
+        at += 2 + length;
+    }
+    return {0, 0};
+}
+
+// A "@2x" picture must be its 1x picture at twice the size, or it would be drawn
+// stretched.
+void CheckDouble(const ProductFolder& product, const ArtFile& art)
+{
+    const ArtFile* single = nullptr;
+    for (const ArtFile& a : kArtFiles)
+        if (std::string(a.FileName) == art.DoubleOf) single = &a;
+    const auto [w, h] = PictureSize(product.Bytes(art), art.Kind);
+    const auto [w1, h1] = PictureSize(product.Bytes(*single), single->Kind);
+    if (w != 2 * w1 || h != 2 * h1)
+        throw ProductError(product.Art(art).string() + ": " + std::to_string(w) + " x " + std::to_string(h) +
+                           " pixels, not twice the " + std::to_string(w1) + " x " + std::to_string(h1) + " of " +
+                           single->FileName);
+}
+
 }  // namespace
 
 std::string ReadWholeFile(const fs::path& file)
@@ -156,7 +204,7 @@ std::string ReadWholeFile(const fs::path& file)
 ProductFolder ReadProductFolder(const fs::path& dir)
 {
     if (!fs::is_directory(dir)) throw ProductError(dir.string() + ": no such product folder");
-    ProductFolder product{dir, {}};
+    ProductFolder product{dir, {}, {}};
     if (!fs::is_regular_file(product.Ini())) throw ProductError(product.Ini().string() + ": missing");
     const auto settings = ReadSettings(product.Ini());
     for (const ProductKey& key : kProductKeys) {
@@ -170,7 +218,12 @@ ProductFolder ReadProductFolder(const fs::path& dir)
         CheckValue(product.Ini(), key.Name, found->second.first, found->second.second);
         product.Settings[key.Name] = found->second.first;
     }
-    for (const ArtFile& art : kArtFiles) product.ArtBytes[art.FileName] = CheckedArt(product.Art(art), art.Kind);
+    for (const ArtFile& art : kArtFiles) {
+        if (art.DoubleOf && !fs::exists(product.Art(art))) continue;
+        product.ArtBytes[art.FileName] = CheckedArt(product.Art(art), art.Kind);
+    }
+    for (const ArtFile& art : kArtFiles)
+        if (art.DoubleOf && product.Has(art)) CheckDouble(product, art);
     if (!fs::is_regular_file(product.Payload())) throw ProductError(product.Payload().string() + ": missing");
     return product;
 }

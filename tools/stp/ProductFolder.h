@@ -27,14 +27,17 @@ struct ProductKey {
 };
 extern const ProductKey kProductKeys[14];
 
-// One picture or icon file of art/ and how the installer carries it.
+// One picture or icon file of art/ and how the installer carries it. A "@2x" picture,
+// optional, is its 1x picture (DoubleOf) at twice the width and height, drawn at high
+// display scales.
 enum class ArtKind { Jpeg, Bitmap, Icon };
 struct ArtFile {
     const char* FileName;  // below art/
     ArtKind Kind;
     const char16_t* ResourceName;
+    const char* DoubleOf = nullptr;  // set: optional, twice the size of that file's picture
 };
-extern const ArtFile kArtFiles[5];
+extern const ArtFile kArtFiles[8];
 
 struct ProductFolder {
     std::filesystem::path Dir;
@@ -45,12 +48,14 @@ struct ProductFolder {
     std::filesystem::path Payload() const { return Dir / "payload.txt"; }
     std::filesystem::path Art(const ArtFile& art) const { return Dir / "art" / art.FileName; }
     const std::u16string& Value(const std::string& key) const { return Settings.at(key); }
+    bool Has(const ArtFile& art) const { return ArtBytes.count(art.FileName) != 0; }
     const std::string& Bytes(const ArtFile& art) const { return ArtBytes.at(art.FileName); }
 };
 
 // Reads and checks product.ini and art/: every required key present once, no unknown
 // key, TextMode 0 or 2, Freeware a number or True/False, ExeName a bare file name, each
-// art file present and of its kind. Raises ProductError.
+// required art file present and of its kind, a "@2x" picture twice its 1x picture's
+// size. Raises ProductError.
 ProductFolder ReadProductFolder(const std::filesystem::path& dir);
 
 // The file's bytes; raises ProductError naming it.
