@@ -126,6 +126,8 @@ TEST_F(BuiltInstaller, PicturesIconsAndThePackageAreWhereTheWizardLooks) {
     const std::string manifest = Data(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
     EXPECT_NE(manifest.find("requireAdministrator"), std::string::npos);
     EXPECT_NE(manifest.find("name=\"Karvel.Setup\""), std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2, System</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
 }
 
 }  // namespace

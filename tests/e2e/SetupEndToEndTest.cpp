@@ -36,6 +36,18 @@ constexpr DWORD WaitMs = 30000;
 const std::u16string UninstallRoot = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const std::u16string Work = u"C:\\stp-e2e\\";
 
+// The display scale run.sh set the prefix to (STP_E2E_DPI), 96 DPI without it. This
+// program takes it as its own, so that it sees the installer's windows unscaled.
+int DisplayDpi() {
+    static const int dpi = [] {
+        SetProcessDPIAware();
+        wchar_t value[16] = {};
+        return GetEnvironmentVariableW(L"STP_E2E_DPI", value, 16) ? _wtoi(value) : 96;
+    }();
+    return dpi;
+}
+[[maybe_unused]] const int DpiAware = DisplayDpi();
+
 std::u16string BinDir() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -163,6 +175,10 @@ protected:
         title_ = installer.windowTitle;
         wizard_ = FindTopWindow(installer.windowTitle, WaitMs);
         ASSERT_NE(wizard_, nullptr) << "no wizard window";
+        // Drawn at the display's scale, as its manifest asks: 495 pixels wide inside at 96 DPI.
+        RECT client;
+        GetClientRect(wizard_, &client);
+        EXPECT_NEAR(client.right, MulDiv(495, DisplayDpi(), 96), 1) << "at " << DisplayDpi() << " DPI";
     }
 
     ControlInfo Control(const char16_t* name) const { return FindControl(wizard_, name); }

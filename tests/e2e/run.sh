@@ -88,6 +88,16 @@ serve_requests() {
 serve_requests </dev/null >/dev/null 2>&1 &
 server=$!
 
+# STP_E2E_DPI: the display scale to run at (the prefix's LogPixels, read when its server
+# starts), with a desktop that holds the larger windows.
+if [ -n "${STP_E2E_DPI:-}" ]; then
+  quiet wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$STP_E2E_DPI" /f
+  quiet wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+    /v LogPixels /t REG_DWORD /d "$STP_E2E_DPI" /f
+  quiet wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1400x1100 /f
+  quiet wineserver -k || true
+fi
+
 quiet wineserver -w
 quiet wineserver -p
 quiet wine cmd /c exit

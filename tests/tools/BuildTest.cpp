@@ -270,8 +270,7 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
          {"ImageIcon.bmp", "not a BMP"}},
         {"2x picture not twice the size",
          [](StpBuild& t) {
-             fs::copy_file(t.Product() / "art" / "ImageLeft2.jpg", t.Product() / "art" / "ImageLeft2@2x.jpg",
-                           fs::copy_options::overwrite_existing);
+             WriteFile(t.Product() / "art" / "ImageLeft2@2x.jpg", ReadFile(t.Product() / "art" / "ImageLeft2.jpg"));
          },
          {"ImageLeft2@2x.jpg", "160 x 308 pixels, not twice the 160 x 308 of ImageLeft2.jpg"}},
         {"2x bitmap not twice the size",

@@ -1,6 +1,7 @@
 // Karvel: a small drawing window. Its class name comes from the product configuration,
 // so that the installer's running-program guard can recognise it; its title is
-// "Karvel", or the Chinese title when it is started with any option.
+// "Karvel", or the Chinese title when it is started with any option. It is drawn at the
+// display's resolution (its manifest says so): window and pen sized for it.
 #include <windows.h>
 #include <windowsx.h>
 
@@ -10,6 +11,18 @@
 #include <type_traits>
 
 namespace {
+
+// The window's resolution; Windows before 10 have one for the whole screen.
+int WindowDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto get = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (get && window) return static_cast<int>(get(window));
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
 
 struct GdiDeleter {
     void operator()(void* object) const noexcept { DeleteObject(static_cast<HGDIOBJ>(object)); }
@@ -45,9 +58,15 @@ struct Canvas {
         bitmap.reset(CreateCompatibleBitmap(screen, width, height));
         ReleaseDC(window, screen);
         oldBitmap = SelectObject(dc.get(), bitmap.get());
-        pen.reset(CreatePen(PS_SOLID, 3, RGB(29, 78, 137)));
-        SelectObject(dc.get(), pen.get());
+        SetPen(WindowDpi(window));
         Clear();
+    }
+
+    // A line 3 pixels wide at 96 DPI.
+    void SetPen(int dpi) {
+        Pen wider(CreatePen(PS_SOLID, MulDiv(3, dpi, 96), RGB(29, 78, 137)));
+        SelectObject(dc.get(), wider.get());
+        pen = std::move(wider);
     }
 
     void Clear() {
@@ -95,6 +114,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         EndPaint(window, &ps);
         return 0;
     }
+    case 0x02E0: {  // WM_DPICHANGED: moved to a monitor of another resolution
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        canvas.SetPen(HIWORD(wParam));
+        SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -117,7 +143,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) 
     wc.lpszClassName = KARVEL_WINDOW_CLASS;
     if (!RegisterClassExW(&wc)) return 1;
     HWND window = CreateWindowExW(0, KARVEL_WINDOW_CLASS, chinese ? KARVEL_TITLE_CHINESE : KARVEL_TITLE_ENGLISH,
-                                  WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 480, 360, nullptr,
+                                  WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, MulDiv(480, WindowDpi(nullptr), 96),
+                                  MulDiv(360, WindowDpi(nullptr), 96), nullptr,
                                   nullptr, instance, nullptr);
     if (!window) return 1;
     ShowWindow(window, show);
