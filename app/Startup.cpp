@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/Guard.h"
+#include "ui/StartupTrace.h"
 #include "conflict/ConflictForm.h"
 #include "sys/Shell.h"
 #include "ui/Application.h"
@@ -14,6 +15,7 @@
 namespace stp {
 
 void RunSetup() {
+    TraceStartup("entry");
     LanguageMode = ConfiguredLanguageMode();
     const TargetWindow target{BuildConfigString(bsWindowClass), BuildConfigString(bsTitleEnglish),
                               BuildConfigString(bsTitleChinese)};
@@ -24,12 +26,18 @@ void RunSetup() {
         MessageBoxW(nullptr, ToWide(message.Text).c_str(), ToWide(message.Caption).c_str(), MB_OK);
         return;
     }
+    TraceStartup("guard");
     TApplication application;
     application.Initialize();
+    TraceStartup("com-and-controls");
     application.LoadAppIcon(L"AppIcon");
+    TraceStartup("icon");
     TForm1& wizard = application.CreateForm<TForm1>();
+    TraceStartup("wizard-made");
     SetApplicationWindow(wizard.Handle());
     application.CreateForm<TfrmConflict>();
+    TraceStartup("notice-made");
+    application.OnShown = [] { TraceStartup("wizard-shown"); };
     application.Run();
 }
 

@@ -1,6 +1,6 @@
 # Third-party libraries for both targets.
-# Native: Debian's -dev packages. MinGW: zlib from libz-mingw-w64-dev, Crypto++ and
-# libjpeg-turbo built from Debian's source packages into STP_DEPS_PREFIX by
+# Native: Debian's -dev packages. MinGW: zlib from libz-mingw-w64-dev, Crypto++,
+# libjpeg-turbo and libdeflate built from Debian's source packages into STP_DEPS_PREFIX by
 # scripts/build-mingw-deps.sh.
 
 # A tool that runs unpacked anywhere (the release build): every library linked in.
@@ -22,11 +22,18 @@ if(WIN32)
   set_target_properties(jpeg PROPERTIES
     IMPORTED_LOCATION "${STP_DEPS_PREFIX}/lib/libjpeg.a"
     INTERFACE_INCLUDE_DIRECTORIES "${STP_DEPS_PREFIX}/include")
+  add_library(deflate STATIC IMPORTED GLOBAL)
+  set_target_properties(deflate PROPERTIES
+    IMPORTED_LOCATION "${STP_DEPS_PREFIX}/lib/libdeflate.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${STP_DEPS_PREFIX}/include")
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 else()
   find_library(CRYPTOPP_LIB NAMES cryptopp crypto++ REQUIRED)
   add_library(cryptopp UNKNOWN IMPORTED GLOBAL)
   set_target_properties(cryptopp PROPERTIES IMPORTED_LOCATION "${CRYPTOPP_LIB}")
+  find_library(LIBDEFLATE_LIB NAMES deflate REQUIRED)
+  add_library(deflate UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(deflate PROPERTIES IMPORTED_LOCATION "${LIBDEFLATE_LIB}")
   find_package(JPEG REQUIRED)
   add_library(jpeg INTERFACE IMPORTED GLOBAL)
   target_link_libraries(jpeg INTERFACE JPEG::JPEG)

@@ -4,11 +4,13 @@
 #include <condition_variable>
 #include <deque>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include "datatable/Errors.h"
@@ -45,6 +47,21 @@ TBytes DeflateChunk(const TBytes& input, const TBytes& dictionary, bool last, in
     if (rc != (last ? Z_STREAM_END : Z_OK) || z.avail_in != 0)
         throw EInflateError("zlib cannot deflate a chunk (" + std::to_string(rc) + ")");
     out.resize(out.size() - z.avail_out);
+    return out;
+}
+
+struct TCompressorDeleter {
+    void operator()(libdeflate_compressor* c) const noexcept { libdeflate_free_compressor(c); }
+};
+
+// A whole zlib stream of input by libdeflate's strongest level.
+TBytes DeflateWhole(const TBytes& input) {
+    std::unique_ptr<libdeflate_compressor, TCompressorDeleter> c(libdeflate_alloc_compressor(kMaxLevel));
+    if (!c) throw EInflateError("cannot start libdeflate's compressor");
+    TBytes out(libdeflate_zlib_compress_bound(c.get(), input.size()));
+    const std::size_t n = libdeflate_zlib_compress(c.get(), input.data(), input.size(), out.data(), out.size());
+    if (n == 0) throw EInflateError("libdeflate cannot deflate a file");
+    out.resize(n);
     return out;
 }
 
@@ -100,7 +117,8 @@ private:
 };
 
 TParallelDeflater::TParallelDeflater(int level, unsigned threads) : FLevel(level) {
-    if (level < 0 || level > 9) throw Error("compression level " + std::to_string(level) + " is not 0 to 9");
+    if ((level < 0 || level > 9) && level != kMaxLevel)
+        throw Error("compression level " + std::to_string(level) + " is not 0 to 9 or the strongest");
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     FPool = std::make_unique<TPool>(threads);
 }
@@ -116,6 +134,7 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
         std::size_t size;  // source bytes of the chunk
         bool first;
         bool last;
+        bool whole;  // a whole zlib stream, header and checksum included
     };
     std::deque<TPending> pending;
     // Chunks in flight are bounded, so memory does not grow with the files.
@@ -126,6 +145,14 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
         TPending p = std::move(pending.front());
         pending.pop_front();
         TDeflateResult& r = results[p.file];
+        if (p.whole) {
+            const TBytes bytes = p.bytes.get();
+            out(bytes.data(), bytes.size());
+            r.Compressed += static_cast<std::int64_t>(bytes.size());
+            done += static_cast<std::int64_t>(p.size);
+            if (Progress) Progress(done);
+            return;
+        }
         if (p.first) {
             out(kRecordHeader, sizeof kRecordHeader);
             r.Compressed += sizeof kRecordHeader;
@@ -145,9 +172,26 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
         if (Progress) Progress(done);
     };
 
+    // Whole files in flight are bounded by their bytes too.
+    auto pendingBytes = [&] {
+        std::size_t bytes = 0;
+        for (const TPending& p : pending) bytes += p.size;
+        return bytes;
+    };
     for (std::size_t f = 0; f < sources.size(); ++f) {
         TFile source = TFile::OpenRead(sources[f]);
         TDeflateResult& r = results[f];
+        if (FLevel == kMaxLevel && source.Size() <= static_cast<std::int64_t>(kWholeFileLimit)) {
+            auto whole = std::make_shared<TBytes>(static_cast<std::size_t>(source.Size()));
+            whole->resize(source.Read(whole->data(), whole->size()));
+            r.Uncompressed = static_cast<std::int64_t>(whole->size());
+            r.Adler = adler32(r.Adler, whole->data(), static_cast<uInt>(whole->size()));
+            pending.push_back({FPool->Submit([whole] { return DeflateWhole(*whole); }), f, whole->size(), true, true,
+                               true});
+            while (pending.size() >= inFlight || pendingBytes() > 2 * kWholeFileLimit) drainOne();
+            continue;
+        }
+        const int chunkLevel = FLevel == kMaxLevel ? 9 : FLevel;
         auto dictionary = std::make_shared<TBytes>();
         auto chunk = std::make_shared<TBytes>(kChunk);
         chunk->resize(source.Read(chunk->data(), kChunk));
@@ -159,11 +203,11 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
 
             r.Uncompressed += static_cast<std::int64_t>(chunk->size());
             r.Adler = adler32(r.Adler, chunk->data(), static_cast<uInt>(chunk->size()));
-            const int level = FLevel;
+            const int level = chunkLevel;
             pending.push_back({FPool->Submit([chunk, dictionary, last, level] {
                                    return DeflateChunk(*chunk, *dictionary, last, level);
                                }),
-                               f, chunk->size(), first, last});
+                               f, chunk->size(), first, last, false});
             while (pending.size() >= inFlight) drainOne();
             if (last) break;
 

@@ -23,9 +23,15 @@ struct TDeflateResult {
     std::uint32_t Adler = 1;        // Adler-32 of the source
 };
 
+// The strongest level: each file deflated whole by libdeflate's strongest compressor (a
+// zlib stream smaller than zlib's level 9 gives); a file larger than kWholeFileLimit is
+// deflated in chunks at level 9 instead, so memory stays bounded.
+inline constexpr int kMaxLevel = 12;
+inline constexpr std::size_t kWholeFileLimit = 64 << 20;
+
 class TParallelDeflater {
 public:
-    // threads 0 means one per core.
+    // level: 0 to 9, zlib's, or kMaxLevel; threads 0 means one per core.
     TParallelDeflater(int level, unsigned threads);
     ~TParallelDeflater();
     TParallelDeflater(const TParallelDeflater&) = delete;

@@ -4,14 +4,13 @@
 #include <memory>
 #include <vector>
 
-#include <zlib.h>
-
 #include "datatable/Errors.h"
 #include "datatable/Text.h"
 #include "package/FileSystem.h"
 #include "package/Format.h"
 #include "package/PackageReader.h"
 #include "package/PathRules.h"
+#include "package/RecordStream.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,9 +19,6 @@
 namespace stp {
 
 namespace {
-
-// Records are inflated through fixed buffers, so memory does not grow with file size.
-constexpr std::size_t kChunkSize = 256 * 1024;
 
 std::string Quoted(std::u16string_view s) { return "'" + ToUtf8(s) + "'"; }
 
@@ -45,31 +41,19 @@ std::string Quoted(std::u16string_view s) { return "'" + ToUtf8(s) + "'"; }
     }
 }
 
-// One zlib inflater, ended with the object.
-class TInflater {
-public:
-    TInflater() {
-        if (inflateInit(&FStream) != Z_OK) throw EInflateError("cannot start zlib's inflater");
-    }
-    ~TInflater() { inflateEnd(&FStream); }
-    TInflater(const TInflater&) = delete;
-    TInflater& operator=(const TInflater&) = delete;
-    z_stream& Stream() { return FStream; }
-
-private:
-    z_stream FStream{};
-};
-
 class TExtraction {
 public:
     TExtraction(const std::u16string& destination, const TProgressEvent& progress, const std::u16string& systemDir)
-        : FDestination(destination), FProgress(progress), FSystemDir(systemDir), FIn(kChunkSize), FOut(kChunkSize) {}
+        : FDestination(destination), FProgress(progress), FSystemDir(systemDir) {}
 
     void Run(TFile& package, TDataTable& table) {
         FTotal = Totals(table);
+        // The records are read and inflated ahead, on a thread of their own, while the
+        // files are made and written here in row order.
+        TRecordStream records(package, Spans(table));
         for (std::int32_t i = 0; i < table.ItemCount(); ++i) {
             try {
-                ExtractRow(package, *table.Items(i));
+                ExtractRow(records, static_cast<std::size_t>(i), *table.Items(i));
             } catch (const Error&) {
                 RethrowWithContext(RowName(table, i) + ": ");
             }
@@ -102,6 +86,22 @@ private:
         return total;
     }
 
+    // Each row's record length and file length; -1 where a cell does not read as one
+    // (the row fails with that when it is reached).
+    static std::vector<TRecordSpan> Spans(TDataTable& table) {
+        std::vector<TRecordSpan> spans(static_cast<std::size_t>(table.ItemCount()));
+        for (std::int32_t i = 0; i < table.ItemCount(); ++i) {
+            try {
+                TRow& row = *table.Items(i);
+                spans[static_cast<std::size_t>(i)] = {row.Items(pcCompressedSize)->Value(),
+                                                      row.Items(pcUncompressedSize)->Value()};
+            } catch (const Error&) {
+                break;
+            }
+        }
+        return spans;
+    }
+
     void CheckPlace(TRow& row) {
         const std::u16string name = row.Items(pcFileName)->Text();
         if (!IsPlainFileName(LastPathComponent(name)))
@@ -129,7 +129,7 @@ private:
 
     // Writes one row's file, or passes over an existing macro-row file; the row's
     // uncompressed size counts as done either way.
-    void ExtractRow(TFile& package, TRow& row) {
+    void ExtractRow(TRecordStream& records, std::size_t index, TRow& row) {
         const std::u16string folderSpec = row.Items(pcFolder)->Text();
         const std::u16string name = row.Items(pcFileName)->Text();
         std::u16string folder;
@@ -148,54 +148,17 @@ private:
         if (packed < 0) throw EPackageError("negative compressed size " + std::to_string(packed));
         const std::int32_t size = row.Items(pcUncompressedSize)->Value();
         if (macro && FileExists(folder + name)) {
-            package.Seek(package.Position() + packed);
+            records.Skip(index);
             FDone += size;
             return;
         }
 
         TFile out = TFile::CreateAlways(folder + std::u16string(LastPathComponent(name)));
-        Inflate(package, packed, size, out);
+        // The record's bytes as they inflate; an error comes after the bytes before it.
+        records.Take(index, [&out](const void* bytes, std::size_t n) { out.Write(bytes, n); });
         out.Close();
         FDone += size;
         Report();
-    }
-
-    // Inflates the record of `packed` bytes at the package's read position into out,
-    // which must receive exactly `size` bytes.
-    void Inflate(TFile& package, std::int32_t packed, std::int32_t size, TFile& out) {
-        TInflater inflater;
-        z_stream& z = inflater.Stream();
-        std::int64_t left = packed;
-        std::int64_t written = 0;
-        bool ended = false;
-        while (!ended) {
-            if (z.avail_in == 0) {
-                if (left == 0) throw EInflateError("the record ends before its zlib stream");
-                const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, kChunkSize));
-                package.ReadExact(FIn.data(), want);
-                left -= static_cast<std::int64_t>(want);
-                z.next_in = FIn.data();
-                z.avail_in = static_cast<uInt>(want);
-            }
-            z.next_out = FOut.data();
-            z.avail_out = static_cast<uInt>(FOut.size());
-            const int rc = inflate(&z, Z_NO_FLUSH);
-            if (rc == Z_STREAM_END) {
-                ended = true;
-            } else if (rc != Z_OK && rc != Z_BUF_ERROR) {
-                throw EInflateError(std::string("zlib: ") + (z.msg ? z.msg : "error " + std::to_string(rc)));
-            }
-            const std::size_t got = FOut.size() - z.avail_out;
-            if (written + static_cast<std::int64_t>(got) > size)
-                throw EInflateError("the record inflates to more than its " + std::to_string(size) + " bytes");
-            out.Write(FOut.data(), got);
-            written += static_cast<std::int64_t>(got);
-        }
-        if (written != size)
-            throw EInflateError("the record inflates to " + std::to_string(written) + " bytes, not " +
-                                std::to_string(size));
-        // Bytes after the stream's end still belong to this record.
-        if (left > 0) package.Seek(package.Position() + left);
     }
 
     void Report() {
@@ -209,8 +172,6 @@ private:
     const std::u16string& FDestination;
     const TProgressEvent& FProgress;
     const std::u16string& FSystemDir;
-    std::vector<unsigned char> FIn;
-    std::vector<unsigned char> FOut;
     std::int64_t FTotal = 0;
     std::int64_t FDone = 0;
 };

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds Crypto++ and libjpeg-turbo for x86_64-w64-mingw32 from Debian's own source
-# packages into static libraries under build/deps/mingw. Reuses what is already built.
+# Builds Crypto++, libjpeg-turbo and libdeflate for x86_64-w64-mingw32 from Debian's own
+# source packages into static libraries under build/deps/mingw. Reuses what is already built.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 prefix="$root/build/deps/mingw"
@@ -65,5 +65,23 @@ if [ ! -f "$prefix/lib/libjpeg.a" ]; then
     && cmake --install "$b" >>"$src/jpeg-build.log" 2>&1 \
     || { tail -30 "$src/jpeg-build.log" >&2; exit 1; }
   [ -f "$prefix/lib/libjpeg.a" ] || cp "$prefix"/lib*/libjpeg.a "$prefix/lib/" 2>/dev/null || true
+fi
+
+# libdeflate: its library sources compiled as they are (the architecture-specific files
+# compile empty elsewhere) into one archive; the CPU features are detected at run time.
+if [ ! -f "$prefix/lib/libdeflate.a" ]; then
+  echo "build-mingw-deps: libdeflate"
+  dir=$(fetch libdeflate libdeflate-)
+  b="$src/libdeflate-build"
+  rm -rf "$b"
+  mkdir -p "$b"
+  for c in "$dir"/lib/*.c "$dir"/lib/*/*.c; do
+    x86_64-w64-mingw32-gcc-posix -O2 -DNDEBUG -ffunction-sections -fdata-sections -I"$dir" \
+      -c "$c" -o "$b/$(basename "$(dirname "$c")")-$(basename "$c" .c).o" 2>>"$src/libdeflate-build.log" \
+      || { tail -30 "$src/libdeflate-build.log" >&2; exit 1; }
+  done
+  x86_64-w64-mingw32-ar rcs "$prefix/lib/libdeflate.a.new" "$b"/*.o
+  mv "$prefix/lib/libdeflate.a.new" "$prefix/lib/libdeflate.a"
+  cp "$dir/libdeflate.h" "$prefix/include/"
 fi
 echo "build-mingw-deps: ready in $prefix"

@@ -68,6 +68,7 @@ void TApplication::SetTitle(const std::u16string& Title) { title_ = Title; }
 void TApplication::Run() {
     if (!mainForm_) return;
     mainForm_->Show();
+    if (OnShown) OnShown();
     while (!terminated_) HandleMessage();
 }
 

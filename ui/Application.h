@@ -76,6 +76,8 @@ public:
 
     // Reports an error a handler raised; by default in a message box.
     std::function<void(const std::exception&)> OnException;
+    // Runs once Run has shown the main form.
+    std::function<void()> OnShown;
     void HandleException(const std::exception& Error);
 
     void AddEvents(TApplicationEvents& Events);

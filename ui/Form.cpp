@@ -13,6 +13,7 @@
 #include "ui/Memo.h"
 #include "ui/Panel.h"
 #include "ui/ProgressBar.h"
+#include "ui/StartupTrace.h"
 #include "ui/Wide.h"
 
 namespace stp {
@@ -88,10 +89,12 @@ void TForm::Create() {
         if (HICON big = app->Icon(false)) SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
         if (HICON small = app->Icon(true)) SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     }
+    TraceStartup((layout_.Name + " window").c_str());
     MakeComponents();
     BindEvents();
     ApplyTabOrder();
     RealignAll(*this);
+    TraceStartup((layout_.Name + " controls").c_str());
     InvokeEvent(OnCreate);
 }
 

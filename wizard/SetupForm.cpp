@@ -28,6 +28,7 @@
 #include "ui/Panel.h"
 #include "ui/ProgressBar.h"
 #include "ui/Resources.h"
+#include "ui/StartupTrace.h"
 #include "ui/SystemInfo.h"
 #include "ui/Wide.h"
 #include "wizard/BuildConfig.h"
@@ -91,6 +92,7 @@ TIdleEvent TForm1::FindIdleHandler(const std::string& Name) {
 void TForm1::FormCreate() {
     ReadBuildConfig();
     LoadPictures();
+    TraceStartup("Form1 pictures");
     if (LanguageMode == 0)
         ApplyChineseTexts();
     else

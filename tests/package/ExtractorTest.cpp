@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <random>
+
+#include <zlib.h>
 
 #include "PackageFixture.h"
 #include "datatable/Errors.h"
+#include "package/Deflater.h"
 #include "package/Extractor.h"
 #include "package/PackageWriter.h"
 
@@ -72,24 +76,36 @@ TEST_F(Extractor, RoundTripsATreeThroughTheWriter) {
         WriteAll(Src / f.path, f.content);
         entries.push_back({PathText(Src / f.path), f.folder, f.name, f.root});
     }
-    TPackageOptions options;
-    options.Threads = 2;
-    WritePackage(entries, PathText(PackagePath), options);
-    const Bytes package = ReadAll(PackagePath);
-    EXPECT_EQ(package.substr(0, 2), "\x78\xDA");
-    EXPECT_EQ(package.substr(package.size() - 3), "\x0A\x14\x02");
+    // Level 9 (zlib, in chunks on every core) and the strongest (libdeflate, file by file).
+    std::size_t level9Size = 0;
+    for (const int level : {9, kMaxLevel}) {
+        SCOPED_TRACE(level);
+        fs::remove_all(Dest);
+        fs::remove_all(Sys);
+        fs::create_directories(Sys);
+        reports.clear();
+        TPackageOptions options;
+        options.Threads = 2;
+        options.Level = level;
+        WritePackage(entries, PathText(PackagePath), options);
+        const Bytes package = ReadAll(PackagePath);
+        EXPECT_EQ(package.substr(0, 2), "\x78\xDA");
+        EXPECT_EQ(package.substr(package.size() - 3), "\x0A\x14\x02");
+        if (level == 9) level9Size = package.size();
+        else EXPECT_LT(package.size(), level9Size);
 
-    Extract();
-    for (const auto& f : files) EXPECT_EQ(ReadAll(Root / f.expected), f.content) << f.path;
-    ASSERT_FALSE(reports.empty());
-    EXPECT_EQ(reports.back(), 100);
-    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+        Extract();
+        for (const auto& f : files) EXPECT_EQ(ReadAll(Root / f.expected), f.content) << f.path;
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ(reports.back(), 100);
+        EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
 
-    // Identical input gives an identical package, whatever the number of threads.
-    options.Threads = 1;
-    const fs::path again = Root / "again.stp";
-    WritePackage(entries, PathText(again), options);
-    EXPECT_EQ(ReadAll(again), package);
+        // Identical input gives an identical package, whatever the number of threads.
+        options.Threads = 1;
+        const fs::path again = Root / "again.stp";
+        WritePackage(entries, PathText(again), options);
+        EXPECT_EQ(ReadAll(again), package);
+    }
 }
 
 // The writer stores each folder so that the extractor puts the file where the folder
@@ -342,6 +358,130 @@ TEST_F(Extractor, ErrorsNameTheRowAndTheFile) {
         EXPECT_NE(m.find("one.txt"), std::string::npos) << m;
         EXPECT_NE(m.find("zlib"), std::string::npos) << m;
     }
+}
+
+// What reading Record one piece after another wrote into a file of Size bytes before it
+// failed (as the extraction did before it read ahead): 256 KiB read and 256 KiB of output
+// at a time, none past Size, nothing of the call that failed. Empty optional: it did not fail.
+std::optional<Bytes> WrittenBeforeTheError(const Bytes& record, std::size_t size) {
+    z_stream z{};
+    inflateInit(&z);
+    Bytes written;
+    Bytes out(256 * 1024, '\0');
+    std::size_t fed = 0;
+    bool failed = false;
+    for (;;) {
+        if (z.avail_in == 0 && fed < record.size()) {
+            const std::size_t piece = std::min<std::size_t>(record.size() - fed, 256 * 1024);
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(record.data() + fed));
+            z.avail_in = static_cast<uInt>(piece);
+            fed += piece;
+        }
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = static_cast<uInt>(out.size());
+        const int rc = inflate(&z, Z_NO_FLUSH);
+        const std::size_t got = out.size() - z.avail_out;
+        if ((rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) || written.size() + got > size ||
+            (rc == Z_BUF_ERROR && z.avail_in == 0 && fed == record.size())) {
+            failed = true;  // what the failing call inflated is not written
+            break;
+        }
+        written += out.substr(0, got);
+        if (rc == Z_STREAM_END) break;
+    }
+    inflateEnd(&z);
+    if (!failed && written.size() == size) return std::nullopt;
+    return written;
+}
+
+std::u16string Row(const char16_t* folder, const std::string& name, std::size_t packed, std::size_t size) {
+    return std::u16string(folder) + u"," + FromUtf8(name) + u"," + Num(packed) + u"," + Num(size);
+}
+
+// Records are read and inflated ahead of the files; the outcome stays that of reading
+// them one after the other. Each case: good records, then one damaged in its middle
+// (inflated whole, or streamed as a large one is): the files before it are complete, the
+// damaged row's file holds what zlib inflated before the damage, nothing after it exists.
+TEST_F(Extractor, ADamagedRecordAfterGoodOnesKeepsWhatAPlainInflateWrote) {
+    for (const std::size_t size : {std::size_t(300'000), std::size_t(6'000'000)}) {
+        SCOPED_TRACE(size);
+        fs::remove_all(Dest);
+        fs::create_directories(Dest);
+        Bytes records;
+        std::u16string table;
+        std::vector<Bytes> good;
+        for (int i = 0; i < 20; ++i) {
+            good.push_back(Random(50'000, static_cast<unsigned>(i)) + Bytes(50'000, char('a' + i)));
+            const Bytes z = Zlib(good.back());
+            records += z;
+            table += Row(u"", "good" + std::to_string(i) + ".bin", z.size(), good.back().size()) + u"|";
+        }
+        // Text-like bytes, damaged a third of the way in.
+        Bytes text;
+        while (text.size() < size) text += "the quick brown fox " + std::to_string(text.size()) + "\n";
+        text.resize(size);
+        Bytes bad = Zlib(text);
+        for (std::size_t i = bad.size() / 3; i < bad.size() / 3 + 64; ++i) bad[i] = char(bad[i] ^ 0x5A);
+        const std::optional<Bytes> written = WrittenBeforeTheError(bad, size);
+        ASSERT_TRUE(written) << "the damage went unnoticed";
+        const Bytes& before = *written;
+        records += bad + Zlib("after");
+        table += Row(u"", "bad.txt", bad.size(), size) + u"|" + Row(u"", "after.txt", Zlib("after").size(), 5);
+        WriteRaw(records, table);
+        EXPECT_THROW(Extract(), EInflateError);
+        for (int i = 0; i < 20; ++i)
+            EXPECT_TRUE(ReadAll(Dest / ("good" + std::to_string(i) + ".bin")) == good[std::size_t(i)]) << i;
+        EXPECT_TRUE(ReadAll(Dest / "bad.txt") == before)
+            << ReadAll(Dest / "bad.txt").size() << " bytes written, " << before.size() << " expected";
+        EXPECT_FALSE(fs::exists(Dest / "after.txt"));
+    }
+}
+
+TEST_F(Extractor, ADamagedRecordOfAnExistingMacroFileIsPassedOver) {
+    const Bytes z = Zlib("next");
+    WriteAll(Sys / "keep.dll", "old");
+    WriteRaw(Bytes("garbage, no zlib") + z,
+             Row(u"$System$", "keep.dll", 16, 3) + u"|" + Row(u"", "next.txt", z.size(), 4));
+    Extract();
+    EXPECT_EQ(ReadAll(Sys / "keep.dll"), "old");
+    EXPECT_EQ(ReadAll(Dest / "next.txt"), "next");
+}
+
+// The reader is ahead when writing a file fails: the error is the writer's, and no later
+// file is made.
+TEST_F(Extractor, AFileThatCannotBeMadeStopsTheReaderAhead) {
+    Bytes records;
+    std::u16string table;
+    for (int i = 0; i < 30; ++i) {
+        const Bytes z = Zlib(Bytes(400'000, char('a' + i % 26)));
+        records += z;
+        table += (i ? u"|" : u"") + Row(u"", "f" + std::to_string(i) + ".txt", z.size(), 400'000);
+    }
+    fs::create_directories(Dest / "f3.txt");  // a folder where the file must go
+    WriteRaw(records, table);
+    EXPECT_THROW(Extract(), EFileError);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(fs::file_size(Dest / ("f" + std::to_string(i) + ".txt")), 400'000u);
+    for (int i = 4; i < 30; ++i) EXPECT_FALSE(fs::exists(Dest / ("f" + std::to_string(i) + ".txt"))) << i;
+}
+
+// More than the reader may hold ahead, in records large and small: every byte arrives,
+// and progress is reported once per file, rising.
+TEST_F(Extractor, ManyRecordsBeyondWhatTheReaderHoldsAheadAllArrive) {
+    Bytes records;
+    std::u16string table;
+    std::vector<Bytes> files;
+    for (int i = 0; i < 24; ++i) {
+        files.push_back(i % 5 == 4 ? Bytes(5'000'000, char('A' + i)) : Random(1'000'000, unsigned(100 + i)));
+        const Bytes z = Zlib(files.back(), 1);
+        records += z;
+        table += (i ? u"|" : u"") + Row(u"", "m" + std::to_string(i) + ".bin", z.size(), files.back().size());
+    }
+    WriteRaw(records, table);
+    Extract();
+    for (int i = 0; i < 24; ++i) EXPECT_TRUE(ReadAll(Dest / ("m" + std::to_string(i) + ".bin")) == files[std::size_t(i)]) << i;
+    ASSERT_EQ(reports.size(), 24u);
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_EQ(reports.back(), 100);
 }
 
 }  // namespace

@@ -67,6 +67,8 @@ TEST_F(StpProgram, WrongUsageExitsWithTwo)
         {"seal", "--cipher", "1", "--hash", "x"},
         {"seal", "--cipher", "1", "--hash", "1", "--iv", "short"},
         {"seal", "--cipher", "1", "--hash", "1", "--salt", "ABC"},
+        {"pack", "-o", "x.stp", "--level", "maximum", "src"},
+        {"pack", "-o", "x.stp", "--level", "10", "src"},
     };
     for (const auto& args : cases) {
         const Result result = Run(args);
@@ -185,7 +187,7 @@ TEST_F(StpProgram, PackOptionsAreAppliedAndThePasswordIsNeededToOpen)
         const std::string label = std::string("cipher ") + c.cipher + ", hash " + c.hash;
         const fs::path package = File("p.stp");
         const Result pack = Run({"pack", "-o", package.string(), "--cipher", c.cipher, "--hash", c.hash, "--password",
-                                 c.password, File("src").string()});
+                                 c.password, "--level", "max", File("src").string()});
         ASSERT_EQ(pack.exitCode, 0) << label << ": " << pack.err;
 
         // Records, envelope, its 32-bit length, a three-byte trailer.

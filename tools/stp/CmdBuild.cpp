@@ -175,7 +175,7 @@ void WriteFileBytes(const fs::path& file, const std::string& bytes)
 TPackageOptions PackOptions(const ParsedArgs& parsed)
 {
     TPackageOptions options;
-    if (const auto v = parsed.Value("level")) options.Level = ParseNumber(*v, 0, 9, "level");
+    if (const auto v = parsed.Value("level")) options.Level = ParseLevel(*v);
     if (const auto v = parsed.Value("threads")) options.Threads = ParseNumber(*v, 1, 256, "threads");
     return options;
 }
@@ -415,7 +415,8 @@ const Command kBuildCommand = {
     "  --uninstaller-stub FILE\n"
     "                  the uninstaller stub (default: uninst-stub.exe beside stp)\n"
     "  --no-uninstaller  leave stp's uninstaller out of the package\n"
-    "  --level L       zlib level 0 to 9 (default 9)\n"
+    "  --level L       zlib level 0 to 9 (default 9), or max: the smallest zlib\n"
+    "                  streams, file by file, slower\n"
     "  --threads N     compression threads (default: one per core)\n"
     "\n"
     "The package gets the product's uninstaller as Uninst.exe in the installation\n"

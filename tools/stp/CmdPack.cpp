@@ -39,7 +39,7 @@ int RunPack(const std::vector<std::string>& args)
     TPackageOptions options;
     if (const auto v = parsed.Value("cipher")) options.CipherIndex = ParseNumber(*v, 0, kCipherCount - 1, "cipher");
     if (const auto v = parsed.Value("hash")) options.HashIndex = ParseNumber(*v, 0, kHashCount - 1, "hash");
-    if (const auto v = parsed.Value("level")) options.Level = ParseNumber(*v, 0, 9, "level");
+    if (const auto v = parsed.Value("level")) options.Level = ParseLevel(*v);
     if (const auto v = parsed.Value("threads")) options.Threads = ParseNumber(*v, 1, 256, "threads");
     options.Password = FromUtf8(parsed.Value("password").value_or(""));
 
@@ -84,7 +84,8 @@ const Command kPackCommand = {
     "  --hash N      the file table's key hash, 0 to 4 (default 3, SHA-256)\n"
     "  --password P  the file table's password (default empty, as the setup\n"
     "                program opens it)\n"
-    "  --level L     zlib level 0 to 9 (default 9)\n"
+    "  --level L     zlib level 0 to 9 (default 9), or max: the smallest zlib\n"
+    "                streams, file by file, slower\n"
     "  --threads N   compression threads (default: one per core)\n",
     RunPack,
 };

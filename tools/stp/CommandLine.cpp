@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "package/Deflater.h"
 #include "tools/stp/Command.h"
 
 namespace stp::tool {
@@ -88,6 +89,16 @@ int ParseNumber(std::string_view text, int first, int last, std::string_view opt
                          + std::to_string(last) + ", not \"" + std::string(text) + "\"");
     }
     return number;
+}
+
+int ParseLevel(std::string_view text)
+{
+    if (text == "max") return kMaxLevel;
+    try {
+        return ParseNumber(text, 0, 9, "level");
+    } catch (const UsageError&) {
+        throw UsageError("--level must be a number from 0 to 9 or \"max\", not \"" + std::string(text) + "\"");
+    }
 }
 
 }  // namespace stp::tool

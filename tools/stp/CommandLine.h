@@ -34,5 +34,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const Optio
 
 // A whole decimal number in first..last; otherwise UsageError naming the option.
 int ParseNumber(std::string_view text, int first, int last, std::string_view option);
+// A compression level: 0 to 9, or "max" (the strongest, kMaxLevel).
+int ParseLevel(std::string_view text);
 
 }  // namespace stp::tool

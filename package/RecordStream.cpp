@@ -1,0 +1,181 @@
+#include "package/RecordStream.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include <libdeflate.h>
+#include <zlib.h>
+
+#include "datatable/Errors.h"
+
+namespace stp {
+
+namespace {
+
+// The writer went away: the reader unwinds quietly.
+struct TStopped {};
+
+struct TDecompressorDeleter {
+    void operator()(libdeflate_decompressor* d) const noexcept { libdeflate_free_decompressor(d); }
+};
+
+// One zlib inflater, ended with the object.
+class TInflater {
+public:
+    TInflater() {
+        if (inflateInit(&FStream) != Z_OK) throw EInflateError("cannot start zlib's inflater");
+    }
+    ~TInflater() { inflateEnd(&FStream); }
+    TInflater(const TInflater&) = delete;
+    TInflater& operator=(const TInflater&) = delete;
+    z_stream& Stream() { return FStream; }
+
+private:
+    z_stream FStream{};
+};
+
+}  // namespace
+
+TRecordStream::TRecordStream(TFile& Package, std::vector<TRecordSpan> Spans)
+    : FPackage(Package), FSpans(std::move(Spans)) {
+    FReader = std::thread([this] { Read(); });
+}
+
+TRecordStream::~TRecordStream() {
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FStop = true;
+    }
+    FChanged.notify_all();
+    FReader.join();
+}
+
+bool TRecordStream::Put(TPiece Piece) {
+    std::unique_lock<std::mutex> lock(FLock);
+    // One piece may always wait, however large, so that the reader never stalls alone.
+    FChanged.wait(lock, [&] { return FStop || FQueue.empty() || FQueued + Piece.Bytes.size() <= kAheadBytes; });
+    if (FStop) return false;
+    FQueued += Piece.Bytes.size();
+    FQueue.push_back(std::move(Piece));
+    lock.unlock();
+    FChanged.notify_all();
+    return true;
+}
+
+TRecordStream::TPiece TRecordStream::Next(std::size_t Index) {
+    std::unique_lock<std::mutex> lock(FLock);
+    FChanged.wait(lock, [&] { return !FQueue.empty() || FFinished; });
+    if (FQueue.empty()) throw EPackageError("record " + std::to_string(Index + 1) + " was never read");
+    TPiece piece = std::move(FQueue.front());
+    FQueue.pop_front();
+    FQueued -= piece.Bytes.size();
+    lock.unlock();
+    FChanged.notify_all();
+    if (piece.Record != Index)
+        throw EPackageError("record " + std::to_string(piece.Record + 1) + " was read in place of record " +
+                            std::to_string(Index + 1));
+    return piece;
+}
+
+void TRecordStream::Skip(std::size_t Index) {
+    while (!Next(Index).Last) {
+    }
+}
+
+void TRecordStream::Read() {
+    std::unique_ptr<libdeflate_decompressor, TDecompressorDeleter> whole(libdeflate_alloc_decompressor());
+    try {
+        for (std::size_t i = 0; i < FSpans.size(); ++i) {
+            const TRecordSpan span = FSpans[i];
+            // A record of unknown length ends the stream: where the next one starts is unknown.
+            if (span.Packed < 0 || span.Size < 0) break;
+            std::int64_t start = 0;
+            try {
+                start = FPackage.Position();
+                ReadRecord(i, whole.get());
+            } catch (const TStopped&) {
+                throw;
+            } catch (...) {
+                if (!Put({i, {}, std::current_exception(), true})) return;
+            }
+            // Bytes after a record's zlib stream still belong to it.
+            FPackage.Seek(start + span.Packed);
+        }
+    } catch (...) {
+        // Stopped, or the package cannot be positioned: the records not handed on stay unread.
+    }
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FFinished = true;
+    }
+    FChanged.notify_all();
+}
+
+void TRecordStream::ReadRecord(std::size_t Index, libdeflate_decompressor* Whole) {
+    const TRecordSpan span = FSpans[Index];
+    if (!Whole || span.Packed > std::int64_t(kWholeRecord) || span.Size > std::int64_t(kWholeRecord))
+        return Inflate(Index, nullptr, span.Packed, span.Size);
+    const std::int64_t start = FPackage.Position();
+    std::vector<unsigned char> packed(static_cast<std::size_t>(span.Packed));
+    try {
+        FPackage.ReadExact(packed.data(), packed.size());
+    } catch (const Error&) {
+        // Read again piece by piece, as far as it goes, so the same bytes come before the error.
+        FPackage.Seek(start);
+        return Inflate(Index, nullptr, span.Packed, span.Size);
+    }
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(span.Size));
+    if (libdeflate_zlib_decompress(Whole, packed.data(), packed.size(), bytes.data(), bytes.size(), nullptr) ==
+        LIBDEFLATE_SUCCESS) {
+        if (!Put({Index, std::move(bytes), nullptr, true})) throw TStopped{};
+        return;
+    }
+    // Damaged, or of a form only zlib reads: zlib decides, and says what is wrong.
+    Inflate(Index, packed.data(), span.Packed, span.Size);
+}
+
+// Held: the record's bytes, read already; null: read from the package.
+void TRecordStream::Inflate(std::size_t Index, const unsigned char* Held, std::int64_t Packed, std::int64_t Size) {
+    TInflater inflater;
+    z_stream& z = inflater.Stream();
+    std::vector<unsigned char> in(Held ? 0 : kChunkSize);
+    std::int64_t left = Packed;
+    std::int64_t written = 0;
+    bool ended = false;
+    while (!ended) {
+        if (z.avail_in == 0) {
+            if (left == 0) throw EInflateError("the record ends before its zlib stream");
+            const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, kChunkSize));
+            if (Held) {
+                z.next_in = const_cast<unsigned char*>(Held + (Packed - left));
+            } else {
+                FPackage.ReadExact(in.data(), want);
+                z.next_in = in.data();
+            }
+            left -= static_cast<std::int64_t>(want);
+            z.avail_in = static_cast<uInt>(want);
+        }
+        std::vector<unsigned char> out(kChunkSize);
+        z.next_out = out.data();
+        z.avail_out = static_cast<uInt>(out.size());
+        const int rc = inflate(&z, Z_NO_FLUSH);
+        if (rc == Z_STREAM_END) {
+            ended = true;
+        } else if (rc != Z_OK && rc != Z_BUF_ERROR) {
+            throw EInflateError(std::string("zlib: ") + (z.msg ? z.msg : "error " + std::to_string(rc)));
+        }
+        const std::size_t got = out.size() - z.avail_out;
+        if (written + static_cast<std::int64_t>(got) > Size)
+            throw EInflateError("the record inflates to more than its " + std::to_string(Size) + " bytes");
+        out.resize(got);
+        written += static_cast<std::int64_t>(got);
+        if (got > 0 && !Put({Index, std::move(out), nullptr, false})) throw TStopped{};
+    }
+    if (written != Size)
+        throw EInflateError("the record inflates to " + std::to_string(written) + " bytes, not " +
+                            std::to_string(Size));
+    if (!Put({Index, {}, nullptr, true})) throw TStopped{};
+}
+
+}  // namespace stp
