@@ -35,9 +35,12 @@ void RunSetup() {
     TForm1& wizard = application.CreateForm<TForm1>();
     TraceStartup("wizard-made");
     SetApplicationWindow(wizard.Handle());
-    application.CreateForm<TfrmConflict>();
-    TraceStartup("notice-made");
-    application.OnShown = [] { TraceStartup("wizard-shown"); };
+    // The notice is made once the wizard shows: it is needed at the finish at the soonest.
+    application.OnShown = [&application] {
+        TraceStartup("wizard-shown");
+        application.CreateForm<TfrmConflict>();
+        TraceStartup("notice-made");
+    };
     application.Run();
 }
 

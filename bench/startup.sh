@@ -56,9 +56,9 @@ bash scripts/wine-prefix.sh
 ours=$(measure "$bin/Karvel-3.40-setup.exe" | median)
 nsis=$(measure "$work/karvel-nsis.exe" | median)
 
-# Without its payload: the installer less its "StpFile" resource, stripped.
+# Without its payload: the installer less its package (the "StpFile" resource), stripped.
 x86_64-w64-mingw32-strip -o "$work/setup-stripped.exe" "$bin/Karvel-3.40-setup.exe"
-payload=$(stat -c %s "$root/build/mingw/resources/Karvel.stp" 2>/dev/null || echo 0)
+payload=$("$root/build/native/bin/stp" resources "$work/setup-stripped.exe" | awk -F'\t' '$1 == "STPFILE" {print $4}')
 size=$(( $(stat -c %s "$work/setup-stripped.exe") - ${payload:-0} ))
 
 # Where the demo installer's time goes: the phases it traces (STP_STARTUP_TRACE), as

@@ -1,6 +1,8 @@
 #include "ui/Font.h"
 
+#include <map>
 #include <stdexcept>
+#include <tuple>
 
 #include "ui/Wide.h"
 
@@ -65,8 +67,27 @@ void TFont::SetBold(bool bold) {
     handle_.reset();
 }
 
+namespace {
+
+using SharedFont = std::shared_ptr<std::remove_pointer_t<HFONT>>;
+using FontKey = std::tuple<std::u16string, int, bool, int>;
+
+// The GDI fonts in use, by what makes them; an entry lapses with its last user.
+std::map<FontKey, std::weak_ptr<std::remove_pointer_t<HFONT>>>& FontCache() {
+    static std::map<FontKey, std::weak_ptr<std::remove_pointer_t<HFONT>>> cache;
+    return cache;
+}
+
+}  // namespace
+
 HFONT TFont::Handle() const {
-    if (!handle_) {
+    if (handle_) return handle_.get();
+    const FontKey key{name_, height_, bold_, charset_};
+    auto& cache = FontCache();
+    if (auto it = cache.find(key); it != cache.end()) {
+        if ((handle_ = it->second.lock())) return handle_.get();
+    }
+    {
         LOGFONTW lf{};
         lf.lfHeight = height_;
         lf.lfWeight = bold_ ? FW_BOLD : FW_NORMAL;
@@ -77,9 +98,11 @@ HFONT TFont::Handle() const {
         lf.lfPitchAndFamily = DEFAULT_PITCH;
         const std::wstring face = ToWide(name_);
         face.copy(lf.lfFaceName, LF_FACESIZE - 1);
-        handle_.reset(CreateFontIndirectW(&lf));
-        if (!handle_) throw std::runtime_error("A font cannot be created.");
+        HFONT font = CreateFontIndirectW(&lf);
+        if (!font) throw std::runtime_error("A font cannot be created.");
+        handle_ = SharedFont(font, [](HFONT f) { DeleteObject(f); });
     }
+    cache[key] = handle_;
     return handle_.get();
 }
 

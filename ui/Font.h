@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 
 #include "ui/Handles.h"
 #include "ui/Layout.h"
@@ -34,7 +36,8 @@ public:
     void SetBold(bool bold);
     void SetColor(TColor color) { color_ = color; }
 
-    // The GDI font, made at first use after a change; owned by this object.
+    // The GDI font, made at first use after a change. Fonts alike share one GDI font,
+    // which goes with the last of them: a form's many controls cost one or two.
     HFONT Handle() const;
 
     TFont(const TFont& other);
@@ -49,7 +52,7 @@ private:
     int charset_ = DEFAULT_CHARSET;
     TColor color_ = clWindowText;
     int ppi_ = 96;
-    mutable FontHandle handle_;
+    mutable std::shared_ptr<std::remove_pointer_t<HFONT>> handle_;
 };
 
 // Pixels per logical inch of the screen, vertically.

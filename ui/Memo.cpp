@@ -38,6 +38,15 @@ void TMemo::AddLine(const std::u16string& Line) {
     SetText(text);
 }
 
+void TMemo::AddLines(const std::vector<std::u16string>& Lines) {
+    std::u16string text = Text();
+    for (const std::u16string& line : Lines) {
+        text += line;
+        text += u"\r\n";
+    }
+    SetText(text);
+}
+
 void TMemo::ClearLines() { SetText(std::u16string()); }
 
 // A read-only memo keeps its own colour instead of the grey of a disabled field.

@@ -16,6 +16,8 @@ public:
     // The lines as the control holds them.
     std::vector<std::u16string> Lines() const;
     void AddLine(const std::u16string& Line);
+    // The lines added at once: the control lays its text out once, not once a line.
+    void AddLines(const std::vector<std::u16string>& Lines);
     void ClearLines();
 
     HBRUSH ControlColor(HDC Dc) override;

@@ -103,6 +103,7 @@ void TForm1::FormCreate() {
     Component<TButton>("btnPrev").SetText(FCaptionBack);
     Component<TButton>("btnNext").SetText(FCaptionNext);
     Component<TButton>("btnClose").SetText(FCaptionCancel);
+    TraceStartup("Form1 texts");
     SizeWindow();
     // Only page 1 is aligned in the layout; aligning all four lets whichever page is
     // visible fill the top of the window.
@@ -111,7 +112,9 @@ void TForm1::FormCreate() {
     Component<TProgressBar>("ProgressBar1").SetPosition(0);
     // Quick Launch is gone from the taskbar from Windows Vista on.
     Component<TCheckBox>("chkSCOnQuick").SetVisible(WindowsMajorVersion() < 6);
+    TraceStartup("Form1 pages");
     PrepareFolderPage();
+    TraceStartup("Form1 folder page");
 }
 
 void TForm1::ReadBuildConfig() {
@@ -157,9 +160,7 @@ void TForm1::ApplyChineseTexts() {
     complete.SetBounds(Scaled(203), Scaled(28), complete.Width(), complete.Height());
 
     ApplyTexts(texts);
-    auto& memo = Component<TMemo>("Memo2");
-    for (const std::u16string& line : ChineseAgreement(FDisplayName, FIsFreeware, BuildConfigString(bsCopyrightAuthor)))
-        memo.AddLine(line);
+    Component<TMemo>("Memo2").AddLines(ChineseAgreement(FDisplayName, FIsFreeware, BuildConfigString(bsCopyrightAuthor)));
 }
 
 void TForm1::ApplyEnglishTexts() {
@@ -174,9 +175,7 @@ void TForm1::ApplyEnglishTexts() {
     for (const char* name : {"lblFolderTip", "lblLicenseTip", "lblClose"}) Component<TLabel>(name).SetVisible(true);
 
     ApplyTexts(texts);
-    auto& memo = Component<TMemo>("Memo2");
-    for (const std::u16string& line : EnglishAgreement(FDisplayName, FIsFreeware, BuildConfigString(bsCopyrightMaker)))
-        memo.AddLine(line);
+    Component<TMemo>("Memo2").AddLines(EnglishAgreement(FDisplayName, FIsFreeware, BuildConfigString(bsCopyrightMaker)));
 }
 
 void TForm1::ApplyTexts(const WizardTexts& Texts) {

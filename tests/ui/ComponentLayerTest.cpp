@@ -168,7 +168,8 @@ TEST_F(ComponentLayer, LabelsSizeToTheirTextAndMemosKeepEmptyLines) {
     label.SetText(u"a much longer text");
     EXPECT_GT(label.Width(), narrow);
     auto& memo = f.Component<TMemo>("memoText");
-    for (const char16_t* line : {u"one", u"", u"three", u""}) memo.AddLine(line);
+    memo.AddLine(u"one");
+    memo.AddLines({u"", u"three", u""});
     const std::vector<std::u16string> expected = {u"one", u"", u"three", u""};
     EXPECT_EQ(memo.Lines(), expected);
 }
