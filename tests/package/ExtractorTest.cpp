@@ -484,5 +484,22 @@ TEST_F(Extractor, ManyRecordsBeyondWhatTheReaderHoldsAheadAllArrive) {
     EXPECT_EQ(reports.back(), 100);
 }
 
+// A record that breaks a rule only zlib enforces ("invalid literal/length code") but that
+// inflates to exactly its declared size with a matching Adler-32 sum (found by the fuzz
+// target): held whole, it is installed, its bytes checked by the sum and the size.
+TEST_F(Extractor, ARecordCompleteByItsSumAndSizeInstallsThoughZlibRefusesIt) {
+    const Bytes record(
+        "\x78\xDA\x2B\xC9\x48\x55\x28\x2C\xCD\x4C\xCE\x56\x48\x2A\xCA\x2F\xCF\x53\x48\xCB\xAF\x50\xC8\x2A"
+        "\xCD\x2D\x28\x56\xC8\x2F\x4B\x2D\x52\x28\x01\x4A\xE7\x24\x56\x55\x2A\xA4\xE4\xA7\x73\x95\x8C\xAA"
+        "\x1D\x53\x3B\xAA\x76\x54\xED\xA8\xDA\x51\xB5\x43\x44\x2D\x00\xC2\xFC\x80\x97",
+        67);
+    WriteRaw(record, Row(u"", "text.txt", record.size(), 1760));
+    Extract();
+    const Bytes text = ReadAll(Dest / "text.txt");
+    EXPECT_EQ(text.size(), 1760u);
+    EXPECT_EQ(adler32(1, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())),
+              0xC2FC8097u);
+}
+
 }  // namespace
 }  // namespace stp::test
