@@ -24,10 +24,12 @@ void TLabel::AdjustSize() {
     if (!autoSize_ || !Handle()) return;
     std::wstring text = ToWide(Text());
     if (text.empty()) text = L" ";
-    ScreenDc dc;
-    SelectedObject font(dc.Get(), Font().Handle());
+    // A memory device context measures as the screen does, without asking for a
+    // window's visible region each time (costly under Wine, and done for every label).
+    static const MemoryDc measure(CreateCompatibleDC(nullptr));
+    SelectedObject font(measure.get(), Font().Handle());
     RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
-    DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r, DrawFlags() | DT_CALCRECT);
+    DrawTextW(measure.get(), text.c_str(), static_cast<int>(text.size()), &r, DrawFlags() | DT_CALCRECT);
     SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
 }
 
