@@ -100,7 +100,13 @@ void TRecordStream::Read() {
                 if (!Put({i, {}, std::current_exception(), true})) return;
             }
             // Bytes after a record's zlib stream still belong to it.
-            FPackage.Seek(start + span.Packed);
+            try {
+                FPackage.Seek(start + span.Packed);
+            } catch (const Error&) {
+                // The next record cannot be reached: it fails with the reason.
+                if (i + 1 < FSpans.size()) Put({i + 1, {}, std::current_exception(), true});
+                break;
+            }
         }
     } catch (...) {
         // Stopped, or the package cannot be positioned: the records not handed on stay unread.
@@ -144,6 +150,9 @@ void TRecordStream::Inflate(std::size_t Index, const unsigned char* Held, std::i
     std::int64_t written = 0;
     bool ended = false;
     while (!ended) {
+        // A record that inflates to little for much input puts nothing for long: the
+        // writer's going is checked here too.
+        if (FStop) throw TStopped{};
         if (z.avail_in == 0) {
             if (left == 0) throw EInflateError("the record ends before its zlib stream");
             const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, kChunkSize));
@@ -169,6 +178,7 @@ void TRecordStream::Inflate(std::size_t Index, const unsigned char* Held, std::i
         if (written + static_cast<std::int64_t>(got) > Size)
             throw EInflateError("the record inflates to more than its " + std::to_string(Size) + " bytes");
         out.resize(got);
+        out.shrink_to_fit();  // what waits counts as what it holds
         written += static_cast<std::int64_t>(got);
         if (got > 0 && !Put({Index, std::move(out), nullptr, false})) throw TStopped{};
     }

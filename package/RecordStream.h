@@ -6,6 +6,7 @@
 // record yields the same bytes before the same error.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -79,7 +80,7 @@ private:
     std::condition_variable FChanged;
     std::deque<TPiece> FQueue;
     std::size_t FQueued = 0;  // bytes in FQueue
-    bool FStop = false;       // the writer has gone
+    std::atomic<bool> FStop{false};  // the writer has gone
     bool FFinished = false;   // the reader has ended
     std::thread FReader;
 };

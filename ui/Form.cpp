@@ -141,7 +141,11 @@ SIZE TForm::ClientSize(int Width, int Height, int Dpi) const {
 void TForm::Rescale(int Dpi, const RECT* Suggested) {
     const int from = PixelsPerInch();
     if (Dpi == from || Dpi <= 0) return;
-    const SIZE client = ClientSize(Width(), Height(), from);
+    // The client area as it is (the frame drawn may differ from the one reckoned).
+    SIZE client = ClientSize(Width(), Height(), from);
+    RECT r;
+    if (Handle() && !IsIconic(Handle()) && GetClientRect(Handle(), &r) && r.right > 0 && r.bottom > 0)
+        client = {r.right, r.bottom};
     const SIZE scaled{MulDiv(client.cx, Dpi, from), MulDiv(client.cy, Dpi, from)};
     const SIZE outer = OuterSize(scaled.cx, scaled.cy, Dpi);
     SetPixelsPerInch(Dpi);
