@@ -51,7 +51,6 @@ public:
         for (;;) {
             TPiece piece = Next(Index);
             if (piece.Error) std::rethrow_exception(piece.Error);
-            if (piece.Last && piece.Bytes.empty()) return;
             if (!piece.Bytes.empty()) Write(piece.Bytes.data(), piece.Bytes.size());
             if (piece.Last) return;
         }

@@ -1,6 +1,6 @@
 #include "ui/Dpi.h"
 
-#include "ui/Handles.h"
+#include "ui/Font.h"
 
 namespace stp {
 
@@ -16,16 +16,11 @@ using GetDpiForSystemFn = UINT(WINAPI*)();
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 
-int ScreenDpi() {
-    ScreenDc dc;
-    return GetDeviceCaps(dc.Get(), LOGPIXELSY);
-}
-
 }  // namespace
 
 int SystemDpi() {
     static const auto get = User32Function<GetDpiForSystemFn>("GetDpiForSystem");
-    const int dpi = get ? static_cast<int>(get()) : ScreenDpi();
+    const int dpi = get ? static_cast<int>(get()) : ScreenPixelsPerInch();
     return dpi > 0 ? dpi : kDesignDpi;
 }
 

@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <optional>
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include <zlib.h>
 
@@ -452,16 +454,17 @@ TEST_F(Extractor, ADamagedRecordOfAnExistingMacroFileIsPassedOver) {
 TEST_F(Extractor, AFileThatCannotBeMadeStopsTheReaderAhead) {
     Bytes records;
     std::u16string table;
-    for (int i = 0; i < 30; ++i) {
-        const Bytes z = Zlib(Bytes(400'000, char('a' + i % 26)));
+    // 40 MB in all, more than the reader may hold: it waits for the writer when it fails.
+    for (int i = 0; i < 40; ++i) {
+        const Bytes z = Zlib(Bytes(1'000'000, char('a' + i % 26)));
         records += z;
-        table += (i ? u"|" : u"") + Row(u"", "f" + std::to_string(i) + ".txt", z.size(), 400'000);
+        table += (i ? u"|" : u"") + Row(u"", "f" + std::to_string(i) + ".txt", z.size(), 1'000'000);
     }
     fs::create_directories(Dest / "f3.txt");  // a folder where the file must go
     WriteRaw(records, table);
     EXPECT_THROW(Extract(), EFileError);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(fs::file_size(Dest / ("f" + std::to_string(i) + ".txt")), 400'000u);
-    for (int i = 4; i < 30; ++i) EXPECT_FALSE(fs::exists(Dest / ("f" + std::to_string(i) + ".txt"))) << i;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(fs::file_size(Dest / ("f" + std::to_string(i) + ".txt")), 1'000'000u);
+    for (int i = 4; i < 40; ++i) EXPECT_FALSE(fs::exists(Dest / ("f" + std::to_string(i) + ".txt"))) << i;
 }
 
 // More than the reader may hold ahead, in records large and small: every byte arrives,
@@ -477,7 +480,13 @@ TEST_F(Extractor, ManyRecordsBeyondWhatTheReaderHoldsAheadAllArrive) {
         table += (i ? u"|" : u"") + Row(u"", "m" + std::to_string(i) + ".bin", z.size(), files.back().size());
     }
     WriteRaw(records, table);
-    Extract();
+    // A slow writer, so that the reader fills what it may hold and waits.
+    ExtractSetupPackage(PathText(PackagePath), DestText, u"",
+                        [this](std::int64_t p) {
+                            reports.push_back(p);
+                            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                        },
+                        SysText);
     for (int i = 0; i < 24; ++i) EXPECT_TRUE(ReadAll(Dest / ("m" + std::to_string(i) + ".bin")) == files[std::size_t(i)]) << i;
     ASSERT_EQ(reports.size(), 24u);
     EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
