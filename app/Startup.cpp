@@ -32,8 +32,8 @@ void RunSetup() {
     TraceStartup("com-and-controls");
     application.LoadAppIcon(L"AppIcon");
     TraceStartup("icon");
-    TForm1& wizard = application.CreateForm<TForm1>();
-    TraceStartup("wizard-made");
+    TForm1& wizard = application.CreateMainForm<TForm1>();
+    TraceStartup("wizard-first-made");
     SetApplicationWindow(wizard.Handle());
     // The notice is made once the wizard shows: it is needed at the finish at the soonest.
     application.OnShown = [&application] {

@@ -50,6 +50,8 @@ int wmain(int argc, wchar_t** argv) {
         if (!search.found) Sleep(1);
     }
     QueryPerformanceCounter(&now);
+    // A moment more for what the program does once its window shows (its start-up trace).
+    Sleep(300);
     TerminateProcess(pi.hProcess, 0);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);

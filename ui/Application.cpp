@@ -67,6 +67,13 @@ void TApplication::SetTitle(const std::u16string& Title) { title_ = Title; }
 
 void TApplication::Run() {
     if (!mainForm_) return;
+    if (!mainForm_->Complete()) {
+        // Seen at once, the rest made before the message loop runs: no message, not even
+        // one another program sends, reaches the form before it is whole. It takes the
+        // focus once it is (activating could hand on messages sent to it meanwhile).
+        mainForm_->ShowInactive();
+        mainForm_->CreateDeferred();
+    }
     mainForm_->Show();
     if (OnShown) OnShown();
     while (!terminated_) HandleMessage();

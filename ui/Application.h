@@ -44,11 +44,17 @@ public:
     // Creates a form of class T, owned by the application; the first is the main form.
     template <class T>
     T& CreateForm() {
-        auto form = std::make_unique<T>();
-        T& result = *form;
-        forms_.push_back(std::move(form));
-        if (!mainForm_) mainForm_ = &result;
+        T& result = AddForm<T>();
         result.Create();
+        return result;
+    }
+    // Creates the main form up to what it shows first: Run shows it, then makes its
+    // deferred components before it handles any message.
+    template <class T>
+    T& CreateMainForm() {
+        T& result = AddForm<T>();
+        mainForm_ = &result;
+        result.CreateFirst();
         return result;
     }
     TForm* MainForm() const noexcept { return mainForm_; }
@@ -58,7 +64,8 @@ public:
     void EndModal(TForm& Form);
     const std::vector<std::unique_ptr<TForm>>& Forms() const noexcept { return forms_; }
 
-    // Shows the main form and handles messages until the application is terminated.
+    // Shows the main form (made complete once it shows) and handles messages until the
+    // application is terminated.
     void Run();
     // Handles one message, or when there is none runs the idle notification and waits.
     void HandleMessage();
@@ -84,6 +91,14 @@ public:
     void RemoveEvents(TApplicationEvents& Events);
 
 private:
+    template <class T>
+    T& AddForm() {
+        auto form = std::make_unique<T>();
+        T& result = *form;
+        forms_.push_back(std::move(form));
+        if (!mainForm_) mainForm_ = &result;
+        return result;
+    }
     bool ProcessMessage();
     HWND ActiveFormHandle() const;
 

@@ -1,5 +1,8 @@
 #include "ui/Form.h"
 
+#include <algorithm>
+#include <set>
+
 #include "ui/Application.h"
 #include "ui/ApplicationEvents.h"
 #include "ui/Bevel.h"
@@ -80,7 +83,7 @@ DWORD TForm::WindowStyle() const {
 
 DWORD TForm::WindowExStyle() const { return WS_EX_CONTROLPARENT; }
 
-void TForm::Create() {
+void TForm::CreateFirst() {
     // Made at the screen's resolution, then at its monitor's should that be another.
     ChangeScale(SystemDpi());
     CreateHandle();
@@ -90,16 +93,48 @@ void TForm::Create() {
         if (HICON small = app->Icon(true)) SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     }
     TraceStartup((layout_.Name + " window").c_str());
-    MakeComponents();
-    BindEvents();
+    MakeComponents(false);
+    for (const EventBinding& e : layout_.Events) {
+        if (e.Event != "OnCreate") throw std::logic_error(layout_.Name + " has no event " + e.Event + ".");
+        OnCreate = NotifyHandler(e.Handler);
+    }
+    BindEvents(false);
     ApplyTabOrder();
     RealignAll(*this);
     TraceStartup((layout_.Name + " controls").c_str());
     InvokeEvent(OnCreate);
 }
 
-void TForm::MakeComponents() {
+void TForm::CreateDeferred() {
+    if (complete_) return;
+    complete_ = true;
+    const std::vector<bool> deferred = DeferredFlags();
+    if (std::find(deferred.begin(), deferred.end(), true) == deferred.end()) return;
+    MakeComponents(true);
+    BindEvents(true);
+    ApplyTabOrder();
+    RealignAll(*this);
+    TraceStartup((layout_.Name + " deferred controls").c_str());
+    InvokeEvent([this] { DeferredCreated(); });
+}
+
+std::vector<bool> TForm::DeferredFlags() const {
+    // Parents come before their children in a layout.
+    std::set<std::string_view> deferredNames;
+    std::vector<bool> flags;
     for (const ComponentLayout& l : layout_.Components) {
+        const bool deferred = l.Deferred || deferredNames.contains(l.Parent);
+        if (deferred) deferredNames.insert(l.Name);
+        flags.push_back(deferred);
+    }
+    return flags;
+}
+
+void TForm::MakeComponents(bool Deferred) {
+    const std::vector<bool> deferred = DeferredFlags();
+    for (std::size_t i = 0; i < layout_.Components.size(); ++i) {
+        if (deferred[i] != Deferred) continue;
+        const ComponentLayout& l = layout_.Components[i];
         TWinContainer* parent = this;
         if (!l.Parent.empty()) {
             parent = dynamic_cast<TWinContainer*>(FindComponent(l.Parent));
@@ -113,13 +148,13 @@ void TForm::MakeComponents() {
     }
 }
 
-void TForm::BindEvents() {
-    for (const EventBinding& e : layout_.Events) {
-        if (e.Event != "OnCreate") throw std::logic_error(layout_.Name + " has no event " + e.Event + ".");
-        OnCreate = NotifyHandler(e.Handler);
-    }
-    for (const ComponentLayout& l : layout_.Components)
+void TForm::BindEvents(bool Deferred) {
+    const std::vector<bool> deferred = DeferredFlags();
+    for (std::size_t i = 0; i < layout_.Components.size(); ++i) {
+        if (deferred[i] != Deferred) continue;
+        const ComponentLayout& l = layout_.Components[i];
         for (const EventBinding& e : l.Events) byName_.at(l.Name)->BindEvent(e.Event, *this, e.Handler);
+    }
 }
 
 void TForm::RealignAll(TWinContainer& Container) {
@@ -204,6 +239,16 @@ void TForm::CenterOnDesktop() {
     const int x = (GetSystemMetrics(SM_CXSCREEN) - Width()) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2;
     SetBounds(x, y, Width(), Height());
+}
+
+void TForm::ShowInactive() {
+    if (!shown_) {
+        shown_ = true;
+        CenterOnDesktop();
+    }
+    TControl::SetVisible(true);
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    TraceStartup((layout_.Name + " shown and painted").c_str());
 }
 
 void TForm::SetVisible(bool Visible) {

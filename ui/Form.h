@@ -24,9 +24,18 @@ public:
     explicit TForm(const FormLayout& Layout);
     ~TForm() override;
 
-    // Builds the window and the components, binds the handlers and runs OnCreate. An
-    // error in OnCreate is reported and ends only OnCreate, as with every handler.
-    void Create();
+    // Builds the window and the components, binds the handlers and runs OnCreate, then
+    // makes the deferred components. An error in OnCreate (or in DeferredCreated) is
+    // reported and ends only that handler, as with every handler.
+    void Create() {
+        CreateFirst();
+        CreateDeferred();
+    }
+    // The window and the components not deferred, their handlers bound, then OnCreate.
+    void CreateFirst();
+    // The deferred components, their handlers bound, then DeferredCreated; once only.
+    void CreateDeferred();
+    bool Complete() const noexcept { return complete_; }
 
     TComponent* FindComponent(std::string_view Name) const;
     // The component Name of kind T; raises when there is none.
@@ -49,6 +58,9 @@ public:
 
     void SetVisible(bool Visible) override;
     void Show() { SetVisible(true); }
+    // Placed and shown as Show does, but without taking the focus, and painted at once:
+    // for a form shown before it is complete.
+    void ShowInactive();
     void Hide() { SetVisible(false); }
     // Closing the main form ends the application; closing a modal form ends its show.
     void Close();
@@ -67,6 +79,8 @@ public:
 protected:
     // The form was drawn anew at another resolution, its components made already.
     virtual void ScaleChanged() {}
+    // The deferred components are made: the form sets them up as OnCreate did the others.
+    virtual void DeferredCreated() {}
     virtual TNotifyEvent FindNotifyHandler(const std::string&) { return {}; }
     virtual TIdleEvent FindIdleHandler(const std::string&) { return {}; }
 
@@ -76,8 +90,11 @@ protected:
     HWND ParentHandle() const override { return nullptr; }
 
 private:
-    void MakeComponents();
-    void BindEvents();
+    // Makes (and binds the events of) the layout's components that are deferred, or not.
+    void MakeComponents(bool Deferred);
+    void BindEvents(bool Deferred);
+    // Whether each of the layout's components, in order, is deferred (itself or a parent).
+    std::vector<bool> DeferredFlags() const;
     void CenterOnDesktop();
     void RealignAll(TWinContainer& Container);
     // The outer size around a client area of Width by Height at Dpi.
@@ -92,6 +109,7 @@ private:
     int modalResult_ = mrNone;
     bool modal_ = false;
     bool shown_ = false;
+    bool complete_ = false;
     HWND focus_ = nullptr;
 };
 

@@ -59,6 +59,9 @@ struct ComponentLayout {
     bool Visible = true;
     bool Enabled = true;
     int TabOrder = -1;  // -1: not a tab stop of its own choosing
+    // Made, with all it holds, only once the form has shown what it shows first: a page
+    // the user cannot see yet (TForm::CreateDeferred).
+    bool Deferred = false;
     bool WordWrap = false;
     bool AutoSize = false;
     bool ReadOnly = false;

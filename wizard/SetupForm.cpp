@@ -90,26 +90,42 @@ TIdleEvent TForm1::FindIdleHandler(const std::string& Name) {
 }
 
 void TForm1::FormCreate() {
+    // Page 1 and the button row: the later pages are made once the wizard shows.
     ReadBuildConfig();
-    LoadPictures();
+    LoadSidePicture();
     TraceStartup("Form1 pictures");
-    if (LanguageMode == 0)
-        ApplyChineseTexts();
-    else
-        ApplyEnglishTexts();
+    const WizardTexts texts = LanguageMode == 0 ? ChineseWizardTexts(FDisplayName, FVersion, FNeedSize)
+                                                : EnglishWizardTexts(FDisplayName, FVersion, FNeedSize);
+    KeepTexts(texts);
+    SetCaption(texts.Caption);
     Application().SetTitle(Caption());
     SetApplicationTitle(Caption());
+    if (LanguageMode == 0) SetChineseWelcomeFonts();
+    ApplyComponentTexts(false);
 
     Component<TButton>("btnPrev").SetText(FCaptionBack);
     Component<TButton>("btnNext").SetText(FCaptionNext);
     Component<TButton>("btnClose").SetText(FCaptionCancel);
     TraceStartup("Form1 texts");
     SizeWindow();
+    FStep = 1;
+    Component<TProgressBar>("ProgressBar1").SetPosition(0);
+}
+
+void TForm1::DeferredCreated() {
+    // Pages 2 to 4.
+    LoadHeaderIcons();
+    if (LanguageMode == 0)
+        SetChineseLaterFonts();
+    else
+        MoveEnglishLaterTexts();
+    ApplyComponentTexts(true);
+    const std::u16string copyright = BuildConfigString(LanguageMode == 0 ? bsCopyrightAuthor : bsCopyrightMaker);
+    Component<TMemo>("Memo2").AddLines(LanguageMode == 0 ? ChineseAgreement(FDisplayName, FIsFreeware, copyright)
+                                                         : EnglishAgreement(FDisplayName, FIsFreeware, copyright));
     // Only page 1 is aligned in the layout; aligning all four lets whichever page is
     // visible fill the top of the window.
     for (const char* page : {"pnlStep2", "pnlStep3", "pnlStep4"}) Component<TPanel>(page).SetAlign(TAlign::alTop);
-    FStep = 1;
-    Component<TProgressBar>("ProgressBar1").SetPosition(0);
     // Quick Launch is gone from the taskbar from Windows Vista on.
     Component<TCheckBox>("chkSCOnQuick").SetVisible(WindowsMajorVersion() < 6);
     TraceStartup("Form1 pages");
@@ -117,68 +133,64 @@ void TForm1::FormCreate() {
     TraceStartup("Form1 folder page");
 }
 
+void TForm1::ScaleChanged() {
+    LoadSidePicture();
+    if (Complete()) LoadHeaderIcons();
+}
+
 void TForm1::ReadBuildConfig() {
     FExeName = BuildConfigString(bsExeName);
     FVersion = BuildConfigString(bsVersion);
     FNeedSize = BuildConfigString(bsNeedSize);
     FIsFreeware = ReadFreewareFlag(BuildConfigString(bsFreeware));
+    FDisplayName = BuildConfigString(LanguageMode == 0 ? bsDisplayNameChinese : bsDisplayNameEnglish);
 }
 
-void TForm1::LoadPictures() {
-    // Above 100 % a product's twice-as-large pictures, when it gives them, are scaled
-    // down instead of its own ones up.
-    const bool large = PixelsPerInch() > kDesignDpi;
+// Above 100 % a product's twice-as-large pictures, when it gives them, are scaled down
+// instead of its own ones up.
+void TForm1::LoadSidePicture() {
     const std::wstring side = L"ImageLeft" + std::to_wstring(LanguageMode);
-    if (large && HasResource(side + L"_2x", RT_RCDATA))
+    if (PixelsPerInch() > kDesignDpi && HasResource(side + L"_2x", RT_RCDATA))
         Component<TImage>("Image1").SetPicture(DecodeJpeg(LoadResourceData(side + L"_2x", RT_RCDATA)), 2 * kDesignDpi);
     else
         Component<TImage>("Image1").SetPicture(DecodeJpeg(LoadResourceData(side, RT_RCDATA)));
+}
+
+void TForm1::LoadHeaderIcons() {
     auto& image2 = Component<TImage>("Image2");
-    if (large && HasResource(L"ImageIcon_2x", RT_BITMAP))
+    if (PixelsPerInch() > kDesignDpi && HasResource(L"ImageIcon_2x", RT_BITMAP))
         image2.SetPicture(LoadBitmapResource(L"ImageIcon_2x"), 2 * kDesignDpi);
     else
         image2.SetPicture(LoadBitmapResource(L"ImageIcon"));
     Component<TImage>("Image3").SetPicture(image2.Picture().Copy(), image2.PictureDpi());
 }
 
-void TForm1::ApplyChineseTexts() {
-    FDisplayName = BuildConfigString(bsDisplayNameChinese);
-    const WizardTexts texts = ChineseWizardTexts(FDisplayName, FVersion, FNeedSize);
-    SetCaption(texts.Caption);
-
+// The layout's positions are at 96 DPI, as the form was made: the moves are scaled like them.
+void TForm1::SetChineseWelcomeFonts() {
     auto& welcome = Component<TLabel>("lblWelcome");
     auto& willInstall = Component<TLabel>("lblWillInstall");
-    auto& complete = Component<TLabel>("lblComplete");
     SetFontName(welcome, SongTi);
     SetFontNameAndSize(willInstall, SongTi, 9);
-    SetFontNameAndSize(Component<TLabel>("lblSetupFolder"), SongTi, 9);
-    SetFontName(complete, SongTi);
-
-    // The layout's positions are at 96 DPI, as the form was made: scaled like them.
     welcome.SetBounds(Scaled(193), welcome.Top() + Scaled(20), welcome.Width(), welcome.Height());
     willInstall.SetBounds(welcome.Left(), willInstall.Top() + Scaled(20), willInstall.Width(), willInstall.Height());
-    complete.SetBounds(Scaled(203), Scaled(28), complete.Width(), complete.Height());
-
-    ApplyTexts(texts);
-    Component<TMemo>("Memo2").AddLines(ChineseAgreement(FDisplayName, FIsFreeware, BuildConfigString(bsCopyrightAuthor)));
 }
 
-void TForm1::ApplyEnglishTexts() {
-    FDisplayName = BuildConfigString(bsDisplayNameEnglish);
-    const WizardTexts texts = EnglishWizardTexts(FDisplayName, FVersion, FNeedSize);
-    SetCaption(texts.Caption);
+void TForm1::SetChineseLaterFonts() {
+    auto& complete = Component<TLabel>("lblComplete");
+    SetFontNameAndSize(Component<TLabel>("lblSetupFolder"), SongTi, 9);
+    SetFontName(complete, SongTi);
+    complete.SetBounds(Scaled(203), Scaled(28), complete.Width(), complete.Height());
+}
 
+void TForm1::MoveEnglishLaterTexts() {
     Component<TLabel>("lblFolder").SetTop(Scaled(9));
     Component<TLabel>("lblLicense").SetTop(Scaled(9));
     auto& runOnExit = Component<TCheckBox>("chkRunOnExit");
     runOnExit.SetBounds(Scaled(186), Scaled(170), runOnExit.Width(), runOnExit.Height());
     for (const char* name : {"lblFolderTip", "lblLicenseTip", "lblClose"}) Component<TLabel>(name).SetVisible(true);
-
-    ApplyTexts(texts);
-    Component<TMemo>("Memo2").AddLines(EnglishAgreement(FDisplayName, FIsFreeware, BuildConfigString(bsCopyrightMaker)));
 }
 
-void TForm1::ApplyTexts(const WizardTexts& Texts) {
+void TForm1::KeepTexts(const WizardTexts& Texts) {
     FCaptionBack = Texts.CaptionBack;
     FCaptionNext = Texts.CaptionNext;
     FCaptionCancel = Texts.CaptionCancel;
@@ -189,7 +201,18 @@ void TForm1::ApplyTexts(const WizardTexts& Texts) {
     FMsgExtractFailed = Texts.MsgExtractFailed;
     FBrowseTitle = Texts.BrowseTitle;
     FFreeSizePrefix = Texts.FreeSizePrefix;
-    for (const auto& [name, text] : Texts.Components) Component<TControl>(name).SetText(text);
+    FComponentTexts = Texts.Components;
+}
+
+void TForm1::ApplyComponentTexts(bool All) {
+    // Before the later pages exist only the texts of the components made are set; once
+    // they do every name must be there.
+    for (const auto& [name, text] : FComponentTexts) {
+        if (All)
+            Component<TControl>(name).SetText(text);
+        else if (auto* control = dynamic_cast<TControl*>(FindComponent(name)))
+            control->SetText(text);
+    }
 }
 
 void TForm1::SizeWindow() {

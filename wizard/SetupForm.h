@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ui/Form.h"
 
@@ -42,7 +44,9 @@ protected:
     TNotifyEvent FindNotifyHandler(const std::string& Name) override;
     TIdleEvent FindIdleHandler(const std::string& Name) override;
     // On a monitor of another scale the pictures made for it, when the product gives them.
-    void ScaleChanged() override { LoadPictures(); }
+    void ScaleChanged() override;
+    // Pages 2 to 4, made once page 1 shows, set up as FormCreate sets up page 1.
+    void DeferredCreated() override;
 
     // The install action up to its shortcuts and registration; true when the files are
     // in place and the wizard may move to the completion page. A failure has been shown
@@ -55,13 +59,18 @@ protected:
     const std::u16string& SetupDir() const noexcept { return FSetupDir; }
 
 private:
-    // FormCreate, in order: configuration and pictures, texts and fonts, then the
-    // window, buttons and folder page.
+    // FormCreate, in order: configuration and the side picture, texts and fonts, then the
+    // window and buttons; DeferredCreated: the header icons, the later pages' fonts and
+    // texts, the agreement, then the folder page.
     void ReadBuildConfig();
-    void LoadPictures();
-    void ApplyChineseTexts();
-    void ApplyEnglishTexts();
-    void ApplyTexts(const struct WizardTexts& Texts);
+    void LoadSidePicture();
+    void LoadHeaderIcons();
+    void SetChineseWelcomeFonts();
+    void SetChineseLaterFonts();
+    void MoveEnglishLaterTexts();
+    void KeepTexts(const struct WizardTexts& Texts);
+    // The layout's texts the language gives: of the components made so far, or of all.
+    void ApplyComponentTexts(bool All);
     void SizeWindow();
     void PrepareFolderPage();
     // The install action's steps: the controls the user could press meanwhile, the
@@ -95,6 +104,7 @@ private:
     std::u16string FMsgExtractFailed;
     std::u16string FBrowseTitle;
     std::u16string FFreeSizePrefix;
+    std::vector<std::pair<std::string, std::u16string>> FComponentTexts;
 };
 
 }  // namespace stp

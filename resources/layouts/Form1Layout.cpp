@@ -40,7 +40,7 @@ FormLayout MakeForm1Layout() {
 
         // Page 2: licence agreement.
         {.Kind = K::Panel, .Name = "pnlStep2", .Width = 495, .Height = 308, .Color = clBtnFace, .Visible = false,
-         .TabOrder = 2},
+         .TabOrder = 2, .Deferred = true},
         {.Kind = K::Panel, .Name = "Panel3", .Parent = "pnlStep2", .Width = 495, .Height = 56, .Align = A::alTop,
          .Color = clCream},
         {.Kind = K::Label, .Name = "lblLicense", .Parent = "Panel3", .Left = 17, .Top = 20,
@@ -58,7 +58,7 @@ FormLayout MakeForm1Layout() {
 
         // Page 3: destination folder and options.
         {.Kind = K::Panel, .Name = "pnlStep3", .Width = 495, .Height = 308, .Color = clBtnFace, .Visible = false,
-         .TabOrder = 3},
+         .TabOrder = 3, .Deferred = true},
         {.Kind = K::Panel, .Name = "Panel4", .Parent = "pnlStep3", .Width = 495, .Height = 56, .Align = A::alTop,
          .Color = clCream},
         {.Kind = K::Label, .Name = "lblFolder", .Parent = "Panel4", .Left = 17, .Top = 20,
@@ -86,7 +86,7 @@ FormLayout MakeForm1Layout() {
 
         // Page 4: completion.
         {.Kind = K::Panel, .Name = "pnlStep4", .Width = 495, .Height = 308, .Color = clWhite, .Visible = false,
-         .TabOrder = 4},
+         .TabOrder = 4, .Deferred = true},
         {.Kind = K::Label, .Name = "lblComplete", .Parent = "pnlStep4", .Left = 183, .Top = 20, .Width = 305,
          .Height = 53, .Font = Tahoma(-16, true), .WordWrap = true},
         {.Kind = K::Label, .Name = "lblClose", .Parent = "pnlStep4", .Left = 184, .Top = 89, .Width = 302,

@@ -71,6 +71,58 @@ protected:
     }
 };
 
+// A page shown first and one made once the form shows, holding a button, ahead of the
+// first page in the tab order.
+const FormLayout& DeferringLayout() {
+    static const FormLayout layout = [] {
+        FormLayout f;
+        f.Name = "DeferringForm";
+        f.ClassName = "TDeferringForm";
+        f.Caption = u"Deferring";
+        f.Width = 300;
+        f.Height = 200;
+        f.ClientSize = true;
+        f.Events = {{"OnCreate", "Created"}};
+        f.Components = {
+            {.Kind = K::Panel, .Name = "pnlFirst", .Height = 150, .Align = TAlign::alTop, .TabOrder = 1},
+            {.Kind = K::Panel, .Name = "pnlLater", .Height = 150, .Visible = false, .TabOrder = 0, .Deferred = true},
+            {.Kind = K::Button, .Name = "btnLater", .Parent = "pnlLater", .Width = 80, .Height = 24,
+             .Events = {{"OnClick", "Clicked"}}},
+            {.Kind = K::Button, .Name = "btnFirst", .Top = 160, .Width = 80, .Height = 24},
+        };
+        return f;
+    }();
+    return layout;
+}
+
+class TDeferringForm : public TForm {
+public:
+    TDeferringForm() : TForm(DeferringLayout()) {}
+    bool laterMissingAtCreate = false;
+    int deferredCreated = 0;
+    bool shownBeforeDeferred = false;
+    bool completeAtFirstMessage = false;
+    int clicks = 0;
+
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message != WM_APP) return TForm::WndProc(message, wParam, lParam);
+        completeAtFirstMessage = Complete() && FindComponent("btnLater");
+        Application().Terminate();
+        return 0;
+    }
+
+protected:
+    TNotifyEvent FindNotifyHandler(const std::string& name) override {
+        if (name == "Created") return [this] { laterMissingAtCreate = !FindComponent("pnlLater") && !FindComponent("btnLater"); };
+        if (name == "Clicked") return [this] { ++clicks; };
+        return {};
+    }
+    void DeferredCreated() override {
+        ++deferredCreated;
+        shownBeforeDeferred = IsWindowVisible(Handle()) != FALSE;
+    }
+};
+
 class ComponentLayer : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -172,6 +224,30 @@ TEST_F(ComponentLayer, LabelsSizeToTheirTextAndMemosKeepEmptyLines) {
     memo.AddLines({u"", u"three", u""});
     const std::vector<std::u16string> expected = {u"one", u"", u"three", u""};
     EXPECT_EQ(memo.Lines(), expected);
+}
+
+TEST_F(ComponentLayer, TheMainFormShowsBeforeItsDeferredPartIsMadeAndHandlesNothingBefore) {
+    auto& f = app->CreateMainForm<TDeferringForm>();
+    EXPECT_TRUE(f.laterMissingAtCreate);
+    EXPECT_FALSE(f.Complete());
+    EXPECT_EQ(f.FindComponent("btnLater"), nullptr);
+    ASSERT_NE(f.FindComponent("btnFirst"), nullptr);
+    // Waiting before the form is shown: handled only once it is whole.
+    PostMessageW(f.Handle(), WM_APP, 0, 0);
+    app->Run();
+    EXPECT_TRUE(f.completeAtFirstMessage);
+    EXPECT_TRUE(f.shownBeforeDeferred);
+    EXPECT_EQ(f.deferredCreated, 1);
+    // Made in its container, its handler bound, the tab order over all components.
+    auto& later = f.Component<TButton>("btnLater");
+    EXPECT_EQ(GetParent(later.Handle()), f.Component<TPanel>("pnlLater").Handle());
+    f.Component<TPanel>("pnlLater").SetVisible(true);
+    later.Click();
+    EXPECT_EQ(f.clicks, 1);
+    EXPECT_EQ(GetWindow(f.Handle(), GW_CHILD), f.Component<TPanel>("pnlLater").Handle());
+    f.CreateDeferred();
+    EXPECT_EQ(f.deferredCreated, 1) << "made once";
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST(Bitmaps, TransparentDrawingLeavesTheBottomLeftColourOut) {

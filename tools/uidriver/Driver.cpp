@@ -57,7 +57,12 @@ BOOL CALLBACK FindBox(HWND window, LPARAM param) {
 
 HWND FindTopWindow(const std::u16string& Title, DWORD TimeoutMs) {
     const std::wstring title = Wide(Title);
-    return Poll(TimeoutMs, [&] { return FindWindowW(nullptr, title.c_str()); });
+    HWND window = Poll(TimeoutMs, [&] { return FindWindowW(nullptr, title.c_str()); });
+    // A window has its title before its program has made all of it (a wizard shows its
+    // first page, then makes the others). A sent message is answered only once the
+    // program handles messages, the window whole.
+    if (window) SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, SendTimeoutMs, nullptr);
+    return window;
 }
 
 bool WaitWindowGone(const std::u16string& Title, DWORD TimeoutMs) {
