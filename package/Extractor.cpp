@@ -6,6 +6,7 @@
 
 #include "datatable/Errors.h"
 #include "datatable/Text.h"
+#include "package/FileList.h"
 #include "package/FileSystem.h"
 #include "package/Format.h"
 #include "package/PackageReader.h"
@@ -194,9 +195,34 @@ void ExtractSetupPackage(const std::u16string& packageFile, const std::u16string
                          const std::u16string& systemDir) {
     if (!DirectoryExists(destinationFolder)) ForceDirectories(destinationFolder);
     TFile package = TFile::OpenRead(packageFile);
+    ExtractSetupPackage(package, destinationFolder, password, progress, systemDir);
+}
+
+void ExtractSetupPackage(TFile& package, const std::u16string& destinationFolder, const std::u16string& password,
+                         const TProgressEvent& progress, const std::u16string& systemDir) {
+    if (!DirectoryExists(destinationFolder)) ForceDirectories(destinationFolder);
+    package.Seek(0);
     std::unique_ptr<TDataTable> table = ReadPackageTable(package, password);
     if (!table) return;
     TExtraction(destinationFolder, progress, systemDir).Run(package, *table);
+}
+
+std::vector<std::u16string> PackageDestinationFiles(TFile& package, const std::u16string& password) {
+    package.Seek(0);
+    std::unique_ptr<TDataTable> table = ReadPackageTable(package, password);
+    std::vector<TFileListRow> rows;
+    for (std::int32_t i = 0; table && i < table->ItemCount(); ++i) {
+        TRow& row = *table->Items(i);
+        try {
+            const bool root = row.ItemCount() > kMinPackageColumns && row.Items(pcRootFlag)->AsBool();
+            rows.push_back({row.Items(pcFolder)->Text(), row.Items(pcFileName)->Text(), root, TFileStamp{}});
+        } catch (const Error&) {
+            // A row that cannot be read puts no file anywhere.
+        }
+    }
+    std::vector<std::u16string> files;
+    for (const TPlannedFile& file : PlanUninstall(rows).Files) files.push_back(file.Path);
+    return files;
 }
 
 void ExtractSetupPackage(const std::u16string& packageFile, const std::u16string& destinationFolder,

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace stp {
 
@@ -23,6 +24,16 @@ std::u16string GetSystemDir();
 void ExtractSetupPackage(const std::u16string& packageFile, const std::u16string& destinationFolder,
                          const std::u16string& password, const TProgressEvent& progress,
                          const std::u16string& systemDir);
+
+// The same, reading the package through an open file, from its start.
+class TFile;
+void ExtractSetupPackage(TFile& package, const std::u16string& destinationFolder, const std::u16string& password,
+                         const TProgressEvent& progress, const std::u16string& systemDir);
+
+// The files the package puts below the destination folder, relative to it, as the
+// uninstaller's plan names them (shared system files never). Raises as the table's
+// reading does.
+std::vector<std::u16string> PackageDestinationFiles(TFile& package, const std::u16string& password);
 
 // The same with GetSystemDir() as the system directory.
 void ExtractSetupPackage(const std::u16string& packageFile, const std::u16string& destinationFolder,

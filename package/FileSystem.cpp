@@ -47,8 +47,9 @@ std::string LastErrorText() {
 
 HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
-std::intptr_t OpenHandle(const std::u16string& path, DWORD access, DWORD disposition, const char* what) {
-    HANDLE h = CreateFileW(Wide(path), access, 0, nullptr, disposition,
+std::intptr_t OpenHandle(const std::u16string& path, DWORD access, DWORD disposition, const char* what,
+                         DWORD share = 0) {
+    HANDLE h = CreateFileW(Wide(path), access, share, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) throw EFileError(std::string(what) + " " + Quoted(path) + ": " + LastErrorText());
     return reinterpret_cast<std::intptr_t>(h);
@@ -137,6 +138,27 @@ TFile TFile::CreateAlways(std::u16string_view path) {
     std::intptr_t h = OpenHandle(p, O_WRONLY | O_CREAT | O_TRUNC, "cannot create");
 #endif
     return TFile(std::move(p), h);
+}
+
+TFile TFile::CreateHeld(std::u16string_view path) {
+    std::u16string p(path);
+#ifdef _WIN32
+    std::intptr_t h = OpenHandle(p, GENERIC_READ | GENERIC_WRITE | DELETE, CREATE_ALWAYS, "cannot create", FILE_SHARE_READ);
+#else
+    std::intptr_t h = OpenHandle(p, O_RDWR | O_CREAT | O_TRUNC, "cannot create");
+#endif
+    return TFile(std::move(p), h);
+}
+
+void TFile::Delete() {
+#ifdef _WIN32
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    if (!SetFileInformationByHandle(H(FHandle), FileDispositionInfo, &disposition, sizeof disposition))
+        Fail("cannot delete");
+#else
+    if (::unlink(NativePath(FPath).c_str()) != 0) Fail("cannot delete");
+#endif
+    Close();
 }
 
 TFile::TFile(TFile&& other) noexcept : FPath(std::move(other.FPath)), FHandle(other.FHandle) {

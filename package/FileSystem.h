@@ -21,6 +21,9 @@ public:
     static TFile OpenRead(std::u16string_view path);
     // Creates the file anew, replacing any existing one, for writing without sharing.
     static TFile CreateAlways(std::u16string_view path);
+    // Creates the file anew for writing and reading back through this handle; while it
+    // is open others may read it, but neither write, delete nor rename it.
+    static TFile CreateHeld(std::u16string_view path);
 
     TFile(TFile&& other) noexcept;
     TFile& operator=(TFile&& other) noexcept;
@@ -37,6 +40,8 @@ public:
     void ReadExact(void* buffer, std::size_t size);
     void Write(const void* buffer, std::size_t size);
     void Close();
+    // Deletes the file through this handle (CreateHeld's) and closes it.
+    void Delete();
 
     const std::u16string& Path() const { return FPath; }
 

@@ -93,12 +93,13 @@ void TForm::CreateFirst() {
         if (HICON small = app->Icon(true)) SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     }
     TraceStartup((layout_.Name + " window").c_str());
-    MakeComponents(false);
+    const std::vector<bool> deferred = DeferredFlags();
+    MakeComponents(deferred, false);
     for (const EventBinding& e : layout_.Events) {
         if (e.Event != "OnCreate") throw std::logic_error(layout_.Name + " has no event " + e.Event + ".");
         OnCreate = NotifyHandler(e.Handler);
     }
-    BindEvents(false);
+    BindEvents(deferred, false);
     ApplyTabOrder();
     RealignAll(*this);
     TraceStartup((layout_.Name + " controls").c_str());
@@ -106,12 +107,16 @@ void TForm::CreateFirst() {
 }
 
 void TForm::CreateDeferred() {
-    if (complete_) return;
-    complete_ = true;
+    if (complete_ || making_) return;
+    making_ = true;
     const std::vector<bool> deferred = DeferredFlags();
-    if (std::find(deferred.begin(), deferred.end(), true) == deferred.end()) return;
-    MakeComponents(true);
-    BindEvents(true);
+    if (std::find(deferred.begin(), deferred.end(), true) == deferred.end()) {
+        complete_ = true;
+        return;
+    }
+    MakeComponents(deferred, true);
+    BindEvents(deferred, true);
+    complete_ = true;
     ApplyTabOrder();
     RealignAll(*this);
     TraceStartup((layout_.Name + " deferred controls").c_str());
@@ -130,8 +135,7 @@ std::vector<bool> TForm::DeferredFlags() const {
     return flags;
 }
 
-void TForm::MakeComponents(bool Deferred) {
-    const std::vector<bool> deferred = DeferredFlags();
+void TForm::MakeComponents(const std::vector<bool>& deferred, bool Deferred) {
     for (std::size_t i = 0; i < layout_.Components.size(); ++i) {
         if (deferred[i] != Deferred) continue;
         const ComponentLayout& l = layout_.Components[i];
@@ -148,8 +152,7 @@ void TForm::MakeComponents(bool Deferred) {
     }
 }
 
-void TForm::BindEvents(bool Deferred) {
-    const std::vector<bool> deferred = DeferredFlags();
+void TForm::BindEvents(const std::vector<bool>& deferred, bool Deferred) {
     for (std::size_t i = 0; i < layout_.Components.size(); ++i) {
         if (deferred[i] != Deferred) continue;
         const ComponentLayout& l = layout_.Components[i];

@@ -90,9 +90,10 @@ protected:
     HWND ParentHandle() const override { return nullptr; }
 
 private:
-    // Makes (and binds the events of) the layout's components that are deferred, or not.
-    void MakeComponents(bool Deferred);
-    void BindEvents(bool Deferred);
+    // Makes (and binds the events of) the layout's components that are deferred, or not;
+    // Flags as DeferredFlags gives them.
+    void MakeComponents(const std::vector<bool>& Flags, bool Deferred);
+    void BindEvents(const std::vector<bool>& Flags, bool Deferred);
     // Whether each of the layout's components, in order, is deferred (itself or a parent).
     std::vector<bool> DeferredFlags() const;
     void CenterOnDesktop();
@@ -109,7 +110,8 @@ private:
     int modalResult_ = mrNone;
     bool modal_ = false;
     bool shown_ = false;
-    bool complete_ = false;
+    bool making_ = false;    // the deferred components are being made
+    bool complete_ = false;  // and they are
     HWND focus_ = nullptr;
 };
 

@@ -1,5 +1,6 @@
-// The uninstaller's entry: "/S" removes silently; the copy in the temporary folder runs
-// with /cleanup (SelfRemoval.h). The exit code is one of UninstallExitCode.
+// The uninstaller's entry: "/S" removes silently; the copy in the system's temporary
+// folder runs with /cleanup and inherited handles (SelfRemoval.h). The exit code is one
+// of UninstallExitCode.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -16,16 +17,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     stp::RestrictDllSearch();
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    const auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
-    const bool cleanup = arg(1) == stp::kCleanupSwitch && argc == 5;
-    const bool silent = _wcsicmp(arg(1).c_str(), L"/S") == 0;
-    const std::wstring pid = arg(2), folderAtRestart = arg(3), original = arg(4);
-    LocalFree(argv);
+    const bool cleanup = argc > 1 && std::wstring(argv[1]) == stp::kCleanupSwitch;
+    const bool silent = argc > 1 && _wcsicmp(argv[1], L"/S") == 0;
     if (cleanup) {
-        stp::FinishSelfRemoval(static_cast<DWORD>(std::wcstoul(pid.c_str(), nullptr, 10)), folderAtRestart == L"1",
-                               stp::FromWide(original));
-        return 0;
+        const bool done = stp::FinishSelfRemoval(argc - 2, argv + 2);
+        LocalFree(argv);
+        return done ? stp::ueDone : stp::ueFailed;
     }
+    LocalFree(argv);
     try {
         return stp::RunUninstall(silent);
     } catch (const std::exception& error) {

@@ -1,135 +1,237 @@
 #include "uninst/SelfRemoval.h"
 
-#include <string>
-
+#include <bcrypt.h>
 #include <sddl.h>
 
+#include <cwchar>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "datatable/Text.h"
 #include "datatable/Convert.h"
+#include "package/HeldTree.h"
 #include "sys/Handles.h"
 #include "ui/Wide.h"
+
+extern "C" NTSTATUS NTAPI NtAreMappedFilesTheSame(PVOID, PVOID);
 
 namespace stp {
 
 namespace {
 
-std::u16string ParentFolder(const std::u16string& path) {
-    std::u16string folder = path;
-    while (!folder.empty() && folder.back() == u'\\') folder.pop_back();
-    const std::size_t cut = folder.find_last_of(u'\\');
-    return cut == std::u16string::npos ? std::u16string() : folder.substr(0, cut + 1);
+constexpr char16_t kUninstallerName[] = u"Uninst.exe";
+
+std::intptr_t Native(HANDLE h) { return reinterpret_cast<std::intptr_t>(h); }
+
+// A handle the copy inherits, to the same object as Source; with Source's access when
+// Access is 0.
+UniqueHandle Inheritable(HANDLE source, DWORD access) {
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), source, GetCurrentProcess(), &copy, access, TRUE,
+                         access == 0 ? DUPLICATE_SAME_ACCESS : 0))
+        return {};
+    return UniqueHandle(copy);
 }
 
-bool Exists(const std::u16string& path) { return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void ScheduleAtRestart(const std::u16string& path) {
-    MoveFileExW(ToWide(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+// The uninstaller's own file, opened in its held folder, when it is this process's
+// image: a file put at its name meanwhile is not copied and run.
+UniqueHandle OwnImage(const THeldFolder& folder) {
+    UniqueHandle file = MakeUniqueHandle(CreateFileW(
+        ToWide(folder.PathOf(kUninstallerName)).c_str(), GENERIC_READ | DELETE | SYNCHRONIZE,
+        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) return {};
+    const UniqueHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping) return {};
+    void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+    if (!view) return {};
+    const bool same = NtAreMappedFilesTheSame(GetModuleHandleW(nullptr), view) == 0;
+    UnmapViewOfFile(view);
+    return same ? std::move(file) : UniqueHandle();
 }
 
-// Removes Folder when it is empty; a folder still holding files scheduled for restart
-// is scheduled too (it is empty by then).
-void RemoveFolderIfEmpty(const std::u16string& folder, bool scheduleWhenNotEmpty) {
-    if (folder.size() <= 3) return;  // never a drive's root
-    if (RemoveDirectoryW(ToWide(folder).c_str()) || !Exists(folder)) return;
-    if (scheduleWhenNotEmpty) ScheduleAtRestart(folder);
+// The system's temporary folder: administrators' alone where Windows has one
+// (SystemTemp), else the Windows folder's Temp, whose entries users cannot rename.
+std::wstring SystemTempFolder() {
+    wchar_t windows[MAX_PATH] = {};
+    const UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    for (const wchar_t* name : {L"\\SystemTemp\\", L"\\Temp\\"}) {
+        const std::wstring folder = std::wstring(windows) + name;
+        const DWORD attributes = GetFileAttributesW(folder.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return folder;
+    }
+    return {};
 }
 
-}  // namespace
+// A new folder only administrators and the system may change, held so that it can be
+// neither renamed nor removed while it is open.
+struct PrivateFolder {
+    std::wstring Path;
+    UniqueHandle Held;
+};
 
-bool DeleteNowOrAtRestart(const std::u16string& file) {
-    if (DeleteFileW(ToWide(file).c_str()) || !Exists(file)) return true;
-    // A read-only file is removed as well: it was installed, not made by the user.
-    SetFileAttributesW(ToWide(file).c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (DeleteFileW(ToWide(file).c_str())) return true;
-    ScheduleAtRestart(file);
-    return false;
-}
-
-namespace {
-
-// A new folder in the temporary folder that only administrators and the system may
-// change: the copy runs with the uninstaller's rights, so no user program may swap it.
-std::wstring PrivateTempFolder() {
-    wchar_t temp[MAX_PATH] = {};
-    if (!GetTempPathW(MAX_PATH, temp)) return {};
+PrivateFolder MakePrivateFolder() {
+    const std::wstring temp = SystemTempFolder();
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", SDDL_REVISION_1,
-                                                              &descriptor, nullptr))
+    if (temp.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                            L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", SDDL_REVISION_1, &descriptor, nullptr))
         return {};
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    std::wstring folder;
-    for (int attempt = 0; attempt < 100 && folder.empty(); ++attempt) {
-        const std::wstring candidate = std::wstring(temp) + L"stp-uninst-" + std::to_wstring(GetCurrentProcessId()) +
-                                       L"-" + std::to_wstring(GetTickCount() + attempt);
-        if (CreateDirectoryW(candidate.c_str(), &attributes)) folder = candidate + L"\\";
+    PrivateFolder folder;
+    const std::wstring path = temp + L"stp-uninst-" + ToWide(UnforeseeableName());
+    if (CreateDirectoryW(path.c_str(), &attributes)) {
+        folder.Held = MakeUniqueHandle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (folder.Held) folder.Path = path + L"\\";
+        else RemoveDirectoryW(path.c_str());
     }
     LocalFree(descriptor);
     return folder;
 }
 
-constexpr char16_t kUninstallerName[] = u"Uninst.exe";
-constexpr char16_t kMakerFolder[] = u"Orvane Soft";
-
-std::u16string LastComponent(const std::u16string& path) {
-    std::u16string trimmed = path;
-    while (!trimmed.empty() && trimmed.back() == u'\\') trimmed.pop_back();
-    return trimmed.substr(trimmed.find_last_of(u'\\') + 1);
+// Writes the image's bytes, read through its handle, to a new file; the returned handle
+// lets others read the copy (and run it) but neither change nor remove it.
+UniqueHandle WriteCopy(HANDLE image, const std::wstring& path) {
+    UniqueHandle copy = MakeUniqueHandle(
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr));
+    if (!copy) return {};
+    LARGE_INTEGER start{};
+    SetFilePointerEx(image, start, nullptr, FILE_BEGIN);
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        DWORD read = 0, written = 0;
+        if (!ReadFile(image, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return {};
+        if (read == 0) return copy;
+        if (!WriteFile(copy.get(), buffer.data(), read, &written, nullptr) || written != read) return {};
+    }
 }
 
-}  // namespace
-
-bool StartSelfRemoval(const std::u16string& self, bool folderAtRestart) {
+bool StartCopy(HANDLE image, const THeldFolder& destination, const THeldFolder* maker, bool folderAtRestart) {
+    const PrivateFolder folder = MakePrivateFolder();
+    if (folder.Path.empty()) return false;
+    const std::wstring program = folder.Path + ToWide(kUninstallerName);
     bool started = false;
-    const std::wstring folder = PrivateTempFolder();
-    if (!folder.empty()) {
-        const std::wstring program = folder + ToWide(kUninstallerName);
-        if (CopyFileW(ToWide(self).c_str(), program.c_str(), FALSE)) {
-            std::wstring line = L"\"" + program + L"\" " + kCleanupSwitch + L" " + std::to_wstring(GetCurrentProcessId()) +
-                                (folderAtRestart ? L" 1" : L" 0") + L" \"" + ToWide(self) + L"\"";
+    {
+        const UniqueHandle copy = WriteCopy(image, program);
+        const UniqueHandle process = Inheritable(GetCurrentProcess(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION);
+        const UniqueHandle file = Inheritable(image, 0);
+        const UniqueHandle dest = Inheritable(reinterpret_cast<HANDLE>(destination.Native()), 0);
+        const UniqueHandle above = maker ? Inheritable(reinterpret_cast<HANDLE>(maker->Native()), 0) : UniqueHandle();
+        if (copy && process && file && dest && (above || !maker)) {
+            std::wstring line = L"\"" + program + L"\" " + kCleanupSwitch;
+            for (HANDLE h : {process.get(), file.get(), dest.get(), above.get()})
+                line += L" " + std::to_wstring(Native(h));
+            line += folderAtRestart ? L" 1" : L" 0";
             STARTUPINFOW startup{};
             startup.cb = sizeof startup;
             PROCESS_INFORMATION info{};
-            started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                     folder.c_str(), &startup, &info) != FALSE;
+            started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                     folder.Path.c_str(), &startup, &info) != FALSE;
             if (started) {
                 CloseHandle(info.hThread);
                 CloseHandle(info.hProcess);
-            } else {
-                DeleteFileW(program.c_str());
             }
         }
-        if (!started) RemoveDirectoryW(folder.c_str());
     }
     if (!started) {
-        ScheduleAtRestart(self);
-        RemoveFolderIfEmpty(ParentFolder(self), true);
+        DeleteFileW(program.c_str());
+        RemoveDirectoryW(folder.Path.c_str());
     }
     return started;
 }
 
-void FinishSelfRemoval(DWORD pid, bool folderAtRestart, const std::u16string& original) {
-    // Only ever an uninstaller: the switch is no way to delete other files.
-    if (!EqualsIgnoringAsciiCase(LastComponent(original), kUninstallerName)) return;
-    if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
-        WaitForSingleObject(process, 60000);
-        CloseHandle(process);
+bool SameText(const std::u16string& a, const std::u16string& b) { return EqualsIgnoringAsciiCase(a, b); }
+
+std::u16string LastComponent(const std::u16string& path) { return path.substr(path.find_last_of(u'\\') + 1); }
+
+std::u16string ParentOf(const std::u16string& path) {
+    const std::size_t cut = path.find_last_of(u'\\');
+    return cut == std::u16string::npos ? std::u16string() : path.substr(0, cut);
+}
+
+bool IsFolderHandle(HANDLE h, bool folder) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+           ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
+}
+
+HANDLE HandleArgument(const wchar_t* text) {
+    wchar_t* end = nullptr;
+    const unsigned long long value = std::wcstoull(text, &end, 10);
+    return end && *end == 0 ? reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value)) : nullptr;
+}
+
+}  // namespace
+
+std::u16string UnforeseeableName() {
+    unsigned char bytes[16] = {};
+    if (BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG) != 0) {
+        // No system random source: the copy is not made, nothing is renamed.
+        throw std::runtime_error("The system's random source is not available.");
     }
+    static const char16_t digits[] = u"0123456789abcdef";
+    std::u16string name;
+    for (unsigned char b : bytes) name += {digits[b >> 4], digits[b & 15]};
+    return name;
+}
+
+bool DeleteAtRestart(const std::u16string& path) {
+    const std::u16string full = path.rfind(u"\\\\", 0) == 0 ? path : u"\\\\?\\" + path;
+    return MoveFileExW(ToWide(full).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+bool StartSelfRemoval(const THeldFolder& destination, const THeldFolder* maker, bool folderAtRestart) {
+    const UniqueHandle image = OwnImage(destination);
+    bool started = false;
+    try {
+        started = image && StartCopy(image.get(), destination, maker, folderAtRestart);
+    } catch (const std::exception&) {
+    }
+    if (!started) {
+        // Both by their held handles' real places.
+        DeleteAtRestart(destination.PathOf(kUninstallerName));
+        DeleteAtRestart(destination.Path());
+    }
+    return started;
+}
+
+bool FinishSelfRemoval(int argc, wchar_t** argv) {
+    if (argc != 5) return false;
+    HANDLE process = HandleArgument(argv[0]), file = HandleArgument(argv[1]), folder = HandleArgument(argv[2]),
+           maker = HandleArgument(argv[3]);
+    const bool folderAtRestart = std::wcscmp(argv[4], L"1") == 0;
+    // Only what an uninstaller passed on: its process, its own file, its folder.
+    if (!process || GetProcessId(process) == 0 || !file || !IsFolderHandle(file, false) || !folder ||
+        !IsFolderHandle(folder, true) || (maker && !IsFolderHandle(maker, true)))
+        return false;
+    const std::u16string filePath = PathOfHandle(Native(file)), folderPath = PathOfHandle(Native(folder));
+    if (!SameText(LastComponent(filePath), kUninstallerName) || !SameText(ParentOf(filePath), folderPath) ||
+        (maker && !SameText(ParentOf(folderPath), PathOfHandle(Native(maker)))))
+        return false;
+    WaitForSingleObject(process, 60000);
     bool gone = false;
     for (int attempt = 0; attempt < 50 && !gone; ++attempt) {
-        gone = DeleteFileW(ToWide(original).c_str()) || !Exists(original);
+        gone = DeleteThroughHandle(Native(file));
         if (!gone) Sleep(100);
     }
-    if (!gone) ScheduleAtRestart(original);
-    const std::u16string folder = ParentFolder(original);
-    RemoveFolderIfEmpty(folder, folderAtRestart || !gone);
-    // The maker's folder the installer proposes, when nothing else is in it; a folder of
-    // another name may be the user's own.
-    const std::u16string maker = ParentFolder(folder);
-    if (EqualsIgnoringAsciiCase(LastComponent(maker), kMakerFolder)) RemoveFolderIfEmpty(maker, false);
+    if (!gone) {
+        const std::u16string aside = RenameThroughHandle(Native(file), Native(folder), std::u16string(kUninstallerName) +
+                                                                                          u"." + UnforeseeableName());
+        DeleteAtRestart(aside.empty() ? filePath : aside);
+    }
+    CloseHandle(file);
+    if (!DeleteThroughHandle(Native(folder)) && (folderAtRestart || !gone)) DeleteAtRestart(folderPath);
+    CloseHandle(folder);
+    if (maker) DeleteThroughHandle(Native(maker));
     // This copy and its folder go at the next restart.
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    ScheduleAtRestart(ParentFolder(FromWide(self)));
+    DeleteAtRestart(FromWide(self));
+    DeleteAtRestart(ParentOf(FromWide(self)));
+    return true;
 }
 
 }  // namespace stp

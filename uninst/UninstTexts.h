@@ -15,6 +15,12 @@ struct UninstTexts {
     std::u16string Done;
     // Followed by the files that go when Windows restarts, one a line.
     std::u16string DoneAtRestart;
+    std::u16string AnotherRuns;
+    // Each followed by its list, one a line: what could not be removed (with the cause),
+    // what waits for the restart, what was kept because it is not what was installed.
+    std::u16string Incomplete;
+    std::u16string InUse;
+    std::u16string Kept;
 };
 
 UninstTexts MakeUninstTexts(int Mode, const std::u16string& D);

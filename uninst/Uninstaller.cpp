@@ -3,15 +3,22 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <exception>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/Guard.h"
 #include "datatable/Convert.h"
+#include "datatable/Text.h"
 #include "package/FileList.h"
+#include "package/HeldTree.h"
+#include "package/Removal.h"
+#include "sys/Handles.h"
 #include "sys/Registry.h"
+#include "sys/ShortcutRemoval.h"
 #include "sys/Shortcuts.h"
 #include "ui/Resources.h"
 #include "ui/Wide.h"
@@ -24,6 +31,7 @@ namespace stp {
 namespace {
 
 const std::u16string kUninstallRoot = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char16_t kMakerFolder[] = u"Orvane Soft";
 
 std::u16string OwnPath() {
     std::wstring path(32768, L'\0');
@@ -33,11 +41,12 @@ std::u16string OwnPath() {
 
 std::u16string FolderOf(const std::u16string& file) { return file.substr(0, file.find_last_of(u'\\') + 1); }
 
-bool SamePath(const std::u16string& a, const std::u16string& b) { return EqualsIgnoringAsciiCase(a, b); }
-
-bool StartsWithFolder(const std::u16string& path, const std::u16string& folder) {
-    return path.size() > folder.size() && SamePath(path.substr(0, folder.size()), folder);
+std::u16string ParentOf(std::u16string folder) {
+    while (!folder.empty() && folder.back() == u'\\') folder.pop_back();
+    return folder.substr(0, folder.find_last_of(u'\\') + 1);
 }
+
+bool SamePath(const std::u16string& a, const std::u16string& b) { return EqualsIgnoringAsciiCase(a, b); }
 
 // COM for the shell link object, for as long as the uninstaller needs it.
 class ComApartment {
@@ -64,6 +73,12 @@ public:
           destination_(FolderOf(self_)) {}
 
     int Run() {
+        // One uninstall of the product at a time, held until this process ends.
+        const UniqueHandle only(CreateMutexW(nullptr, FALSE, MutexName().c_str()));
+        if (!only || GetLastError() == ERROR_ALREADY_EXISTS) {
+            Tell(texts_.AnotherRuns, MB_ICONEXCLAMATION);
+            return ueAnotherRuns;
+        }
         const TargetWindow target{BuildConfigString(bsWindowClass), BuildConfigString(bsTitleEnglish),
                                   BuildConfigString(bsTitleChinese)};
         if (!FindRunningTitle(target).empty()) {
@@ -78,27 +93,33 @@ public:
         }
         if (!silent_ && Ask(texts_.Confirm) != IDOK) return ueCancelled;
 
+        // Everything below goes through this folder's handle: it is reached through no
+        // link now, and whatever is renamed or linked later does not move what it holds.
+        THeldFolder destination = THeldFolder::OpenRoot(destination_);
         const std::vector<TFileListRow> rows = ReadFileList(AsText(LoadResourceData(L"FileList", L"StpFile")));
-        const TUninstallPlan plan = PlanUninstall(rows, destination_);
-        // Read while the program is still there to be named.
-        const std::vector<std::u16string> shortcuts = OurShortcuts();
-        RemoveFiles(plan);
-        for (const std::u16string& link : shortcuts) DeleteNowOrAtRestart(link);
+        RemoveShortcuts(destination.PathOf(BuildConfigString(bsExeName) + u".exe"));
+        const TRemovalHooks hooks{DeleteAtRestart, UnforeseeableName};
+        for (TRemovalItem& item : RemoveInstalled(destination, PlanUninstall(rows), hooks)) items_.push_back(item);
         RemoveUninstallEntry();
-        RemoveFolders(plan);
-        if (later_.empty()) {
-            Tell(texts_.Done, MB_ICONINFORMATION);
-        } else {
-            std::u16string list;
-            for (const std::u16string& file : later_) list += file + u"\n";
-            Tell(texts_.DoneAtRestart + list, MB_ICONWARNING);
-        }
-        const bool selfRemoved = StartSelfRemoval(self_, laterInDestination_);
-        return later_.empty() && selfRemoved ? ueDone : ueDoneAtRestart;
+        const std::unique_ptr<THeldFolder> maker = ProposedMakerFolder();
+        const bool waiting = Count(TRemovalOutcome::AtRestart) > 0;
+        if (!StartSelfRemoval(destination, maker.get(), waiting))
+            items_.push_back({destination.PathOf(u"Uninst.exe"), TRemovalOutcome::AtRestart, {}});
+        Tell(ClosingMessage(), Count(TRemovalOutcome::Failed)     ? MB_ICONERROR
+                               : Count(TRemovalOutcome::AtRestart) ? MB_ICONWARNING
+                                                                   : MB_ICONINFORMATION);
+        return Count(TRemovalOutcome::Failed) ? ueIncomplete : Count(TRemovalOutcome::AtRestart) ? ueDoneAtRestart : ueDone;
     }
 
 private:
     static std::string AsText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+    // Named after the uninstall key, which names the product on this machine.
+    std::wstring MutexName() const {
+        std::u16string name = displayName_;
+        std::replace(name.begin(), name.end(), u'\\', u'/');
+        return L"Global\\stp-uninstall-" + ToWide(name);
+    }
 
     void Tell(const std::u16string& text, UINT icon) const {
         if (!silent_) MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(texts_.Caption).c_str(), MB_OK | icon);
@@ -109,15 +130,36 @@ private:
                            MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
     }
 
-    // The uninstaller itself goes last, through its copy.
-    void RemoveFiles(const TUninstallPlan& plan) {
-        for (const std::u16string& file : plan.Files) {
-            if (SamePath(file, self_)) continue;
-            if (!DeleteNowOrAtRestart(file)) {
-                later_.push_back(file);
-                laterInDestination_ = laterInDestination_ || SamePath(FolderOf(file), destination_);
-            }
+    std::size_t Count(TRemovalOutcome outcome) const {
+        return static_cast<std::size_t>(std::count_if(items_.begin(), items_.end(),
+                                                      [&](const TRemovalItem& i) { return i.Outcome == outcome; }));
+    }
+
+    std::u16string List(std::initializer_list<TRemovalOutcome> outcomes) const {
+        std::u16string list;
+        for (const TRemovalItem& item : items_) {
+            if (std::find(outcomes.begin(), outcomes.end(), item.Outcome) == outcomes.end()) continue;
+            list += item.Path;
+            if (!item.Cause.empty()) list += u" (" + FromUtf8(item.Cause) + u")";
+            list += u"\n";
         }
+        return list;
+    }
+
+    // What could not go first, then what waits for the restart, then what was kept.
+    std::u16string ClosingMessage() const {
+        std::u16string text;
+        if (Count(TRemovalOutcome::Failed)) {
+            text = texts_.Incomplete + List({TRemovalOutcome::Failed});
+            if (Count(TRemovalOutcome::AtRestart)) text += u"\n" + texts_.InUse + List({TRemovalOutcome::AtRestart});
+        } else if (Count(TRemovalOutcome::AtRestart)) {
+            text = texts_.DoneAtRestart + List({TRemovalOutcome::AtRestart});
+        } else {
+            text = texts_.Done;
+        }
+        const std::u16string kept = List({TRemovalOutcome::Changed, TRemovalOutcome::NotOurs});
+        if (!kept.empty()) text += (text.back() == u'\n' ? u"\n" : u"\n\n") + texts_.Kept + kept;
+        return text;
     }
 
     std::u16string EntryKey() const { return kUninstallRoot + u"\\" + displayName_; }
@@ -136,51 +178,46 @@ private:
     }
 
     static std::u16string FullPath(const std::u16string& path) {
-        wchar_t full[32768] = {};
-        const DWORD length = GetFullPathNameW(ToWide(path).c_str(), 32768, full, nullptr);
-        return length == 0 || length >= 32768 ? path : FromWide(std::wstring(full, length));
+        std::vector<wchar_t> full(32768);
+        const DWORD length = GetFullPathNameW(ToWide(path).c_str(), 32768, full.data(), nullptr);
+        return length == 0 || length >= 32768 ? path : FromWide(std::wstring(full.data(), length));
     }
 
     // The desktop and Quick Launch shortcuts named after the product, the user's and all
-    // users', that lead to the installed program. A shortcut that cannot be read is not
-    // known to be ours: it stays.
-    std::vector<std::u16string> OurShortcuts() const {
-        std::vector<std::u16string> links;
-        try {
-            const ComApartment com;
-            const std::u16string program = destination_ + BuildConfigString(bsExeName) + u".exe";
-            const std::u16string folders[] = {GetShellFolderPath(slDesktop), GetShellFolderPath(slQuickLaunch),
-                                              GetCommonShellFolderPath(slDesktop)};
-            for (const std::u16string& folder : folders) {
-                if (folder.empty()) continue;
-                const std::u16string link = folder + u"\\" + LinkFileName(displayName_);
-                if (GetFileAttributesW(ToWide(link).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-                if (SamePath(ReadShortcutTarget(link), program)) links.push_back(link);
-            }
-        } catch (const std::exception&) {
+    // users', that lead to the installed program; each read and deleted through one
+    // handle. A shortcut leading elsewhere is the user's: it stays.
+    void RemoveShortcuts(const std::u16string& program) {
+        const ComApartment com;
+        for (const std::u16string& folder : KnownShortcutFolders()) {
+            const std::u16string link = folder + u"\\" + LinkFileName(displayName_);
+            std::string cause;
+            if (RemoveShortcutTo(link, program, cause) == TShortcutRemoval::Failed)
+                items_.push_back({link, TRemovalOutcome::Failed, cause});
         }
-        return links;
     }
 
-    // Nothing is left claiming to be installed: a failure here is the uninstall's failure.
-    void RemoveUninstallEntry() const {
-        if (!RegDeleteKeyTree(HKEY_LOCAL_MACHINE, EntryKey()))
-            throw std::runtime_error("The uninstall entry cannot be removed.");
+    // Nothing is left claiming to be installed: a failure here is the uninstall's
+    // failure; an entry already gone is not.
+    void RemoveUninstallEntry() {
+        if (RegDeleteKeyTree(HKEY_LOCAL_MACHINE, EntryKey())) return;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ToWide(EntryKey()).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+        RegCloseKey(key);
+        items_.push_back({u"HKEY_LOCAL_MACHINE\\" + EntryKey(), TRemovalOutcome::Failed, "the key cannot be removed"});
     }
 
-    // Deepest first; the destination itself holds the uninstaller until its copy ends.
-    void RemoveFolders(const TUninstallPlan& plan) {
-        for (const std::u16string& folder : plan.Folders) {
-            if (SamePath(folder, destination_)) continue;
-            if (RemoveDirectoryW(ToWide(folder).c_str())) continue;
-            for (const std::u16string& file : later_) {
-                if (StartsWithFolder(file, folder)) {
-                    // Empty once its files are gone at restart; scheduled after them.
-                    MoveFileExW(ToWide(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-                    laterInDestination_ = true;
-                    break;
-                }
-            }
+    // The maker's folder above the destination when it is the one the installer proposes;
+    // a folder of another name or place may be the user's own.
+    std::unique_ptr<THeldFolder> ProposedMakerFolder() const {
+        std::vector<wchar_t> programs(32768);
+        const DWORD n = GetEnvironmentVariableW(L"PROGRAMFILES", programs.data(), 32768);
+        if (n == 0 || n >= 32768) return nullptr;
+        const std::u16string proposed = FromWide(std::wstring(programs.data(), n)) + u"\\" + kMakerFolder + u"\\";
+        if (!SamePath(FullPath(ParentOf(destination_)), FullPath(proposed))) return nullptr;
+        try {
+            return std::make_unique<THeldFolder>(THeldFolder::OpenRoot(proposed));
+        } catch (const std::exception&) {
+            return nullptr;
         }
     }
 
@@ -190,8 +227,7 @@ private:
     UninstTexts texts_;
     std::u16string self_;
     std::u16string destination_;
-    std::vector<std::u16string> later_;
-    bool laterInDestination_ = false;
+    std::vector<TRemovalItem> items_;
 };
 
 }  // namespace

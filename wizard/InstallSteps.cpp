@@ -26,16 +26,16 @@ std::u16string NormaliseSetupDir(const std::u16string& FolderText) {
     return TrimControl(FolderText + u"\\");
 }
 
-void WritePayloadFile(const std::u16string& FileName) {
+TFile WritePayloadFile(const std::u16string& FileName) {
     HMODULE module = ResourceModule();
     HRSRC info = FindResourceW(module, L"SetupPackage", L"StpFile");
     HGLOBAL data = info ? LoadResource(module, info) : nullptr;
     const void* bytes = data ? LockResource(data) : nullptr;
     if (!bytes) throw EFileError("The setup package resource is missing.");
     // Written straight from the mapped image: the payload may be large.
-    TFile file = TFile::CreateAlways(FileName);
+    TFile file = TFile::CreateHeld(FileName);
     file.Write(bytes, SizeofResource(module, info));
-    file.Close();
+    return file;
 }
 
 std::u16string UninstallKeyPath(const std::u16string& DisplayName) {

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "package/FileSystem.h"
+
 namespace stp {
 
 class TDataTable;
@@ -17,9 +19,10 @@ class TDataTable;
 std::u16string NormaliseSetupDir(const std::u16string& FolderText);
 
 // Writes the payload resource (type "StpFile", name "SetupPackage") of the resource
-// module unchanged to FileName, creating or replacing it. Raises when there is no such
-// resource or the file cannot be written.
-void WritePayloadFile(const std::u16string& FileName);
+// module unchanged to FileName, creating or replacing it, and keeps it open for reading
+// back: no other program may write, replace or delete it while it is held. Raises when
+// there is no such resource or the file cannot be written.
+TFile WritePayloadFile(const std::u16string& FileName);
 
 // The machine-wide uninstall key of a product: below HKEY_LOCAL_MACHINE.
 std::u16string UninstallKeyPath(const std::u16string& DisplayName);

@@ -12,6 +12,7 @@
 #include "sys/ByteSize.h"
 #include "sys/Drives.h"
 #include "sys/Handles.h"
+#include "sys/PendingDeletes.h"
 #include "sys/Processes.h"
 #include "sys/Registry.h"
 #include "sys/Shell.h"
@@ -335,13 +336,18 @@ void TForm1::SetInstallControlsEnabled(bool Enabled) {
 }
 
 void TForm1::UnpackPayload() {
-    const std::u16string package = FSetupDir + u"Setup.stp";
-    WritePayloadFile(package);
+    // Read back through the handle that wrote it: no other program can swap it meanwhile.
+    TFile package = WritePayloadFile(FSetupDir + u"Setup.stp");
+    // Deletions an earlier uninstall left for the restart would hit the files written now.
+    CancelPendingDeletes(FSetupDir, PackageDestinationFiles(package, std::u16string()));
     ExtractSetupPackage(package, FSetupDir, std::u16string(),
-                        [this](std::int64_t percent) { OnExtractProgress(percent); });
+                        [this](std::int64_t percent) { OnExtractProgress(percent); }, GetSystemDir());
     Sleep(50);
     // A copy left behind costs only disk space; the installation has succeeded.
-    DeleteFileW(ToWide(package).c_str());
+    try {
+        package.Delete();
+    } catch (const std::exception&) {
+    }
 }
 
 void TForm1::RegisterProduct() {

@@ -9,13 +9,18 @@ namespace stp {
 namespace {
 
 TEST(FileList, RoundTripsAndNamesADamagedLine) {
-    const std::vector<TFileListRow> rows = {
-        {u"", u"Karvel.exe", false}, {u"data\\", u"palette.txt", false}, {u"$System$", u"Ünïcode.dll", true}};
+    const std::vector<TFileListRow> rows = {{u"", u"Karvel.exe", false, TFileStamp{14, 0x2a5c04f1}},
+                                            {u"data\\", u"palette.txt", false, TFileStamp{0, 1}},
+                                            {u"$System$", u"Ünïcode.dll", true, TFileStamp{123456789012, 0xffffffff}},
+                                            {u"", u"Uninst.exe", false, std::nullopt}};
+    EXPECT_EQ(WriteFileList({rows[0], rows[3]}), "\tKarvel.exe\t0\t14\t2a5c04f1\n\tUninst.exe\t0\t-\t-\n");
     EXPECT_EQ(ReadFileList(WriteFileList(rows)), rows);
     EXPECT_TRUE(ReadFileList("").empty());
-    for (const char* bad : {"a\tb\n", "a\tb\tyes\n", "a\tb\t1\tc\n"}) {
+    // The earlier three-field form, half a stamp, signs, upper case, short or long sums.
+    for (const char* bad : {"a\tb\t0\n", "a\tb\tyes\t1\t00000001\n", "a\tb\t1\t-\t00000001\n", "a\tb\t0\t+1\t00000001\n",
+                            "a\tb\t0\t1\t0000000A\n", "a\tb\t0\t1\t1\n", "a\tb\t0\t1\t000000001\n", "a\tb\t0\t1\t00000001\tx\n"}) {
         try {
-            ReadFileList(std::string("\t\t0\n") + bad);
+            ReadFileList(std::string("\t\t0\t0\t00000001\n") + bad);
             ADD_FAILURE() << bad;
         } catch (const EPackageError& e) {
             EXPECT_NE(std::string(e.what()).find("line 2"), std::string::npos) << e.what();
@@ -23,33 +28,44 @@ TEST(FileList, RoundTripsAndNamesADamagedLine) {
     }
 }
 
+TEST(FileList, StampIsLengthAndAdler32) {
+    EXPECT_EQ(StampOf("", 0), (TFileStamp{0, 1}));
+    EXPECT_EQ(StampOf("Wikipedia", 9), (TFileStamp{9, 0x11E60398}));
+    // Piece by piece the same as whole.
+    EXPECT_EQ(StampOf("pedia", 5, StampOf("Wiki", 4)), StampOf("Wikipedia", 9));
+}
+
 // Files below the destination by the extractor's rules; shared system files never;
-// rows the extractor would refuse never; folders deepest first, the destination last.
+// rows the extractor would refuse never; folders deepest first, not the destination.
 TEST(FileList, PlanRemovesWhatThePackagePutIntoTheDestination) {
-    const std::u16string d = u"C:\\Program Files\\Maker\\App\\";
-    const TUninstallPlan plan = PlanUninstall(
-        {
-            {u"", u"App.exe", false},
-            {u"data/img\\", u"a.png", false},
-            {u"data\\", u"b.txt", false},
-            {u"data", u"c.txt", false},  // as the extractor joins it: "datac.txt"
-            {u"$System$", u"shared.dll", false},
-            {u"$Third$sub\\", u"third.dll", false},
-            {u"$System$", u"rooted.txt", true},
-            {u"..\\", u"outside.txt", false},
-            {u"C:\\x\\", u"absolute.txt", false},
-            {u"\\x\\", u"rooted-path.txt", false},
-            {u"sub\\..\\", u"climb.txt", false},
-            {u"", u"..", false},
-            {u"..\\", u"root-flag.txt", true},
-            {u"", u"sub\\last.txt", false},
-            {u"", u"APP.EXE", false},
-        },
-        d);
-    EXPECT_EQ(plan.Files, (std::vector<std::u16string>{d + u"App.exe", d + u"data\\img\\a.png", d + u"data\\b.txt",
-                                                        d + u"datac.txt", d + u"rooted.txt", d + u"root-flag.txt",
-                                                        d + u"last.txt"}));
-    EXPECT_EQ(plan.Folders, (std::vector<std::u16string>{d + u"data\\img\\", d + u"data\\", d}));
+    const TFileStamp s{3, 7};
+    const TUninstallPlan plan = PlanUninstall({
+        {u"", u"App.exe", false, s},
+        {u"data/img\\", u"a.png", false, s},
+        {u"data\\", u"b.txt", false, s},
+        {u"data", u"c.txt", false, s},  // as the extractor joins it: "datac.txt"
+        {u"$System$", u"shared.dll", false, s},
+        {u"$Third$sub\\", u"third.dll", false, s},
+        {u"$System$", u"rooted.txt", true, s},
+        {u"..\\", u"outside.txt", false, s},
+        {u"C:\\x\\", u"absolute.txt", false, s},
+        {u"\\x\\", u"rooted-path.txt", false, s},
+        {u"sub\\..\\", u"climb.txt", false, s},
+        {u"", u"..", false, s},
+        {u"..\\", u"root-flag.txt", true, s},
+        {u"", u"sub\\last.txt", false, s},
+        {u"", u"APP.EXE", false, s},
+        {u"x\\\\.\\y. \\", u"odd.txt.", false, s},  // as Windows opens it: x\y\odd.txt
+        {u"", u"Uninst.exe", false, std::nullopt},
+    });
+    std::vector<std::u16string> files;
+    for (const TPlannedFile& f : plan.Files) files.push_back(f.Path);
+    EXPECT_EQ(files, (std::vector<std::u16string>{u"App.exe", u"data\\img\\a.png", u"data\\b.txt", u"datac.txt",
+                                                  u"rooted.txt", u"root-flag.txt", u"last.txt", u"x\\y\\odd.txt",
+                                                  u"Uninst.exe"}));
+    EXPECT_EQ(plan.Files[0].Stamp, s);
+    EXPECT_EQ(plan.Files.back().Stamp, std::nullopt);
+    EXPECT_EQ(plan.Folders, (std::vector<std::u16string>{u"data\\img", u"x\\y", u"data", u"x"}));
 }
 
 }  // namespace

@@ -204,10 +204,13 @@ TEST_F(StpBuild, PutsTheUninstallerIntoThePackage)
     std::vector<TFileListRow> rows;
     for (const pe::Resource& r : pe::ReadResources(ReadFile(File("unpacked") / "Uninst.exe")))
         if (r.Name == pe::ResourceId::Named(u"FileList")) rows = ReadFileList(r.Data);
-    EXPECT_EQ(rows, (std::vector<TFileListRow>{{u"", u"Karvel.exe", false},
-                                               {u"", u"readme.txt", false},
-                                               {u"data\\", u"palette.txt", false},
-                                               {u"", u"Uninst.exe", false}}));
+    // Each file with its size and Adler-32 as packed; the uninstaller itself without.
+    const auto stamp = [&](const char* file) { return StampOfFile(Product().u16string() + u"/" + FromUtf8(file)); };
+    EXPECT_EQ(rows, (std::vector<TFileListRow>{{u"", u"Karvel.exe", false, stamp("Karvel.exe")},
+                                               {u"", u"readme.txt", false, stamp("files/readme.txt")},
+                                               {u"data\\", u"palette.txt", false, stamp("files/data/palette.txt")},
+                                               {u"", u"Uninst.exe", false, std::nullopt}}));
+    EXPECT_EQ(stamp("Karvel.exe"), StampOf("MZ the program", 14));
 
     WriteFile(Product() / "files" / "Uninst.exe", "the vendor's own");
     WriteFile(Product() / "payload.txt", ReadFile(Product() / "payload.txt") + "files/Uninst.exe\t\n");

@@ -283,8 +283,10 @@ void AddUninstaller(const ProductFolder& product, const fs::path& stub, const Bu
         }
     }
     std::vector<TFileListRow> rows;
-    for (const TPackageEntry& e : entries) rows.push_back({NormalizeFolderSpec(e.Folder), e.FileName, e.Root});
-    rows.push_back({u"", kUninstallerName, false});
+    // Each file with what it is now, so that the uninstaller removes only what is still it.
+    for (const TPackageEntry& e : entries)
+        rows.push_back({NormalizeFolderSpec(e.Folder), e.FileName, e.Root, StampOfFile(e.Source)});
+    rows.push_back({u"", kUninstallerName, false, std::nullopt});
     const std::string image =
         WriteIntoStub(stub, "uninstaller stub", UninstallerResources(product, WriteFileList(rows)), steps.timestamp);
     const fs::path file = Beside(steps.output, "Uninst");

@@ -57,11 +57,16 @@ BOOL CALLBACK FindBox(HWND window, LPARAM param) {
 
 HWND FindTopWindow(const std::u16string& Title, DWORD TimeoutMs) {
     const std::wstring title = Wide(Title);
+    const ULONGLONG start = GetTickCount64();
     HWND window = Poll(TimeoutMs, [&] { return FindWindowW(nullptr, title.c_str()); });
+    if (!window) return nullptr;
     // A window has its title before its program has made all of it (a wizard shows its
     // first page, then makes the others). A sent message is answered only once the
-    // program handles messages, the window whole.
-    if (window) SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, SendTimeoutMs, nullptr);
+    // program handles messages, the window whole: waited for as long as the window was.
+    const ULONGLONG spent = GetTickCount64() - start;
+    const UINT limit = static_cast<UINT>(std::max<ULONGLONG>(SendTimeoutMs, TimeoutMs > spent ? TimeoutMs - spent : 0));
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, limit, nullptr) && IsWindow(window))
+        throw DriverError("The window " + ToUtf8(Title) + " does not handle messages.");
     return window;
 }
 

@@ -34,8 +34,9 @@ struct MessageBoxInfo {
     std::vector<std::u16string> Buttons;
 };
 
-// The top-level window titled exactly Title; waits up to TimeoutMs for it to appear.
-// Null when none appears.
+// The top-level window titled exactly Title, once its program handles messages; waits up
+// to TimeoutMs for it to appear. Null when none appears; raises DriverError when it
+// appears but its program does not answer in time.
 HWND FindTopWindow(const std::u16string& Title, DWORD TimeoutMs = 0);
 
 // True when a top-level window titled Title exists after at most TimeoutMs of waiting

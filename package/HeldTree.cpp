@@ -1,0 +1,409 @@
+#include "package/HeldTree.h"
+
+#include <vector>
+
+#include "datatable/Errors.h"
+#include "datatable/Text.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <winternl.h>
+#else
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace stp {
+
+namespace {
+
+constexpr std::intptr_t kNone = -1;
+
+std::string Quoted(std::u16string_view path) { return "'" + ToUtf8(path) + "'"; }
+
+#ifdef _WIN32
+
+extern "C" NTSTATUS NTAPI NtCreateFile(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
+                                       ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+extern "C" NTSTATUS NTAPI NtSetInformationFile(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
+extern "C" ULONG NTAPI RtlNtStatusToDosError(NTSTATUS);
+
+constexpr ULONG kOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
+constexpr NTSTATUS kNameNotFound = static_cast<NTSTATUS>(0xC0000034);
+constexpr NTSTATUS kPathNotFound = static_cast<NTSTATUS>(0xC000003A);
+constexpr NTSTATUS kDeletePending = static_cast<NTSTATUS>(0xC0000056);
+constexpr NTSTATUS kNotADirectory = static_cast<NTSTATUS>(0xC0000103);
+constexpr NTSTATUS kIsADirectory = static_cast<NTSTATUS>(0xC00000BA);
+constexpr NTSTATUS kSharingViolation = static_cast<NTSTATUS>(0xC0000043);
+constexpr NTSTATUS kCannotDelete = static_cast<NTSTATUS>(0xC0000121);
+constexpr NTSTATUS kNotEmpty = static_cast<NTSTATUS>(0xC0000101);
+constexpr NTSTATUS kAccessDenied = static_cast<NTSTATUS>(0xC0000022);
+constexpr FILE_INFORMATION_CLASS kRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
+constexpr FILE_INFORMATION_CLASS kDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
+
+HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+std::string ErrorText(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::u16string message;
+    if (n && text) message.assign(reinterpret_cast<const char16_t*>(text), n);
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u'.'))
+        message.pop_back();
+    return message.empty() ? "system error " + std::to_string(code) : ToUtf8(message);
+}
+
+std::string StatusText(NTSTATUS status) { return ErrorText(RtlNtStatusToDosError(status)); }
+
+// Where the handle's file really is, as a DOS path without the "\\?\" prefix.
+std::u16string FinalPath(HANDLE handle) {
+    std::vector<wchar_t> buffer(32768);
+    const DWORD n = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= buffer.size()) return {};
+    std::u16string path(reinterpret_cast<const char16_t*>(buffer.data()), n);
+    if (path.rfind(u"\\\\?\\UNC\\", 0) == 0) return u"\\\\" + path.substr(8);
+    if (path.rfind(u"\\\\?\\", 0) == 0) return path.substr(4);
+    return path;
+}
+
+bool SamePath(const std::u16string& a, const std::u16string& b) {
+    return CompareStringOrdinal(Wide(a), static_cast<int>(a.size()), Wide(b), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// A handle that opened a link's target shows it by its attributes (Windows) or by a
+// real place other than the one asked for (Wine, which follows Unix links regardless).
+bool IsLinkOrElsewhere(HANDLE handle, const std::u16string& expected, std::u16string& real) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return true;
+    real = FinalPath(handle);
+    return real.empty() || !SamePath(real, expected);
+}
+
+NTSTATUS OpenRelative(std::intptr_t folder, std::u16string_view name, ACCESS_MASK access, ULONG share,
+                      ULONG options, HANDLE& handle) {
+    UNICODE_STRING text;
+    text.Buffer = const_cast<PWSTR>(reinterpret_cast<const wchar_t*>(name.data()));
+    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    text.MaximumLength = text.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, H(folder), nullptr);
+    IO_STATUS_BLOCK io{};
+    handle = nullptr;
+    return NtCreateFile(&handle, access | SYNCHRONIZE | FILE_READ_ATTRIBUTES, &attributes, &io, nullptr, 0, share,
+                        FILE_OPEN, options | kOpenReparsePoint | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+}
+
+THeldState StateOf(NTSTATUS status, bool wantFolder, std::string& cause) {
+    switch (status) {
+    case kNameNotFound:
+    case kPathNotFound:
+    case kDeletePending: return THeldState::Missing;
+    case kNotADirectory: return wantFolder ? THeldState::WrongKind : THeldState::Failed;
+    case kIsADirectory: return wantFolder ? THeldState::Failed : THeldState::WrongKind;
+    case kSharingViolation: return THeldState::InUse;
+    default: cause = StatusText(status); return THeldState::Failed;
+    }
+}
+
+void CloseNative(std::intptr_t h) {
+    if (h != kNone) CloseHandle(H(h));
+}
+
+#else
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+std::string Utf8Name(std::u16string_view name) { return ToUtf8(name); }
+
+void CloseNative(std::intptr_t h) {
+    if (h != kNone) close(static_cast<int>(h));
+}
+
+THeldState StateOfErrno(bool wantFolder, std::string& cause) {
+    switch (errno) {
+    case ENOENT: return THeldState::Missing;
+    case ELOOP: return THeldState::Link;
+    case ENOTDIR: return wantFolder ? THeldState::WrongKind : THeldState::Missing;
+    default: cause = ErrnoText(); return THeldState::Failed;
+    }
+}
+
+// The entry Name in Parent is still the object Handle holds.
+bool StillThere(std::intptr_t parent, const std::u16string& name, std::intptr_t handle) {
+    struct stat there{}, held{};
+    return fstatat(static_cast<int>(parent), Utf8Name(name).c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+           fstat(static_cast<int>(handle), &held) == 0 && there.st_dev == held.st_dev && there.st_ino == held.st_ino;
+}
+
+#endif
+
+std::u16string Child(const std::u16string& folder, std::u16string_view name) {
+#ifdef _WIN32
+    constexpr char16_t separator = u'\\';
+#else
+    constexpr char16_t separator = u'/';
+#endif
+    std::u16string path = folder;
+    if (!path.empty() && path.back() != separator) path += separator;
+    return path + std::u16string(name);
+}
+
+}  // namespace
+
+THeldFolder::THeldFolder(std::intptr_t handle, std::u16string path, std::intptr_t parent, std::u16string name)
+    : handle_(handle), path_(std::move(path)), parent_(parent), name_(std::move(name)) {}
+
+THeldFolder::THeldFolder(THeldFolder&& other) noexcept
+    : handle_(other.handle_), path_(std::move(other.path_)), parent_(other.parent_), name_(std::move(other.name_)) {
+    other.handle_ = kNone;
+    other.parent_ = kNone;
+}
+
+THeldFolder& THeldFolder::operator=(THeldFolder&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        parent_ = other.parent_;
+        path_ = std::move(other.path_);
+        name_ = std::move(other.name_);
+        other.handle_ = kNone;
+        other.parent_ = kNone;
+    }
+    return *this;
+}
+
+THeldFolder::~THeldFolder() { Close(); }
+
+std::u16string THeldFolder::PathOf(std::u16string_view Name) const { return Child(path_, Name); }
+
+void THeldFolder::Close() {
+    CloseNative(handle_);
+    CloseNative(parent_);
+    handle_ = parent_ = kNone;
+}
+
+THeldFile::THeldFile(std::intptr_t handle, std::u16string path, std::intptr_t parent, std::u16string name)
+    : handle_(handle), path_(std::move(path)), parent_(parent), name_(std::move(name)) {}
+
+THeldFile::~THeldFile() {
+    CloseNative(handle_);
+    CloseNative(parent_);
+}
+
+#ifdef _WIN32
+
+THeldFolder THeldFolder::OpenRoot(const std::u16string& Path) {
+    std::u16string path = Path;
+    while (path.size() > 3 && path.back() == u'\\') path.pop_back();
+    HANDLE handle = CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        throw EFileError("cannot open the folder " + Quoted(path) + ": " + ErrorText(GetLastError()));
+    std::u16string real;
+    wchar_t full[32768];
+    const DWORD n = GetFullPathNameW(Wide(path), 32768, full, nullptr);
+    const std::u16string expected = n && n < 32768 ? std::u16string(reinterpret_cast<char16_t*>(full), n) : path;
+    if (IsLinkOrElsewhere(handle, expected, real)) {
+        CloseHandle(handle);
+        throw EFileError("the folder " + Quoted(path) + " is reached through a link" +
+                         (real.empty() ? std::string() : " to " + Quoted(real)));
+    }
+    return THeldFolder(reinterpret_cast<std::intptr_t>(handle), real, kNone, {});
+}
+
+THeldState THeldFolder::OpenFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder,
+                                   std::string& Cause) const {
+    HANDLE handle = nullptr;
+    const NTSTATUS status = OpenRelative(handle_, Name, FILE_LIST_DIRECTORY | DELETE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_DIRECTORY_FILE,
+                                         handle);
+    if (status != 0) return StateOf(status, true, Cause);
+    std::u16string real;
+    if (IsLinkOrElsewhere(handle, Child(path_, Name), real)) {
+        CloseHandle(handle);
+        return THeldState::Link;
+    }
+    Folder.reset(new THeldFolder(reinterpret_cast<std::intptr_t>(handle), real, kNone, std::u16string(Name)));
+    return THeldState::Open;
+}
+
+THeldState THeldFolder::OpenFile(std::u16string_view Name, std::unique_ptr<THeldFile>& File,
+                                 std::string& Cause) const {
+    HANDLE handle = nullptr;
+    // Others may read it meanwhile, but neither write, delete nor rename it.
+    const NTSTATUS status = OpenRelative(handle_, Name, DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES,
+                                         FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE, handle);
+    if (status != 0) return StateOf(status, false, Cause);
+    std::u16string real;
+    if (IsLinkOrElsewhere(handle, Child(path_, Name), real)) {
+        CloseHandle(handle);
+        return THeldState::Link;
+    }
+    File.reset(new THeldFile(reinterpret_cast<std::intptr_t>(handle), real, kNone, std::u16string(Name)));
+    return THeldState::Open;
+}
+
+bool THeldFolder::RemoveIfEmpty() {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status = NtSetInformationFile(H(handle_), &io, &disposition, sizeof disposition,
+                                                 kDispositionInformation);
+    if (status == kNotEmpty) return false;
+    if (status != 0) throw EFileError("cannot remove the folder " + Quoted(path_) + ": " + StatusText(status));
+    return true;
+}
+
+bool DeleteThroughHandle(std::intptr_t Handle) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    IO_STATUS_BLOCK io{};
+    return NtSetInformationFile(H(Handle), &io, &disposition, sizeof disposition, kDispositionInformation) == 0;
+}
+
+std::u16string PathOfHandle(std::intptr_t Handle) { return FinalPath(H(Handle)); }
+
+std::u16string RenameThroughHandle(std::intptr_t File, std::intptr_t Folder, const std::u16string& NewName) {
+    std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + NewName.size() * sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = H(Folder);
+    info->FileNameLength = static_cast<DWORD>(NewName.size() * sizeof(wchar_t));
+    std::copy(NewName.begin(), NewName.end(), reinterpret_cast<char16_t*>(info->FileName));
+    IO_STATUS_BLOCK io{};
+    if (NtSetInformationFile(H(File), &io, info, static_cast<ULONG>(buffer.size()), kRenameInformation) != 0)
+        return {};
+    return FinalPath(H(File));
+}
+
+TFileStamp THeldFile::Stamp() {
+    LARGE_INTEGER start{};
+    SetFilePointerEx(H(handle_), start, nullptr, FILE_BEGIN);
+    std::vector<char> buffer(1 << 20);
+    TFileStamp stamp;
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(H(handle_), buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr))
+            throw EFileError("cannot read " + Quoted(path_) + ": " + ErrorText(GetLastError()));
+        if (n == 0) return stamp;
+        stamp = StampOf(buffer.data(), n, stamp);
+    }
+}
+
+bool THeldFile::Delete() {
+    FILE_BASIC_INFO basic{};
+    if (GetFileInformationByHandleEx(H(handle_), FileBasicInfo, &basic, sizeof basic) &&
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        // Installed, not the user's: a read-only file goes too.
+        basic = FILE_BASIC_INFO{};
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(H(handle_), FileBasicInfo, &basic, sizeof basic);
+    }
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status = NtSetInformationFile(H(handle_), &io, &disposition, sizeof disposition,
+                                                 kDispositionInformation);
+    if (status == kCannotDelete || status == kAccessDenied || status == kSharingViolation) return false;
+    if (status != 0) throw EFileError("cannot delete " + Quoted(path_) + ": " + StatusText(status));
+    return true;
+}
+
+std::u16string THeldFile::RenameTo(const THeldFolder& Folder, const std::u16string& NewName) {
+    return RenameThroughHandle(handle_, Folder.Native(), NewName);
+}
+
+#else
+
+THeldFolder THeldFolder::OpenRoot(const std::u16string& Path) {
+    const std::string path = ToUtf8(Path);
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) throw EFileError("cannot open the folder " + Quoted(Path) + ": " + ErrnoText());
+    std::error_code error;
+    const auto real = std::filesystem::canonical(path, error);
+    const auto asked = std::filesystem::absolute(path, error).lexically_normal();
+    if (error || real.native() != (asked.has_filename() ? asked : asked.parent_path()).native()) {
+        close(fd);
+        throw EFileError("the folder " + Quoted(Path) + " is reached through a link to '" + real.string() + "'");
+    }
+    return THeldFolder(fd, FromUtf8(real.string()), kNone, {});
+}
+
+THeldState THeldFolder::OpenFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder,
+                                   std::string& Cause) const {
+    const int fd = openat(static_cast<int>(handle_), Utf8Name(Name).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        // A link to a folder and a plain file both fail here; only the link is a link.
+        struct stat there{};
+        if (errno == ENOTDIR && fstatat(static_cast<int>(handle_), Utf8Name(Name).c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(there.st_mode))
+            return THeldState::Link;
+        return StateOfErrno(true, Cause);
+    }
+    const int parent = dup(static_cast<int>(handle_));
+    Folder.reset(new THeldFolder(fd, Child(path_, Name), parent, std::u16string(Name)));
+    return THeldState::Open;
+}
+
+THeldState THeldFolder::OpenFile(std::u16string_view Name, std::unique_ptr<THeldFile>& File, std::string& Cause) const {
+    const int fd = openat(static_cast<int>(handle_), Utf8Name(Name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return StateOfErrno(false, Cause);
+    struct stat held{};
+    if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+        close(fd);
+        return THeldState::WrongKind;
+    }
+    File.reset(new THeldFile(fd, Child(path_, Name), dup(static_cast<int>(handle_)), std::u16string(Name)));
+    return THeldState::Open;
+}
+
+bool THeldFolder::RemoveIfEmpty() {
+    if (parent_ == kNone || !StillThere(parent_, name_, handle_))
+        throw EFileError("cannot remove the folder " + Quoted(path_) + ": it is no longer where it was opened");
+    if (unlinkat(static_cast<int>(parent_), Utf8Name(name_).c_str(), AT_REMOVEDIR) == 0) return true;
+    if (errno == ENOTEMPTY || errno == EEXIST) return false;
+    throw EFileError("cannot remove the folder " + Quoted(path_) + ": " + ErrnoText());
+}
+
+TFileStamp THeldFile::Stamp() {
+    lseek(static_cast<int>(handle_), 0, SEEK_SET);
+    std::vector<char> buffer(1 << 20);
+    TFileStamp stamp;
+    for (;;) {
+        const ssize_t n = read(static_cast<int>(handle_), buffer.data(), buffer.size());
+        if (n < 0) throw EFileError("cannot read " + Quoted(path_) + ": " + ErrnoText());
+        if (n == 0) return stamp;
+        stamp = StampOf(buffer.data(), static_cast<std::size_t>(n), stamp);
+    }
+}
+
+bool THeldFile::Delete() {
+    // POSIX deletes by name only: the name is checked to hold this very file first.
+    if (!StillThere(parent_, name_, handle_))
+        throw EFileError("cannot delete " + Quoted(path_) + ": it is no longer where it was opened");
+    if (unlinkat(static_cast<int>(parent_), Utf8Name(name_).c_str(), 0) == 0) return true;
+    if (errno == EBUSY || errno == ETXTBSY) return false;
+    throw EFileError("cannot delete " + Quoted(path_) + ": " + ErrnoText());
+}
+
+std::u16string THeldFile::RenameTo(const THeldFolder& Folder, const std::u16string& NewName) {
+    if (!StillThere(parent_, name_, handle_)) return {};
+    if (renameat(static_cast<int>(parent_), Utf8Name(name_).c_str(), static_cast<int>(Folder.Native()),
+                 Utf8Name(NewName).c_str()) != 0)
+        return {};
+    name_ = NewName;
+    return Child(Folder.Path(), NewName);
+}
+
+#endif
+
+}  // namespace stp

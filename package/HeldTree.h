@@ -1,0 +1,106 @@
+// A folder tree walked through open handles, for removing what an installation made
+// while other programs may change the tree under it. A folder is opened relative to the
+// folder above it and never through a link; a file is checked and deleted through the
+// one handle that opened it, never looked up by name a second time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "package/FileList.h"
+
+namespace stp {
+
+// What stood at a name when it was opened.
+enum class THeldState {
+    Open,        // the expected kind, held
+    Missing,     // nothing there (or a folder on the way is missing)
+    Link,        // a link or junction, not followed
+    WrongKind,   // a folder where a file was expected, or the reverse
+    InUse,       // another program holds it without sharing
+    Failed,      // any other error: Cause says which
+};
+
+class THeldFile;
+
+// An open folder of the tree. Its Path is where it really is.
+class THeldFolder {
+public:
+    // The folder at Path, which must be reached through no link at all. Raises EFileError
+    // naming the folder otherwise.
+    static THeldFolder OpenRoot(const std::u16string& Path);
+
+    THeldFolder(THeldFolder&&) noexcept;
+    THeldFolder& operator=(THeldFolder&&) noexcept;
+    ~THeldFolder();
+
+    const std::u16string& Path() const { return path_; }
+    // The path Name (one component) in this folder has.
+    std::u16string PathOf(std::u16string_view Name) const;
+
+    // The folder or file Name (one component) in this folder.
+    THeldState OpenFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder, std::string& Cause) const;
+    THeldState OpenFile(std::u16string_view Name, std::unique_ptr<THeldFile>& File, std::string& Cause) const;
+
+    // Removes this folder when it is empty; false, and nothing done, when it is not.
+    // Raises EFileError for any other failure.
+    bool RemoveIfEmpty();
+
+    // The native handle (a HANDLE on Windows, a descriptor elsewhere), for passing on.
+    std::intptr_t Native() const { return handle_; }
+
+private:
+    friend class THeldFile;
+    THeldFolder(std::intptr_t handle, std::u16string path, std::intptr_t parent, std::u16string name);
+    void Close();
+
+    std::intptr_t handle_;
+    std::u16string path_;
+    // Where this folder sits, for removing it elsewhere than Windows (which removes
+    // through the handle itself).
+    std::intptr_t parent_;
+    std::u16string name_;
+};
+
+// An open file of the tree: no other program may write, delete or rename it while it is
+// held, so what was checked is what is deleted.
+class THeldFile {
+public:
+    THeldFile(THeldFile&&) = delete;
+    ~THeldFile();
+
+    const std::u16string& Path() const { return path_; }
+
+    // Its size and Adler-32, read through the handle.
+    TFileStamp Stamp();
+
+    // Deletes it (read-only or not); false when the system refuses because it is in use
+    // (a running program's image); raises EFileError for any other failure.
+    bool Delete();
+
+    // Renames it to NewName in Folder (the folder it was opened in) through the handle;
+    // the new path, or empty when that cannot be done.
+    std::u16string RenameTo(const THeldFolder& Folder, const std::u16string& NewName);
+
+private:
+    friend class THeldFolder;
+    THeldFile(std::intptr_t handle, std::u16string path, std::intptr_t parent, std::u16string name);
+
+    std::intptr_t handle_;
+    std::u16string path_;
+    std::intptr_t parent_;
+    std::u16string name_;
+};
+
+#ifdef _WIN32
+// For handles another process passed on (the uninstaller's last step): the file or empty
+// folder deleted through Handle, false when that cannot be done now (in use, not empty);
+// where it really is; a file renamed to NewName in Folder, its new path or empty.
+bool DeleteThroughHandle(std::intptr_t Handle);
+std::u16string PathOfHandle(std::intptr_t Handle);
+std::u16string RenameThroughHandle(std::intptr_t File, std::intptr_t Folder, const std::u16string& NewName);
+#endif
+
+}  // namespace stp

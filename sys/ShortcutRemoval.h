@@ -1,0 +1,26 @@
+// Removing the shortcuts an installation made, where a user may have pointed the folders
+// anywhere: the known folders, and each shortcut read and deleted through one handle.
+// Run on a thread initialised for COM.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace stp {
+
+// The folders a product's shortcuts may be in: the user's desktop, the user's Quick
+// Launch, the all users' desktop; a folder the system does not know is left out.
+std::vector<std::u16string> KnownShortcutFolders();
+
+enum class TShortcutRemoval {
+    Removed,
+    Absent,   // no such file
+    NotOurs,  // a link, or a shortcut that leads elsewhere: kept
+    Failed,   // could not be read or deleted: Cause says why
+};
+
+// Removes LinkFile when it is a shortcut file leading to Program; it is opened without
+// following links, read and deleted through that one handle.
+TShortcutRemoval RemoveShortcutTo(const std::u16string& LinkFile, const std::u16string& Program, std::string& Cause);
+
+}  // namespace stp
