@@ -92,21 +92,25 @@ PrivateFolder MakePrivateFolder() {
     return folder;
 }
 
-// Writes the image's bytes, read through its handle, to a new file; the returned handle
-// lets others read the copy (and run it) but neither change nor remove it.
+// Writes the image's bytes, read through its handle, to a new file in the private folder;
+// the returned handle lets others read the copy (and run it) but neither change nor
+// remove it. (The writing handle goes first: the loader shares no writing.)
 UniqueHandle WriteCopy(HANDLE image, const std::wstring& path) {
-    UniqueHandle copy = MakeUniqueHandle(
-        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr));
-    if (!copy) return {};
-    LARGE_INTEGER start{};
-    SetFilePointerEx(image, start, nullptr, FILE_BEGIN);
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        DWORD read = 0, written = 0;
-        if (!ReadFile(image, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return {};
-        if (read == 0) return copy;
-        if (!WriteFile(copy.get(), buffer.data(), read, &written, nullptr) || written != read) return {};
+    {
+        const UniqueHandle copy = MakeUniqueHandle(
+            CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr));
+        if (!copy) return {};
+        LARGE_INTEGER start{};
+        SetFilePointerEx(image, start, nullptr, FILE_BEGIN);
+        std::vector<char> buffer(1 << 16);
+        for (;;) {
+            DWORD read = 0, written = 0;
+            if (!ReadFile(image, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return {};
+            if (read == 0) break;
+            if (!WriteFile(copy.get(), buffer.data(), read, &written, nullptr) || written != read) return {};
+        }
     }
+    return MakeUniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 bool StartCopy(HANDLE image, const THeldFolder& destination, const THeldFolder* maker, bool folderAtRestart) {
