@@ -63,12 +63,25 @@ std::string ErrorText(DWORD code) {
 
 std::string StatusText(NTSTATUS status) { return ErrorText(RtlNtStatusToDosError(status)); }
 
+// The object's name when the system gives it as a DOS path ("\??\C:\..."): Wine does, and
+// its GetFinalPathNameByHandleW fails beyond MAX_PATH. Empty otherwise.
+std::u16string ObjectDosPath(HANDLE handle) {
+    std::vector<std::uint8_t> buffer(sizeof(UNICODE_STRING) + 65536);
+    ULONG length = 0;
+    if (NtQueryObject(handle, static_cast<OBJECT_INFORMATION_CLASS>(1), buffer.data(), static_cast<ULONG>(buffer.size()),
+                      &length) != 0)
+        return {};
+    const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+    std::u16string path(reinterpret_cast<const char16_t*>(name->Buffer), name->Length / sizeof(wchar_t));
+    return path.rfind(u"\\??\\", 0) == 0 ? path.substr(4) : std::u16string();
+}
+
 // Where the handle's file really is, as a DOS path without the "\\?\" prefix.
 std::u16string FinalPath(HANDLE handle) {
     std::vector<wchar_t> buffer(32768);
     const DWORD n = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
                                               FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0 || n >= buffer.size()) return {};
+    if (n == 0 || n >= buffer.size()) return ObjectDosPath(handle);
     std::u16string path(reinterpret_cast<const char16_t*>(buffer.data()), n);
     if (path.rfind(u"\\\\?\\UNC\\", 0) == 0) return u"\\\\" + path.substr(8);
     if (path.rfind(u"\\\\?\\", 0) == 0) return path.substr(4);
