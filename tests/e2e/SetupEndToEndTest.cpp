@@ -8,6 +8,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -787,6 +788,26 @@ protected:
         return text;
     }
 
+    // Asks run.sh for what Windows programs cannot do under Wine (run.sh: "link", "unlink",
+    // "flip", "stopflip"), the request's lines given, and waits for it to be done.
+    static void AskRunScript(const std::u16string& request, const std::vector<std::u16string>& lines) {
+        const std::u16string control = u"C:\\stp-e2e-control\\";
+        DeleteFileW(ToWide(control + request + u".done").c_str());
+        std::string text;
+        for (const std::u16string& line : lines) text += ToUtf8(line) + "\n";
+        PutFile(control + request + u".request.tmp", text);
+        ASSERT_TRUE(MoveFileW(ToWide(control + request + u".request.tmp").c_str(),
+                              ToWide(control + request + u".request").c_str()));
+        ASSERT_TRUE(Eventually([&] { return Exists(control + request + u".done"); })) << "run.sh did not answer";
+        const std::string answer = ReadAll(control + request + u".done");
+        ASSERT_EQ(answer.substr(0, 2), "0\n") << ToUtf8(request) << " failed: " << answer;
+        DeleteFileW(ToWide(control + request + u".done").c_str());
+    }
+
+    static std::u16string DesktopLink(const Installer& installer) {
+        return GetShellFolderPath(slDesktop) + u"\\" + installer.displayName + u".lnk";
+    }
+
     std::unique_ptr<test::TestProcess> uninstaller_;
     HANDLE inUse_ = INVALID_HANDLE_VALUE;
 };
@@ -893,6 +914,141 @@ TEST_F(Uninstalling, InstallingAgainIsAFirstInstall) {
     ASSERT_TRUE(Eventually([] { return !Exists(u"C:\\Program Files\\Orvane Soft"); })) << "the folders are left";
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
     ExpectInstalled(installer);
+}
+
+// The desktop folder switched, again and again, between a folder holding the product's
+// shortcut and a protected folder holding a file of the same name: the uninstaller
+// deletes only the shortcut it read, through the handle it read it with.
+TEST_F(Uninstalling, ADesktopSwitchedUnderItDeletesNoOtherFile) {
+    const Installer installer = Chinese();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    const std::u16string desktop = GetShellFolderPath(slDesktop);
+    const std::u16string shortcuts = u"C:\\stp-e2e-shortcuts", guarded = u"C:\\windows\\stp-e2e-guarded";
+    CreateDirectoryW(ToWide(shortcuts).c_str(), nullptr);
+    CreateDirectoryW(ToWide(guarded).c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(ToWide(DesktopLink(installer)).c_str(),
+                          ToWide(shortcuts + u"\\" + installer.displayName + u".lnk").c_str(), FALSE));
+    PutFile(guarded + u"\\" + installer.displayName + u".lnk", "a protected file");
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {shortcuts, desktop}));
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"flip", {desktop, shortcuts, guarded}));
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
+    const DWORD code = ExitCode();
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"stopflip", {desktop, shortcuts}));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(ReadAll(guarded + u"\\" + installer.displayName + u".lnk"), "a protected file");
+    DeleteFileW(ToWide(guarded + u"\\" + installer.displayName + u".lnk").c_str());
+    RemoveDirectoryW(ToWide(guarded).c_str());
+}
+
+// A file in use waits for the restart; an installation before the restart takes it
+// back, so the restart cannot delete the new installation's file.
+TEST_F(Uninstalling, AReinstallBeforeTheRestartKeepsItsFiles) {
+    const Installer installer = Chinese();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    inUse_ = CreateFileW(ToWide(Dir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(inUse_, INVALID_HANDLE_VALUE);
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
+    EXPECT_EQ(ExitCode(), 4u);
+    ASSERT_NE(PendingRenames().find(Dir + u"readme.txt"), std::u16string::npos);
+    CloseHandle(inUse_);
+    inUse_ = INVALID_HANDLE_VALUE;
+    ASSERT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); }));
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    ExpectInstalled(installer);
+    const std::u16string pending = PendingRenames();
+    for (const char16_t* file : {u"readme.txt", u"Karvel.exe", u"Uninst.exe", u"data\\palette.txt"})
+        EXPECT_EQ(pending.find(Dir + file), std::u16string::npos) << ToUtf8(file) << " still goes at the restart";
+}
+
+// A folder of the installation made a link to another folder: the link is not entered,
+// the other folder's files stay, and the link is named as kept.
+TEST_F(Uninstalling, ALinkInTheInstallationIsNotFollowed) {
+    const Installer installer = English();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    const std::u16string other = u"C:\\stp-e2e-other";
+    CreateDirectoryW(ToWide(other).c_str(), nullptr);
+    PutFile(other + u"\\palette.txt", "someone else's palette");
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {other, Dir + u"data"}));
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
+    Answer(u"Uninstall - Orvane Karvel");
+    const std::u16string closing = Answer(u"Uninstall - Orvane Karvel");
+    EXPECT_NE(closing.find(u"so they were kept:\n\n" + Dir + u"data\n"), std::u16string::npos) << ToUtf8(closing);
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_EQ(ReadAll(other + u"\\palette.txt"), "someone else's palette");
+    EXPECT_FALSE(Exists(Dir + u"Karvel.exe"));
+    EXPECT_FALSE(Exists(Dir + u"readme.txt"));
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"unlink", {Dir + u"data"}));
+    DeleteFileW(ToWide(other + u"\\palette.txt").c_str());
+    RemoveDirectoryW(ToWide(other).c_str());
+}
+
+// What the user changed stays and is named: a file edited since it was installed, a
+// folder of the user's at a file's name. Nothing of them waits for the restart.
+TEST_F(Uninstalling, WhatTheUserChangedStaysAndIsNamed) {
+    const Installer installer = Chinese();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    PutFile(Dir + u"readme.txt", "the user's edit");
+    ASSERT_TRUE(DeleteFileW(ToWide(Dir + u"data\\palette.txt").c_str()));
+    CreateDirectoryW(ToWide(Dir + u"data\\palette.txt").c_str(), nullptr);
+    PutFile(Dir + u"data\\palette.txt\\mine.txt", "the user's own");
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
+    const std::u16string caption = u"卸载 - Orvane画图";
+    Answer(caption);
+    EXPECT_EQ(ToUtf8(Answer(caption)), ToUtf8(u"“Orvane画图”已成功地从您的计算机中移除。\n\n以下项目在安装后已被更改或替换，已保留：\n\n" +
+                                              Dir + u"readme.txt\n" + Dir + u"data\\palette.txt\n"));
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_EQ(ReadAll(Dir + u"readme.txt"), "the user's edit");
+    EXPECT_EQ(ReadAll(Dir + u"data\\palette.txt\\mine.txt"), "the user's own");
+    EXPECT_FALSE(Exists(Dir + u"Karvel.exe"));
+    EXPECT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); }));
+    EXPECT_EQ(PendingRenames().find(Dir + u"readme.txt"), std::u16string::npos);
+    EXPECT_EQ(PendingRenames().find(Dir + u"data"), std::u16string::npos);
+}
+
+// Two uninstallers at once: one removes everything, the other says it is not alone.
+TEST_F(Uninstalling, TwoAtOnceOneRemovesAndTheOtherSaysSo) {
+    const Installer installer = English();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
+    test::TestProcess second(ToWide(Dir + u"Uninst.exe"), L"/S");
+    const DWORD codes[] = {ExitCode(), second.Wait(WaitMs)};
+    EXPECT_EQ(std::min(codes[0], codes[1]), 0u);
+    EXPECT_EQ(std::max(codes[0], codes[1]), 5u);
+    ExpectRemoved(installer);
+}
+
+// The copy's stage started by hand, with an earlier command line or handle numbers of
+// its own: it removes nothing. The copy an uninstaller starts lies in a folder of the
+// system's temporary folder named by 32 random hexadecimal digits.
+TEST_F(Uninstalling, TheCleanupStageStartedByHandRemovesNothing) {
+    const Installer installer = Chinese();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    const std::u16string victim = u"C:\\stp-e2e-victim";
+    CreateDirectoryW(ToWide(victim).c_str(), nullptr);
+    PutFile(victim + u"\\Uninst.exe", "another program's uninstaller");
+    for (const std::wstring arguments : {L"/cleanup 0 1 \"C:\\stp-e2e-victim\\Uninst.exe\"", L"/cleanup 4 8 12 16 1",
+                                         L"/cleanup 4 8 12 0 1"}) {
+        test::TestProcess byHand(ToWide(Dir + u"Uninst.exe"), arguments);
+        EXPECT_EQ(byHand.Wait(WaitMs), 1u);
+    }
+    EXPECT_EQ(ReadAll(victim + u"\\Uninst.exe"), "another program's uninstaller");
+    ExpectInstalled(installer);
+    DeleteFileW(ToWide(victim + u"\\Uninst.exe").c_str());
+    RemoveDirectoryW(ToWide(victim).c_str());
+
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
+    EXPECT_EQ(ExitCode(), 0u);
+    ExpectRemoved(installer);
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::u16string pending = PendingRenames();
+    const std::u16string temp = FromWide(windows) + u"\\temp\\stp-uninst-";
+    std::size_t at = std::u16string::npos;
+    for (std::size_t i = 0; i + temp.size() <= pending.size() && at == std::u16string::npos; ++i)
+        if (_wcsnicmp(ToWide(pending.substr(i, temp.size())).c_str(), ToWide(temp).c_str(), temp.size()) == 0) at = i;
+    ASSERT_NE(at, std::u16string::npos) << "the copy's folder is not in the system's temporary folder";
+    const std::u16string name = pending.substr(at + temp.size(), 33);
+    EXPECT_EQ(name.find_first_not_of(u"0123456789abcdef"), 32u) << ToUtf8(name);
 }
 
 }  // namespace

@@ -61,21 +61,38 @@ else
   echo "e2e: cannot mount a tmpfs here; the full and read-only drive tests are skipped" >&2
 fi
 
-# Windows programs cannot remount a drive: a test asks for it with a file NAME.request
-# in C:\stp-e2e-control, and gets NAME.done holding mount's exit code on its first line
-# and what mount said after it. "readonly" and "writable" remount G:. The loop ends with
-# this script, however it ends.
+# Windows programs cannot remount a drive nor make a link under Wine: a test asks with a
+# file NAME.request in C:\stp-e2e-control, and gets NAME.done holding the exit code on
+# its first line and what the command said after it. "readonly" and "writable" remount
+# G:. "link" makes the request's second line (a C: path) a link to its first, in place of
+# whatever is there, "unlink" removes the link on its first line; "flip" keeps switching the link on its first line between the folders
+# on its second and third lines until "stopflip". The loop ends with this script.
 control="$prefix/drive_c/stp-e2e-control"
 mkdir -p "$control"
+unix_path() { local p=${1%$'\r'}; p=${p#[Cc]:\\}; printf '%s/drive_c/%s' "$prefix" "${p//\\//}"; }
+flipper=
 serve_requests() {
   set +e
   while kill -0 $$ 2>/dev/null; do
     for request in "$control"/*.request; do
       [ -e "$request" ] || continue
       name=$(basename "$request" .request)
+      mapfile -t lines <"$request"
       case "$name" in
         readonly) said=$(mount -o remount,ro "$drives/readonly" 2>&1); rc=$? ;;
         writable) said=$(mount -o remount,rw "$drives/readonly" 2>&1); rc=$? ;;
+        link)
+          at=$(unix_path "${lines[1]}")
+          said=$(rm -rf "$at" && ln -s "$(unix_path "${lines[0]}")" "$at" 2>&1); rc=$? ;;
+        unlink) said=$(rm -f -- "$(unix_path "${lines[0]}")" 2>&1); rc=$? ;;
+        flip)
+          at=$(unix_path "${lines[0]}") a=$(unix_path "${lines[1]}") b=$(unix_path "${lines[2]}")
+          ( while :; do ln -sfn "$b" "$at.b" && mv -T "$at.b" "$at"; ln -sfn "$a" "$at.a" && mv -T "$at.a" "$at"; done ) &
+          flipper=$!; said=; rc=0 ;;
+        stopflip)
+          kill "$flipper" 2>/dev/null; wait "$flipper" 2>/dev/null; flipper=
+          said=$(ln -sfn "$(unix_path "${lines[1]}")" "$(unix_path "${lines[0]}").a" &&
+                 mv -T "$(unix_path "${lines[0]}").a" "$(unix_path "${lines[0]}")" 2>&1); rc=$? ;;
         *) said="unknown request"; rc=2 ;;
       esac
       rm -f "$request"
