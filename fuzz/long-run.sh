@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(DecryptText DataTable Package PeResources)
+[ ${#targets[@]} -gt 0 ] || targets=(DecryptText DataTable Package PeResources RecordStream FileList)
 cd "$root"
 bash scripts/build.sh sanitize >/dev/null
 for t in "${targets[@]}"; do

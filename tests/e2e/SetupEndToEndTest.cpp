@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "datatable/DataTable.h"
@@ -321,6 +323,40 @@ TEST_F(SetupEndToEnd, InstallsIntoTheProposedFolderAndLaunchesOnFinish) {
 
     ASSERT_NO_FATAL_FAILURE(Finish());
     ExpectLaunches(dir);
+}
+
+// While the installer unpacks Setup.stp, another program may look at it but neither
+// write, replace nor rename it: what is unpacked is what the installer wrote.
+TEST_F(SetupEndToEnd, NoOtherProgramCanChangeSetupStpWhileItIsUnpacked) {
+    ASSERT_NO_FATAL_FAILURE(Start(Chinese()));
+    ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+    const std::u16string package = u"C:\\Program Files\\Orvane Soft\\Karvel\\Setup.stp";
+    std::atomic<bool> done{false};
+    std::atomic<int> seen{0}, changed{0};
+    std::thread watcher([&] {
+        while (!done) {
+            if (!Exists(package)) continue;
+            ++seen;
+            const HANDLE writer = CreateFileW(ToWide(package).c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr);
+            if (writer != INVALID_HANDLE_VALUE) {
+                ++changed;
+                CloseHandle(writer);
+            }
+            if (MoveFileW(ToWide(package).c_str(), ToWide(package + u".aside").c_str())) {
+                ++changed;
+                MoveFileW(ToWide(package + u".aside").c_str(), ToWide(package).c_str());
+            }
+        }
+    });
+    Install();
+    done = true;
+    watcher.join();
+    EXPECT_GT(seen.load(), 0) << "Setup.stp was never seen";
+    EXPECT_EQ(changed.load(), 0) << "another program could write or rename Setup.stp";
+    EXPECT_FALSE(Exists(package));
+    ExpectInstalledFiles(u"C:\\Program Files\\Orvane Soft\\Karvel\\");
 }
 
 // A second run proposes the folder of the first run's shortcut, in both text sets; the
