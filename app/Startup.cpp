@@ -8,7 +8,7 @@
 #include "sys/Shell.h"
 #include "ui/Application.h"
 #include "ui/Wide.h"
-#include "wizard/BuildConfig.h"
+#include "ui/ProductConfig.h"
 #include "wizard/LanguageMode.h"
 #include "wizard/SetupForm.h"
 
@@ -17,8 +17,8 @@ namespace stp {
 void RunSetup() {
     TraceStartup("entry");
     LanguageMode = ConfiguredLanguageMode();
-    const TargetWindow target{BuildConfigString(bsWindowClass), BuildConfigString(bsTitleEnglish),
-                              BuildConfigString(bsTitleChinese)};
+    const TargetWindow target{ProductString(Setting::WindowClass), ProductString(Setting::TitleEnglish),
+                              ProductString(Setting::TitleChinese)};
     const std::u16string runningTitle = FindRunningTitle(target);
     if (!runningTitle.empty()) {
         // Nothing of the installer exists yet, and nothing is made: no window, icon or COM.

@@ -26,31 +26,62 @@ function(stp_rc_escape out value)
   set(${out} "${value}" PARENT_SCOPE)
 endfunction()
 
+# stp_product_settings(OUT): the settings of product/ProductTable.h, the one table stp
+# and the stubs read, as KEY|STRING_ID|REQUIRED|DEFAULT items (each row's first line holds
+# those four fields).
+function(stp_product_settings out)
+  set(table "${CMAKE_SOURCE_DIR}/product/ProductTable.h")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${table}")
+  set(pattern "^ *\\{Setting::[A-Za-z]+, \"([A-Za-z]+)\", ([0-9]+), (true|false), u\"([^\"]*)\"")
+  file(STRINGS "${table}" rows REGEX "${pattern}" ENCODING UTF-8)
+  set(settings "")
+  foreach(row IN LISTS rows)
+    string(REGEX MATCH "${pattern}" matched "${row}")
+    list(APPEND settings "${CMAKE_MATCH_1}|${CMAKE_MATCH_2}|${CMAKE_MATCH_3}|${CMAKE_MATCH_4}")
+  endforeach()
+  if(NOT settings)
+    message(FATAL_ERROR "No settings read from ${table}")
+  endif()
+  set(${out} "${settings}" PARENT_SCOPE)
+endfunction()
+
 # stp_product_resources(OUT_RC DIR [TEXT_MODE m] [FREEWARE f] [NAME file-name] [DPI_AWARE])
 # A resource script of the product in DIR for the test programs that carry a product's
-# texts and artwork themselves: string table 1001 to 1012 and 2000 to 2004 and the
-# artwork. TEXT_MODE and FREEWARE override product.ini. OUT_RC names the script.
+# texts and artwork themselves: the string table of every setting and the artwork.
+# TEXT_MODE and FREEWARE override product.ini. OUT_RC names the script.
 # DPI_AWARE adds a manifest that makes the program aware of the display's resolution.
 # Installers are never compiled: stp build writes the product into the setup stub.
 function(stp_product_resources out_rc dir)
   cmake_parse_arguments(R "DPI_AWARE" "TEXT_MODE;FREEWARE;NAME" "" ${ARGN})
   stp_read_product("${dir}" P)
-  foreach(key WindowClass TitleEnglish TitleChinese DisplayNameEnglish DisplayNameChinese
-              Freeware ExeName Version NeedSize)
-    if(NOT DEFINED P_${key})
-      message(FATAL_ERROR "${dir}/product.ini has no ${key}")
-    endif()
-  endforeach()
   if(DEFINED R_TEXT_MODE)
     set(P_TextMode "${R_TEXT_MODE}")
   endif()
   if(DEFINED R_FREEWARE)
     set(P_Freeware "${R_FREEWARE}")
   endif()
-  foreach(key WindowClass TitleEnglish TitleChinese DisplayNameEnglish DisplayNameChinese
-              Freeware ExeName Version NeedSize TextMode CopyrightAuthor CopyrightMaker
-              WebChinese WebHome)
-    stp_rc_escape(RC_${key} "${P_${key}}")
+  stp_product_settings(settings)
+  set(RC_STRINGS "")
+  foreach(setting IN LISTS settings)
+    string(REPLACE "|" ";" fields "${setting}")
+    list(GET fields 0 key)
+    list(GET fields 1 id)
+    list(GET fields 2 required)
+    list(LENGTH fields count)
+    set(default "")
+    if(count GREATER 3)
+      list(GET fields 3 default)
+    endif()
+    if(NOT DEFINED P_${key})
+      if(required STREQUAL "true")
+        message(FATAL_ERROR "${dir}/product.ini has no ${key}")
+      endif()
+      set(P_${key} "${default}")
+    endif()
+    if(NOT id EQUAL 0)  # a file's setting is no string
+      stp_rc_escape(value "${P_${key}}")
+      string(APPEND RC_STRINGS "  ${id} \"${value}\"\n")
+    endif()
   endforeach()
   set(RC_ART "${dir}/art")
   set(RC_MANIFEST "")

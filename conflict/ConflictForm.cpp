@@ -11,7 +11,7 @@
 #include "ui/Label.h"
 #include "ui/SystemInfo.h"
 #include "ui/Wide.h"
-#include "wizard/BuildConfig.h"
+#include "ui/ProductConfig.h"
 
 namespace stp {
 
@@ -66,7 +66,7 @@ TNotifyEvent TfrmConflict::FindNotifyHandler(const std::string& Name) {
 }
 
 void TfrmConflict::FormCreate() {
-    Component<TLabel>("Label2").SetText(BuildConfigString(bsWebChinese));
+    Component<TLabel>("Label2").SetText(ProductString(Setting::WebChinese));
     if (WindowsMajorVersion() < 6) return;
     for (const char* name : {"Label1", "lblRegister", "lblContent", "Button1", "Button2"}) {
         auto& control = Component<TControl>(name);

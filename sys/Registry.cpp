@@ -59,6 +59,16 @@ bool RegWriteStringValue(HKEY Root, const std::u16string& Path, const std::u16st
     return true;
 }
 
+bool RegWriteDwordValue(HKEY Root, const std::u16string& Path, const std::u16string& ValueName, std::uint32_t Value) {
+    RegKey key;
+    if (CreateKey(Root, Path, key) != ERROR_SUCCESS) return false;
+    const DWORD data = Value;
+    if (RegSetValueExW(key.get(), AsWide(ValueName), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) !=
+        ERROR_SUCCESS)
+        RaiseRegistryError("Failed to set data for '%s'", ValueName);
+    return true;
+}
+
 std::u16string ReadStringFromKey(HKEY Key, const std::u16string& ValueName) {
     DWORD type = 0;
     DWORD size = 0;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@ bool RegCreateKeyPath(HKEY Root, const std::u16string& Path);
 // cannot be written.
 bool RegWriteStringValue(HKEY Root, const std::u16string& Path, const std::u16string& ValueName,
                          const std::u16string& Value);
+
+// Writes Value as REG_DWORD, as RegWriteStringValue writes a text.
+bool RegWriteDwordValue(HKEY Root, const std::u16string& Path, const std::u16string& ValueName, std::uint32_t Value);
 
 // The text of a REG_SZ or REG_EXPAND_SZ value (unexpanded), up to its first NUL. Empty
 // when the key or value is missing or the value is empty. Raises ERegistryError

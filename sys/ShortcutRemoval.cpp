@@ -76,6 +76,7 @@ std::vector<std::u16string> KnownShortcutFolders() {
         folders.push_back(folder);
     }
     if (!folders[1].empty()) folders[1] += u"\\Microsoft\\Internet Explorer\\Quick Launch";
+    folders.push_back(KnownFolder(FOLDERID_CommonPrograms));
     std::erase_if(folders, [](const std::u16string& f) { return f.empty(); });
     return folders;
 }

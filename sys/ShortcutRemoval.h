@@ -9,7 +9,8 @@
 namespace stp {
 
 // The folders a product's shortcuts may be in: the user's desktop, the user's Quick
-// Launch, the all users' desktop; a folder the system does not know is left out.
+// Launch, the all users' desktop and Start menu Programs folder; a folder the system
+// does not know is left out.
 std::vector<std::u16string> KnownShortcutFolders();
 
 enum class TShortcutRemoval {

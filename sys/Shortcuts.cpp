@@ -1,6 +1,7 @@
 #include "sys/Shortcuts.h"
 
 #include <windows.h>
+#include <knownfolders.h>
 #include <objidl.h>
 #include <shlobj.h>
 
@@ -105,6 +106,25 @@ std::u16string ReadShortcutTarget(const std::u16string& LinkFile) {
     WIN32_FIND_DATAW found{};
     if (FAILED(shell.link->GetPath(path, MAX_PATH, &found, SLGP_RAWPATH))) return {};
     return FromWide(path, MAX_PATH);
+}
+
+std::u16string CommonProgramsFolder() {
+    PWSTR path = nullptr;
+    std::u16string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_CommonPrograms, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path)
+        folder = FromWide(path);
+    CoTaskMemFree(path);
+    return folder;
+}
+
+void CreateCommonProgramsShortcut(const std::u16string& TargetPath, const std::u16string& LinkName) {
+    const std::u16string folder = CommonProgramsFolder();
+    if (folder.empty()) return;
+    const ShellLink shell = CreateShellLinkObject();
+    shell.link->SetPath(AsWide(TargetPath));
+    shell.link->SetWorkingDirectory(AsWide(ExtractFilePath(TargetPath)));
+    CreateDirectoryW(AsWide(folder), nullptr);
+    shell.file->Save(AsWide(folder + u"\\" + LinkFileName(LinkName)), FALSE);
 }
 
 std::u16string GetCommonShellFolderPath(std::uint8_t Location) {

@@ -29,6 +29,14 @@ void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Argu
                     const std::u16string& LinkName, std::uint8_t Location,
                     const std::u16string& SubFolder);
 
+// Writes a shortcut to TargetPath named after LinkName (as CreateShortcut names it) into
+// the all users' Start menu Programs folder. Nothing is written when the system names no
+// such folder; raises EOleError when the shell link object cannot be made.
+void CreateCommonProgramsShortcut(const std::u16string& TargetPath, const std::u16string& LinkName);
+
+// The all users' Start menu Programs folder; empty when the system names none.
+std::u16string CommonProgramsFolder();
+
 // The all users' folder of Location (its "Common" value on the machine); empty when the
 // machine names none. Quick Launch has none.
 std::u16string GetCommonShellFolderPath(std::uint8_t Location);

@@ -12,6 +12,7 @@
 #include "datatable/Text.h"
 #include "datatable/Convert.h"
 #include "package/HeldTree.h"
+#include "product/ProductTable.h"
 #include "sys/Handles.h"
 #include "ui/Wide.h"
 
@@ -20,8 +21,6 @@ extern "C" NTSTATUS NTAPI NtAreMappedFilesTheSame(PVOID, PVOID);
 namespace stp {
 
 namespace {
-
-constexpr char16_t kUninstallerName[] = u"Uninst.exe";
 
 std::intptr_t Native(HANDLE h) { return reinterpret_cast<std::intptr_t>(h); }
 

@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "app/Guard.h"
+#include "sys/RunningProgram.h"
 #include "datatable/Convert.h"
 #include "datatable/Text.h"
 #include "package/FileList.h"
 #include "package/HeldTree.h"
 #include "package/Removal.h"
+#include "product/ProductTable.h"
+#include "product/UninstallEntry.h"
 #include "sys/Handles.h"
 #include "sys/Registry.h"
 #include "sys/ShortcutRemoval.h"
@@ -24,20 +26,19 @@
 #include "ui/Wide.h"
 #include "uninst/SelfRemoval.h"
 #include "uninst/UninstTexts.h"
-#include "wizard/BuildConfig.h"
+#include "ui/ProductConfig.h"
 
 namespace stp {
 
 namespace {
-
-const std::u16string kUninstallRoot = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr char16_t kMakerFolder[] = u"Orvane Soft";
 
 std::u16string OwnPath() {
     std::wstring path(32768, L'\0');
     path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
     return FromWide(path);
 }
+
+const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 std::u16string FolderOf(const std::u16string& file) { return file.substr(0, file.find_last_of(u'\\') + 1); }
 
@@ -67,7 +68,7 @@ public:
     explicit Uninstaller(bool silent)
         : silent_(silent),
           mode_(ConfiguredLanguageMode()),
-          displayName_(BuildConfigString(mode_ == 0 ? bsDisplayNameChinese : bsDisplayNameEnglish)),
+          displayName_(ProductString(mode_ == 0 ? Setting::DisplayNameChinese : Setting::DisplayNameEnglish)),
           texts_(MakeUninstTexts(mode_, displayName_)),
           self_(OwnPath()),
           destination_(FolderOf(self_)) {}
@@ -79,8 +80,8 @@ public:
             Tell(texts_.AnotherRuns, MB_ICONEXCLAMATION);
             return ueAnotherRuns;
         }
-        const TargetWindow target{BuildConfigString(bsWindowClass), BuildConfigString(bsTitleEnglish),
-                                  BuildConfigString(bsTitleChinese)};
+        const TargetWindow target{ProductString(Setting::WindowClass), ProductString(Setting::TitleEnglish),
+                                  ProductString(Setting::TitleChinese)};
         if (!FindRunningTitle(target).empty()) {
             Tell(texts_.Running, MB_ICONEXCLAMATION);
             return ueProgramRunning;
@@ -96,15 +97,15 @@ public:
         // Everything below goes through this folder's handle: it is reached through no
         // link now, and whatever is renamed or linked later does not move what it holds.
         THeldFolder destination = THeldFolder::OpenRoot(destination_);
-        const std::vector<TFileListRow> rows = ReadFileList(AsText(LoadResourceData(L"FileList", L"StpFile")));
-        RemoveShortcuts(destination.PathOf(BuildConfigString(bsExeName) + u".exe"));
+        const std::vector<TFileListRow> rows = ReadFileList(AsText(LoadResourceData(Wide(kFileListResource), Wide(kStpResourceType))));
+        RemoveShortcuts(destination.PathOf(ProductString(Setting::ExeName) + u".exe"));
         const TRemovalHooks hooks{DeleteAtRestart, UnforeseeableName};
         for (TRemovalItem& item : RemoveInstalled(destination, PlanUninstall(rows), hooks)) items_.push_back(item);
         RemoveUninstallEntry();
         const std::unique_ptr<THeldFolder> maker = ProposedMakerFolder();
         const bool waiting = Count(TRemovalOutcome::AtRestart) > 0;
         if (!StartSelfRemoval(destination, maker.get(), waiting))
-            items_.push_back({destination.PathOf(u"Uninst.exe"), TRemovalOutcome::AtRestart, {}});
+            items_.push_back({destination.PathOf(kUninstallerName), TRemovalOutcome::AtRestart, {}});
         Tell(ClosingMessage(), Count(TRemovalOutcome::Failed)     ? MB_ICONERROR
                                : Count(TRemovalOutcome::AtRestart) ? MB_ICONWARNING
                                                                    : MB_ICONINFORMATION);
@@ -162,13 +163,13 @@ private:
         return text;
     }
 
-    std::u16string EntryKey() const { return kUninstallRoot + u"\\" + displayName_; }
+    std::u16string EntryKey() const { return UninstallKeyPath(displayName_); }
 
     // The entry of this product names this very file.
     bool IsRegisteredHere() const {
         std::u16string command;
         try {
-            command = RegReadStringValue(HKEY_LOCAL_MACHINE, EntryKey(), u"UninstallString");
+            command = RegReadStringValue(HKEY_LOCAL_MACHINE, EntryKey(), kUninstallStringValue);
         } catch (const std::exception&) {
             return false;
         }
@@ -212,7 +213,7 @@ private:
         std::vector<wchar_t> programs(32768);
         const DWORD n = GetEnvironmentVariableW(L"PROGRAMFILES", programs.data(), 32768);
         if (n == 0 || n >= 32768) return nullptr;
-        const std::u16string proposed = FromWide(std::wstring(programs.data(), n)) + u"\\" + kMakerFolder + u"\\";
+        const std::u16string proposed = FromWide(std::wstring(programs.data(), n)) + u"\\" + ProductValue(Setting::MakerFolder) + u"\\";
         if (!SamePath(FullPath(ParentOf(destination_)), FullPath(proposed))) return nullptr;
         try {
             return std::make_unique<THeldFolder>(THeldFolder::OpenRoot(proposed));

@@ -5,6 +5,7 @@
 #include "datatable/DataTable.h"
 #include "datatable/Errors.h"
 #include "package/FileSystem.h"
+#include "product/ProductTable.h"
 #include "ui/Resources.h"
 
 namespace stp {
@@ -28,7 +29,8 @@ std::u16string NormaliseSetupDir(const std::u16string& FolderText) {
 
 TFile WritePayloadFile(const std::u16string& FileName) {
     HMODULE module = ResourceModule();
-    HRSRC info = FindResourceW(module, L"SetupPackage", L"StpFile");
+    HRSRC info = FindResourceW(module, reinterpret_cast<const wchar_t*>(kPackageResource),
+                               reinterpret_cast<const wchar_t*>(kStpResourceType));
     HGLOBAL data = info ? LoadResource(module, info) : nullptr;
     const void* bytes = data ? LockResource(data) : nullptr;
     if (!bytes) throw EFileError("The setup package resource is missing.");
@@ -36,24 +38,6 @@ TFile WritePayloadFile(const std::u16string& FileName) {
     TFile file = TFile::CreateHeld(FileName);
     file.Write(bytes, SizeofResource(module, info));
     return file;
-}
-
-std::u16string UninstallKeyPath(const std::u16string& DisplayName) {
-    return u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + DisplayName;
-}
-
-std::vector<std::pair<std::u16string, std::u16string>> UninstallValues(
-    int Mode, const std::u16string& SetupDir, const std::u16string& ExeName, const std::u16string& DisplayName,
-    const std::u16string& Version, const std::u16string& WebChinese, const std::u16string& WebHome) {
-    const bool chinese = Mode == 0;
-    return {
-        {u"DisplayIcon", SetupDir + ExeName + u".exe"},
-        {u"DisplayName", DisplayName},
-        {u"DisplayVersion", Version},
-        {u"Publisher", chinese ? u"Orvane软件" : u"Orvane Software"},
-        {u"URLInfoAbout", chinese ? WebChinese : WebHome},
-        {u"UninstallString", SetupDir + u"Uninst.exe"},
-    };
 }
 
 bool IsConflictingAntivirusRunning(const TDataTable& Processes) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "package/FileSystem.h"
+#include "product/UninstallEntry.h"
 
 namespace stp {
 
@@ -23,14 +24,6 @@ std::u16string NormaliseSetupDir(const std::u16string& FolderText);
 // back: no other program may write, replace or delete it while it is held. Raises when
 // there is no such resource or the file cannot be written.
 TFile WritePayloadFile(const std::u16string& FileName);
-
-// The machine-wide uninstall key of a product: below HKEY_LOCAL_MACHINE.
-std::u16string UninstallKeyPath(const std::u16string& DisplayName);
-
-// The uninstall entry's six string values, in the order they are written.
-std::vector<std::pair<std::u16string, std::u16string>> UninstallValues(
-    int Mode, const std::u16string& SetupDir, const std::u16string& ExeName, const std::u16string& DisplayName,
-    const std::u16string& Version, const std::u16string& WebChinese, const std::u16string& WebHome);
 
 // True when the process table names the antivirus program the installed program cannot
 // run beside ("kxetray.exe", then "KAVSvc.exe", in any letter case).

@@ -32,7 +32,7 @@
 #include "ui/StartupTrace.h"
 #include "ui/SystemInfo.h"
 #include "ui/Wide.h"
-#include "wizard/BuildConfig.h"
+#include "ui/ProductConfig.h"
 #include "wizard/InstallSteps.h"
 #include "wizard/LanguageMode.h"
 #include "wizard/WizardTexts.h"
@@ -121,9 +121,12 @@ void TForm1::DeferredCreated() {
     else
         MoveEnglishLaterTexts();
     ApplyComponentTexts(true);
-    const std::u16string copyright = BuildConfigString(LanguageMode == 0 ? bsCopyrightAuthor : bsCopyrightMaker);
-    Component<TMemo>("Memo2").AddLines(LanguageMode == 0 ? ChineseAgreement(FDisplayName, FIsFreeware, copyright)
-                                                         : EnglishAgreement(FDisplayName, FIsFreeware, copyright));
+    const std::u16string copyright = ProductString(LanguageMode == 0 ? Setting::CopyrightAuthor : Setting::CopyrightMaker);
+    // The product's own agreement, when it gives one, in place of the built-in one.
+    const std::u16string license = ProductFileText(LanguageMode == 0 ? Setting::LicenseChinese : Setting::LicenseEnglish);
+    Component<TMemo>("Memo2").AddLines(!license.empty()    ? AgreementLines(license)
+                                       : LanguageMode == 0 ? ChineseAgreement(FDisplayName, FIsFreeware, copyright)
+                                                           : EnglishAgreement(FDisplayName, FIsFreeware, copyright));
     // Only page 1 is aligned in the layout; aligning all four lets whichever page is
     // visible fill the top of the window.
     for (const char* page : {"pnlStep2", "pnlStep3", "pnlStep4"}) Component<TPanel>(page).SetAlign(TAlign::alTop);
@@ -140,11 +143,11 @@ void TForm1::ScaleChanged() {
 }
 
 void TForm1::ReadBuildConfig() {
-    FExeName = BuildConfigString(bsExeName);
-    FVersion = BuildConfigString(bsVersion);
-    FNeedSize = BuildConfigString(bsNeedSize);
-    FIsFreeware = ReadFreewareFlag(BuildConfigString(bsFreeware));
-    FDisplayName = BuildConfigString(LanguageMode == 0 ? bsDisplayNameChinese : bsDisplayNameEnglish);
+    FExeName = ProductString(Setting::ExeName);
+    FVersion = ProductString(Setting::Version);
+    FNeedSize = ProductString(Setting::NeedSize);
+    FIsFreeware = ReadFreewareFlag(ProductString(Setting::Freeware));
+    FDisplayName = ProductString(LanguageMode == 0 ? Setting::DisplayNameChinese : Setting::DisplayNameEnglish);
 }
 
 // Above 100 % a product's twice-as-large pictures, when it gives them, are scaled down
@@ -229,7 +232,7 @@ void TForm1::PrepareFolderPage() {
     if (!folder.empty())
         folder.pop_back();
     else
-        folder = EnvironmentVariable(L"PROGRAMFILES") + u"\\Orvane Soft\\" + FExeName;
+        folder = EnvironmentVariable(L"PROGRAMFILES") + u"\\" + ProductValue(Setting::MakerFolder) + u"\\" + FExeName;
     Component<TEdit>("editSetupDir").SetText(folder);
 }
 
@@ -358,11 +361,16 @@ void TForm1::RegisterProduct() {
         if (Component<TCheckBox>("chkSCOnDesktop").Checked()) CreateShortcut(program, u"", FDisplayName, slDesktop, u"");
         const auto& quick = Component<TCheckBox>("chkSCOnQuick");
         if (quick.Visible() && quick.Checked()) CreateShortcut(program, u"", FDisplayName, slQuickLaunch, u"");
+        if (ProductFlag(Setting::StartMenu)) CreateCommonProgramsShortcut(program, FDisplayName);
+        TUninstallEntry entry{LanguageMode, FSetupDir, FExeName, FDisplayName, FVersion,
+                              ProductString(Setting::WebChinese), ProductString(Setting::WebHome),
+                              ProductValue(LanguageMode == 0 ? Setting::PublisherChinese : Setting::PublisherEnglish)};
+        entry.Full = ProductValue(Setting::UninstallEntry) == u"full";
+        entry.EstimatedKB = static_cast<std::uint32_t>(std::wcstoul(ToWide(LoadResString(kEstimatedSizeString)).c_str(), nullptr, 10));
         const std::u16string key = UninstallKeyPath(FDisplayName);
         RegCreateKeyPath(HKEY_LOCAL_MACHINE, key);
-        for (const auto& [name, value] : UninstallValues(LanguageMode, FSetupDir, FExeName, FDisplayName, FVersion,
-                                                         BuildConfigString(bsWebChinese), BuildConfigString(bsWebHome)))
-            RegWriteStringValue(HKEY_LOCAL_MACHINE, key, name, value);
+        for (const auto& [name, value] : UninstallStrings(entry)) RegWriteStringValue(HKEY_LOCAL_MACHINE, key, name, value);
+        for (const auto& [name, value] : UninstallNumbers(entry)) RegWriteDwordValue(HKEY_LOCAL_MACHINE, key, name, value);
     } catch (const std::exception&) {
     }
 }
@@ -372,7 +380,7 @@ void TForm1::Finish() {
         Close();
         return;
     }
-    if (LanguageMode == 0 && IsConflictingAntivirusRunning()) {
+    if (LanguageMode == 0 && ProductFlag(Setting::AntivirusNotice) && IsConflictingAntivirusRunning()) {
         ShowConflictNotice();
         Close();
         return;

@@ -69,6 +69,19 @@ WizardTexts EnglishWizardTexts(const std::u16string& D, const std::u16string& V,
     return t;
 }
 
+std::vector<std::u16string> AgreementLines(const std::u16string& Text) {
+    std::vector<std::u16string> lines;
+    for (std::size_t start = 0; start < Text.size();) {
+        std::size_t end = Text.find(u'\n', start);
+        if (end == std::u16string::npos) end = Text.size();
+        std::u16string line = Text.substr(start, end - start);
+        if (!line.empty() && line.back() == u'\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
 std::vector<std::u16string> ChineseAgreement(const std::u16string& D, bool IsFreeware, const std::u16string& Copyright) {
     std::vector<std::u16string> lines = {
         D + u" 用户许可协议",

@@ -38,4 +38,8 @@ std::vector<std::u16string> ChineseAgreement(const std::u16string& DisplayName, 
 std::vector<std::u16string> EnglishAgreement(const std::u16string& DisplayName, bool IsFreeware,
                                              const std::u16string& Copyright);
 
+// A product's own agreement text as the agreement's lines: split at its line breaks
+// (CR LF or LF), a last line break ending the last line.
+std::vector<std::u16string> AgreementLines(const std::u16string& Text);
+
 }  // namespace stp

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "datatable/Text.h"
+#include "product/ProductTable.h"
 
 namespace stp {
 namespace {
@@ -77,19 +78,13 @@ protected:
 
 TEST_F(BuiltInstaller, StringsSayWhatTheProductFolderSays) {
     const auto settings = ProductSettings();
-    const std::pair<UINT, const char*> entries[] = {
-        {1001, "WindowClass"},        {1002, "TitleEnglish"},   {1003, "TitleChinese"},    {1004, "DisplayNameEnglish"},
-        {1005, "DisplayNameChinese"}, {1009, "Freeware"},       {1010, "ExeName"},         {1011, "Version"},
-        {1012, "NeedSize"},           {2000, "TextMode"},       {2001, "CopyrightAuthor"}, {2002, "CopyrightMaker"},
-        {2003, "WebChinese"},         {2004, "WebHome"},
-    };
-    for (const auto& [id, key] : entries) EXPECT_EQ(String(id), settings.at(key)) << key;
+    for (const SettingRow& setting : kSettings) EXPECT_EQ(String(setting.StringId), settings.at(setting.Key)) << setting.Key;
 }
 
 TEST_F(BuiltInstaller, PicturesIconsAndThePackageAreWhereTheWizardLooks) {
     EXPECT_EQ(Data(L"ImageLeft0", MAKEINTRESOURCEW(10)), ReadAll(kProduct + "art/ImageLeft0.jpg"));
     EXPECT_EQ(Data(L"ImageLeft2", MAKEINTRESOURCEW(10)), ReadAll(kProduct + "art/ImageLeft2.jpg"));
-    const std::string package = Data(L"SetupPackage", L"StpFile");
+    const std::string package = Data(reinterpret_cast<const wchar_t*>(kPackageResource), reinterpret_cast<const wchar_t*>(kStpResourceType));
     ASSERT_GT(package.size(), 3u);
     EXPECT_EQ(package.substr(package.size() - 3), "\x0A\x14\x02");
 

@@ -9,6 +9,8 @@
 #include "package/FileList.h"
 #include "pe/ResourceBuilders.h"
 #include "pe/ResourceSection.h"
+#include "pe/VersionInfo.h"
+#include "product/ProductTable.h"
 #include "sys/ByteSize.h"
 #include "tests/pe/PeImageFixture.h"
 #include "tests/tools/StpProgram.h"
@@ -73,6 +75,20 @@ public:
     std::map<std::uint16_t, std::u16string> Strings() const
     {
         return pe::ReadStringTable(pe::ReadResources(ReadFile(Output())));
+    }
+
+    // The value product.ini gives key.
+    std::string ReadSetting(const std::string& key) const
+    {
+        std::istringstream in(ReadFile(Product() / "product.ini"));
+        for (std::string l; std::getline(in, l);)
+            if (l.rfind(key + " ", 0) == 0) {
+                std::string value = l.substr(l.find('=') + 1);
+                value.erase(0, value.find_first_not_of(' '));
+                while (!value.empty() && (value.back() == '\r' || value.back() == ' ')) value.pop_back();
+                return value;
+            }
+        return {};
     }
 
     // Replaces the first line of product.ini that starts with key (or adds one).
@@ -228,6 +244,68 @@ TEST_F(StpBuild, PutsTheUninstallerIntoThePackage)
     EXPECT_FALSE(fs::exists(File("unpacked") / "Uninst.exe"));
 }
 
+// The vendor's own settings: written only when given (the demo's installer has none of
+// them), the agreement files as resources, the version resource in the text set's
+// language, the payload's size with the full uninstall entry.
+TEST_F(StpBuild, WritesTheVendorsOwnSettingsOnlyWhenGiven)
+{
+    ASSERT_EQ(Build({"--no-uninstaller"}).exitCode, 0);
+    for (const SettingRow& setting : kSettings)
+        if (setting.Extension && setting.StringId) EXPECT_EQ(Strings().count(setting.StringId), 0u) << setting.Key;
+    EXPECT_EQ(Strings().count(kEstimatedSizeString), 0u);
+
+    WriteFile(Product() / "eula.txt", "\xEF\xBB\xBFOur terms\r\n\r\n1. Be kind.\r\n");
+    for (const char* line : {"MakerFolder = Hollin Works", "PublisherEnglish = Hollin Works Ltd.",
+                             "PublisherChinese = 霍林", "LicenseEnglish = eula.txt", "AntivirusNotice = no",
+                             "StartMenu = yes", "UninstallEntry = full", "TextMode = auto"}) {
+        const std::string text = line;
+        SetSetting(text.substr(0, text.find(' ')), text);
+    }
+    const Result result = Build({"--no-uninstaller"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto strings = Strings();
+    EXPECT_EQ(ToUtf8(strings.at(SettingOf(Setting::MakerFolder).StringId)), "Hollin Works");
+    EXPECT_EQ(ToUtf8(strings.at(SettingOf(Setting::PublisherChinese).StringId)), "霍林");
+    EXPECT_EQ(ToUtf8(strings.at(SettingOf(Setting::UninstallEntry).StringId)), "full");
+    EXPECT_EQ(ToUtf8(strings.at(SettingOf(Setting::TextMode).StringId)), "auto");
+    std::int64_t total = 0;
+    for (const char* file : {"Karvel.exe", "files/readme.txt", "files/data/palette.txt"})
+        total += static_cast<std::int64_t>(fs::file_size(Product() / file));
+    EXPECT_EQ(ToUtf8(strings.at(kEstimatedSizeString)), std::to_string((total + 1023) / 1024));
+
+    const auto resources = pe::ReadResources(ReadFile(Output()));
+    std::string licence;
+    const pe::Resource* version = nullptr;
+    for (const pe::Resource& r : resources) {
+        if (r.Type == pe::ResourceId::Named(kStpTextType) && r.Name == pe::ResourceId::Named(u"LicenseEnglish"))
+            licence = r.Data;
+        if (r.Type == pe::ResourceId::Number(pe::rtVersion)) version = &r;
+    }
+    EXPECT_EQ(licence, "Our terms\r\n\r\n1. Be kind.\r\n");
+    ASSERT_NE(version, nullptr);
+    const pe::VersionInfoContents info = pe::ReadVersionInfo(version->Data);
+    EXPECT_EQ(info.FileVersion, (pe::VersionNumbers{3, 40, 0, 0}));
+    ASSERT_EQ(info.StringTables.size(), 1u);
+    EXPECT_EQ(info.StringTables[0].Language, 0x0409);  // auto: the English strings
+    const std::vector<pe::VersionString> expected = {
+        {u"CompanyName", u"Hollin Works Ltd."}, {u"FileDescription", u"Orvane Karvel Setup"},
+        {u"FileVersion", u"3.40"},              {u"LegalCopyright", FromUtf8(ReadSetting("CopyrightMaker"))},
+        {u"ProductName", u"Orvane Karvel"},     {u"ProductVersion", u"3.40"}};
+    EXPECT_EQ(info.StringTables[0].Strings, expected);
+    EXPECT_NE(Run({"resources", Output().string()}).out.find("FileDescription\tOrvane Karvel Setup"), std::string::npos);
+
+    // The Chinese text set's strings under the Chinese language.
+    SetSetting("TextMode", "TextMode = 0");
+    ASSERT_EQ(Build({"--no-uninstaller"}).exitCode, 0);
+    for (const pe::Resource& r : pe::ReadResources(ReadFile(Output())))
+        if (r.Type == pe::ResourceId::Number(pe::rtVersion)) {
+            const pe::VersionInfoContents chinese = pe::ReadVersionInfo(r.Data);
+            EXPECT_EQ(chinese.Translations.at(0).Language, 0x0804);
+            EXPECT_EQ(ToUtf8(chinese.StringTables.at(0).Strings.at(0).second), "霍林");
+            EXPECT_EQ(ToUtf8(chinese.StringTables.at(0).Strings.at(1).second), "Orvane画图 安装程序");
+        }
+}
+
 // A ready package is carried as it is; its table gives the size and must hold the program.
 TEST_F(StpBuild, CarriesAReadyPackage)
 {
@@ -285,6 +363,40 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
          {"AppIcon.ico", "not an icon"}},
         {"version not a file name", [](StpBuild& t) { t.SetSetting("Version", "Version = 2.0/beta"); },
          {"product.ini:", "Version '2.0/beta'"}},
+        {"version no number", [](StpBuild& t) { t.SetSetting("Version", "Version = beta 2"); },
+         {"product.ini:", "Version must begin with a number", "beta 2"}},
+        {"version part too large", [](StpBuild& t) { t.SetSetting("Version", "Version = 1.70000"); },
+         {"product.ini:", "Version must begin with a number"}},
+        {"unknown uninstall entry", [](StpBuild& t) { t.SetSetting("UninstallEntry", "UninstallEntry = all"); },
+         {"product.ini:", "UninstallEntry must be basic or full, not 'all'"}},
+        {"start menu word", [](StpBuild& t) { t.SetSetting("StartMenu", "StartMenu = true"); },
+         {"product.ini:", "StartMenu must be yes or no"}},
+        {"antivirus notice word", [](StpBuild& t) { t.SetSetting("AntivirusNotice", "AntivirusNotice = off"); },
+         {"product.ini:", "AntivirusNotice must be yes or no"}},
+        {"text mode word", [](StpBuild& t) { t.SetSetting("TextMode", "TextMode = chinese"); },
+         {"product.ini:", "or auto"}},
+        {"maker folder no file name", [](StpBuild& t) { t.SetSetting("MakerFolder", "MakerFolder = Maker\\Sub"); },
+         {"product.ini:", "MakerFolder 'Maker\\Sub' cannot be part of a file name"}},
+        {"licence missing", [](StpBuild& t) { t.SetSetting("LicenseEnglish", "LicenseEnglish = eula.txt"); },
+         {"product.ini:", "LicenseEnglish", "eula.txt: no such file"}},
+        {"licence empty",
+         [](StpBuild& t) {
+             WriteFile(t.Product() / "eula.txt", "\xEF\xBB\xBF \r\n");
+             t.SetSetting("LicenseChinese", "LicenseChinese = eula.txt");
+         },
+         {"product.ini:", "LicenseChinese", "eula.txt: empty"}},
+        {"licence not UTF-8",
+         [](StpBuild& t) {
+             WriteFile(t.Product() / "eula.txt", "Lizenz f\xFCr alle");
+             t.SetSetting("LicenseEnglish", "LicenseEnglish = eula.txt");
+         },
+         {"product.ini:", "eula.txt: not UTF-8"}},
+        {"licence too long",
+         [](StpBuild& t) {
+             WriteFile(t.Product() / "eula.txt", std::string(256 * 1024 + 1, 'x'));
+             t.SetSetting("LicenseEnglish", "LicenseEnglish = eula.txt");
+         },
+         {"product.ini:", "262145 bytes, more than the 262144"}},
         {"program name with .exe", [](StpBuild& t) { t.SetSetting("ExeName", "ExeName = Karvel.exe"); },
          {"product.ini:", "without .exe"}},
         {"payload source missing", [](StpBuild& t) { fs::remove(t.Product() / "files" / "readme.txt"); },

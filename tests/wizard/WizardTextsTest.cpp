@@ -13,7 +13,7 @@
 #include "ui/CheckBox.h"
 #include "ui/Label.h"
 #include "ui/Memo.h"
-#include "wizard/BuildConfig.h"
+#include "ui/ProductConfig.h"
 #include "wizard/WizardTexts.h"
 
 namespace stp::test {
@@ -230,7 +230,7 @@ protected:
         module_ = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(module_, nullptr);
         SetResourceModule(module_);
-        ASSERT_TRUE(BuildConfigString(bsFreeware) == u"0");
+        ASSERT_TRUE(ProductString(Setting::Freeware) == u"0");
     }
     void TearDown() override {
         WizardTest::TearDown();

@@ -1,5 +1,6 @@
 // stp build: makes a product's installer from its product folder and the prebuilt setup
 // stub, without a compiler.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -46,7 +47,6 @@ constexpr OptionSpec kOptions[] = {
 constexpr char kStubName[] = "setup-stub.exe";
 constexpr char kUninstallerStubName[] = "uninst-stub.exe";
 // The uninstaller's name in the installation folder, as the uninstall entry names it.
-constexpr char16_t kUninstallerName[] = u"Uninst.exe";
 // The PE timestamp when SOURCE_DATE_EPOCH does not give one: 2020-01-01 00:00:00 UTC.
 constexpr std::uint32_t kFixedTimestamp = 1577836800;
 
@@ -332,7 +332,7 @@ int RunBuild(const std::vector<std::string>& args)
     const ParsedArgs parsed = ParseArgs(args, kOptions);
     if (parsed.Positional().size() != 1) throw UsageError("expected one PRODUCT_DIR");
     std::optional<std::string> mode = parsed.Value("text-mode");
-    if (mode && *mode != "0" && *mode != "2") throw UsageError("--text-mode must be 0 or 2");
+    if (mode && *mode != "0" && *mode != "2" && *mode != "auto") throw UsageError("--text-mode must be 0, 2 or auto");
     const std::uint32_t timestamp = Timestamp();
     const TPackageOptions packOptions = PackOptions(parsed);
     const fs::path stub = parsed.Value("stub") ? NativePath(FromUtf8(*parsed.Value("stub"))) : OwnFolder() / kStubName;
@@ -373,6 +373,7 @@ int RunBuild(const std::vector<std::string>& args)
             }
             const std::int64_t total = TotalSize(entries);
             SetNeedSize(product, total);
+            product.EstimatedKB = static_cast<std::uint32_t>(std::min<std::int64_t>((total + 1023) / 1024, UINT32_MAX));
             const pe::StreamedResourceImage image = StreamInto(stub, InstallerResources(product, {}), timestamp);
             PackIntoInstaller(entries, total, image, partial, packOptions);
         }
@@ -394,7 +395,7 @@ int RunBuild(const std::vector<std::string>& args)
 const Command kBuildCommand = {
     "build",
     "make a product's installer from its product folder",
-    "Usage: stp build PRODUCT_DIR [-o OUT.exe] [--text-mode 0|2] [--stub FILE]\n"
+    "Usage: stp build PRODUCT_DIR [-o OUT.exe] [--text-mode 0|2|auto] [--stub FILE]\n"
     "                 [--finalize CMD] [--package FILE] [--level L] [--threads N]\n"
     "                 [--uninstaller-stub FILE | --no-uninstaller]\n"
     "\n"
@@ -407,7 +408,8 @@ const Command kBuildCommand = {
     "                  (SOURCE<tab>FOLDER[<tab>root] a line, as stp pack reads it;\n"
     "                  the program <ExeName>.exe among them, FOLDER empty)\n"
     "  -o, --output    the installer to write (default <ExeName>-<Version>-setup.exe)\n"
-    "  --text-mode M   the wizard's texts: 0 Chinese, 2 English (default: product.ini)\n"
+    "  --text-mode M   the wizard's texts: 0 Chinese, 2 English, auto by the user's language\n"
+    "                  (default: product.ini)\n"
     "  --stub FILE     the setup stub (default: setup-stub.exe beside stp)\n"
     "  --finalize CMD  run CMD on the finished installer before it gets its name, {}\n"
     "                  standing for its path (to sign it); a non-zero exit fails the\n"

@@ -4,6 +4,7 @@
 
 #include "datatable/Text.h"
 #include "pe/ResourceBuilders.h"
+#include "pe/VersionInfo.h"
 
 namespace stp::tool {
 
@@ -69,12 +70,44 @@ std::string ProgramManifest(const std::u16string& exeName, const std::string& ro
 
 namespace {
 
+// Every setting with a string id; one beyond what every installer carries only when the
+// product gives it, so that without it the installer is exactly as before it existed.
 void AddStrings(const ProductFolder& product, std::vector<pe::Resource>& resources)
 {
     std::map<std::uint16_t, std::u16string> strings;
-    for (const ProductKey& key : kProductKeys) strings[key.StringId] = product.Value(key.Name);
+    for (const SettingRow& setting : kSettings)
+        if (setting.StringId != 0 && (!setting.Extension || product.IsGiven(setting)))
+            strings[setting.StringId] = product.Value(setting.Key);
+    if (product.Value("UninstallEntry") == u"full") strings[kEstimatedSizeString] = FromUtf8(std::to_string(product.EstimatedKB));
     for (pe::Resource& block : pe::StringTableResources(strings, kResourceLanguage))
         resources.push_back(std::move(block));
+}
+
+// The setting's value in the text set of the product's text mode (English for auto).
+std::u16string InTextSet(const ProductFolder& product, Setting chinese, Setting english)
+{
+    return product.Value(SettingOf(product.TextModeForResources() == 0 ? chinese : english).Key);
+}
+
+// What Explorer's Properties and inventory tools show of the installer or uninstaller:
+// the product's name, publisher, version and copyright in its text set.
+pe::Resource VersionResource(const ProductFolder& product, bool uninstaller)
+{
+    const bool chinese = product.TextModeForResources() == 0;
+    const std::u16string name = InTextSet(product, Setting::DisplayNameChinese, Setting::DisplayNameEnglish);
+    const std::u16string version = product.Value("Version");
+    const pe::VersionNumbers numbers = pe::ParseVersionNumbers(version);
+    const std::u16string role = chinese ? (uninstaller ? u" 卸载程序" : u" 安装程序") : (uninstaller ? u" Uninstall" : u" Setup");
+    pe::VersionInfo info{numbers, numbers, static_cast<std::uint16_t>(chinese ? 0x0804 : 0x0409), {}};
+    info.Strings = {
+        {u"CompanyName", InTextSet(product, Setting::PublisherChinese, Setting::PublisherEnglish)},
+        {u"FileDescription", name + role},
+        {u"FileVersion", version},
+        {u"LegalCopyright", InTextSet(product, Setting::CopyrightAuthor, Setting::CopyrightMaker)},
+        {u"ProductName", name},
+        {u"ProductVersion", version},
+    };
+    return pe::VersionInfoResource(info);
 }
 
 }  // namespace
@@ -86,13 +119,14 @@ std::vector<pe::Resource> UninstallerResources(const ProductFolder& product, std
     resources.push_back({ResourceId::Number(pe::rtManifest), ResourceId::Number(1), kResourceLanguage,
                          ProgramManifest(product.Value("ExeName"), "Uninstall")});
     AddStrings(product, resources);
+    resources.push_back(VersionResource(product, true));
     for (const ArtFile& art : kArtFiles) {
-        if (std::u16string(art.ResourceName) != u"MAINICON") continue;
+        if (!art.InUninstaller) continue;
         for (pe::Resource& r :
              pe::IconGroupResources(ResourceId::Named(art.ResourceName), product.Bytes(art), 1, kResourceLanguage))
             resources.push_back(std::move(r));
     }
-    resources.push_back({ResourceId::Named(u"StpFile"), ResourceId::Named(u"FileList"), kResourceLanguage,
+    resources.push_back({ResourceId::Named(kStpResourceType), ResourceId::Named(kFileListResource), kResourceLanguage,
                          std::move(fileList)});
     return resources;
 }
@@ -105,6 +139,11 @@ std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::
     resources.push_back({ResourceId::Number(pe::rtManifest), ResourceId::Number(1), kResourceLanguage,
                          ProgramManifest(product.Value("ExeName"), "Setup")});
     AddStrings(product, resources);
+    resources.push_back(VersionResource(product, false));
+    for (const SettingRow& setting : kSettings)
+        if (setting.Resource && product.FileBytes.count(setting.Key))
+            resources.push_back({ResourceId::Named(kStpTextType), ResourceId::Named(setting.Resource),
+                                 kResourceLanguage, product.FileBytes.at(setting.Key)});
 
     // Icons are numbered from 1 across both groups, as a resource compiler numbers them.
     std::uint16_t nextIcon = 1;
@@ -128,7 +167,7 @@ std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::
             break;
         }
     }
-    resources.push_back({ResourceId::Named(u"StpFile"), ResourceId::Named(u"SetupPackage"), kResourceLanguage,
+    resources.push_back({ResourceId::Named(kStpResourceType), ResourceId::Named(kPackageResource), kResourceLanguage,
                          std::move(package)});
     return resources;
 }

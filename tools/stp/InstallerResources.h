@@ -10,9 +10,6 @@
 
 namespace stp::tool {
 
-// The language every resource is written under.
-inline constexpr std::uint16_t kResourceLanguage = 0x0409;
-
 // The manifest of the product's installer (Role "Setup") or uninstaller ("Uninstall"):
 // administrator rights, the common controls of version 6 and the Windows versions it
 // knows.

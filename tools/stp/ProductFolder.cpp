@@ -9,40 +9,15 @@
 #include "datatable/Convert.h"
 #include "datatable/Errors.h"
 #include "datatable/Text.h"
+#include "package/NativePath.h"
 #include "pe/ResourceBuilders.h"
+#include "pe/VersionInfo.h"
 
 namespace stp::tool {
 
 namespace fs = std::filesystem;
 
-const ProductKey kProductKeys[14] = {
-    {"WindowClass", 1001, true},        {"TitleEnglish", 1002, true},   {"TitleChinese", 1003, true},
-    {"DisplayNameEnglish", 1004, true}, {"DisplayNameChinese", 1005, true}, {"Freeware", 1009, true},
-    {"ExeName", 1010, true},            {"Version", 1011, true},        {"NeedSize", 1012, true},
-    {"TextMode", 2000, false},          {"CopyrightAuthor", 2001, false}, {"CopyrightMaker", 2002, false},
-    {"WebChinese", 2003, false},        {"WebHome", 2004, false},
-};
-
-const ArtFile kArtFiles[8] = {
-    {"ImageLeft0.jpg", ArtKind::Jpeg, u"ImageLeft0"},
-    {"ImageLeft2.jpg", ArtKind::Jpeg, u"ImageLeft2"},
-    {"ImageIcon.bmp", ArtKind::Bitmap, u"ImageIcon"},
-    {"AppIcon.ico", ArtKind::Icon, u"AppIcon"},
-    {"MainIcon.ico", ArtKind::Icon, u"MAINICON"},
-    {"ImageLeft0@2x.jpg", ArtKind::Jpeg, u"ImageLeft0_2x", "ImageLeft0.jpg"},
-    {"ImageLeft2@2x.jpg", ArtKind::Jpeg, u"ImageLeft2_2x", "ImageLeft2.jpg"},
-    {"ImageIcon@2x.bmp", ArtKind::Bitmap, u"ImageIcon_2x", "ImageIcon.bmp"},
-};
-
 namespace {
-
-const ProductKey* FindKey(const std::string& name)
-{
-    for (const ProductKey& key : kProductKeys) {
-        if (name == key.Name) return &key;
-    }
-    return nullptr;
-}
 
 std::string Trim(const std::string& text)
 {
@@ -93,7 +68,7 @@ std::map<std::string, std::pair<std::u16string, int>> ReadSettings(const fs::pat
         const std::string name = equals == std::string::npos ? text : Trim(text.substr(0, equals));
         if (equals == std::string::npos || !IsKeyName(name))
             throw ProductError(where + "expected NAME = value");
-        if (!FindKey(name)) throw ProductError(where + "unknown setting '" + name + "'");
+        if (!FindSetting(name)) throw ProductError(where + "unknown setting '" + name + "'");
         if (settings.count(name))
             throw ProductError(where + "'" + name + "' set again (first on line " +
                                std::to_string(settings[name].second) + ")");
@@ -102,22 +77,94 @@ std::map<std::string, std::pair<std::u16string, int>> ReadSettings(const fs::pat
     return settings;
 }
 
-void CheckValue(const fs::path& ini, const std::string& name, const std::u16string& value, int line)
+void CheckValue(const fs::path& ini, const SettingRow& setting, const std::u16string& value, int line)
 {
     const std::string where = ini.string() + ":" + std::to_string(line) + ": ";
-    if (name == "TextMode" && value != u"0" && value != u"2")
-        throw ProductError(where + "TextMode must be 0 (Chinese) or 2 (English), not '" + ToUtf8(value) + "'");
-    if (name == "Freeware" && (value.empty() || !ParseBoolean(value)))
-        throw ProductError(where + "Freeware must be a number or True/False, not '" + ToUtf8(value) + "'");
-    if ((name == "Version" || name == "NeedSize" || name == "ExeName") && value.empty())
-        throw ProductError(where + name + " must not be empty");
-    // Both make file names: the program's, the installation folder's and the installer's.
-    if ((name == "ExeName" || name == "Version") && !IsWindowsFileName(value))
-        throw ProductError(where + name + " '" + ToUtf8(value) +
-                           "' cannot be part of a file name (no \\ / : * ? \" < > |, control characters, "
-                           "trailing dot or blank, or device name)");
-    if (name == "ExeName" && value.size() >= 4 && EqualsIgnoringAsciiCase(value.substr(value.size() - 4), u".exe"))
-        throw ProductError(where + "ExeName is the program's name without .exe");
+    const std::string name = setting.Key;
+    switch (setting.Check) {
+    case SettingCheck::Any: return;
+    case SettingCheck::TextMode:
+        if (value != u"0" && value != u"2" && value != u"auto")
+            throw ProductError(where + "TextMode must be 0 (Chinese), 2 (English) or auto, not '" + ToUtf8(value) +
+                               "'");
+        return;
+    case SettingCheck::YesNo:
+        if (value != u"yes" && value != u"no")
+            throw ProductError(where + name + " must be yes or no, not '" + ToUtf8(value) + "'");
+        return;
+    case SettingCheck::EntryKind:
+        if (value != u"basic" && value != u"full")
+            throw ProductError(where + name + " must be basic or full, not '" + ToUtf8(value) + "'");
+        return;
+    case SettingCheck::LicenseFile:
+        if (value.empty()) throw ProductError(where + name + " must name a text file of the product folder");
+        return;
+    case SettingCheck::Freeware:
+        if (value.empty() || !ParseBoolean(value))
+            throw ProductError(where + "Freeware must be a number or True/False, not '" + ToUtf8(value) + "'");
+        return;
+    case SettingCheck::NotEmpty:
+    case SettingCheck::FileNamePart:
+    case SettingCheck::Version:
+    case SettingCheck::ExeName:
+        if (value.empty()) throw ProductError(where + name + " must not be empty");
+        if (setting.Check == SettingCheck::NotEmpty) return;
+        // These make file names: the program's, the installation folder's, the installer's.
+        if (!IsWindowsFileName(value))
+            throw ProductError(where + name + " '" + ToUtf8(value) +
+                               "' cannot be part of a file name (no \\ / : * ? \" < > |, control characters, "
+                               "trailing dot or blank, or device name)");
+        if (setting.Check == SettingCheck::Version) {
+            try {
+                pe::ParseVersionNumbers(value);
+            } catch (const Error& e) {
+                throw ProductError(where + "Version must begin with a number: " + e.what());
+            }
+        }
+        if (setting.Check == SettingCheck::ExeName && value.size() >= 4 &&
+            EqualsIgnoringAsciiCase(value.substr(value.size() - 4), u".exe"))
+            throw ProductError(where + "ExeName is the program's name without .exe");
+        return;
+    }
+}
+
+// Well-formed UTF-8: no stray or missing continuation byte, no overlong form, no
+// surrogate, nothing above U+10FFFF.
+bool IsUtf8(const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        if (extra < 0 || i + extra >= text.size() + (extra == 0 ? 1 : 0)) return false;
+        std::uint32_t code = extra == 0 ? c : c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = code << 6 | (next & 0x3F);
+        }
+        static const std::uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (code < least[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return true;
+}
+
+// An agreement file's text: a file of the product folder, not empty, UTF-8 (a byte-order
+// mark is dropped), at most kMaxLicenseBytes.
+std::string CheckedLicense(const ProductFolder& product, const SettingRow& setting, int line)
+{
+    const std::string where = product.Ini().string() + ":" + std::to_string(line) + ": " + setting.Key + ": ";
+    const fs::path file = product.Dir / NativePath(product.Value(setting.Key));
+    if (!fs::is_regular_file(file)) throw ProductError(where + file.string() + ": no such file");
+    const auto size = fs::file_size(file);
+    if (size > kMaxLicenseBytes)
+        throw ProductError(where + file.string() + ": " + std::to_string(size) + " bytes, more than the " +
+                           std::to_string(kMaxLicenseBytes) + " an agreement may have");
+    std::string text = ReadWholeFile(file);
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos) throw ProductError(where + file.string() + ": empty");
+    if (!IsUtf8(text)) throw ProductError(where + file.string() + ": not UTF-8 text");
+    return text;
 }
 
 // The file's bytes, once they are known to be of their kind.
@@ -207,16 +254,19 @@ ProductFolder ReadProductFolder(const fs::path& dir)
     ProductFolder product{dir, {}, {}};
     if (!fs::is_regular_file(product.Ini())) throw ProductError(product.Ini().string() + ": missing");
     const auto settings = ReadSettings(product.Ini());
-    for (const ProductKey& key : kProductKeys) {
-        const auto found = settings.find(key.Name);
+    for (const SettingRow& setting : kSettings) {
+        const auto found = settings.find(setting.Key);
         if (found == settings.end()) {
-            if (key.Required)
-                throw ProductError(product.Ini().string() + ": no " + key.Name + " (a required setting)");
-            product.Settings[key.Name] = key.StringId == 2000 ? u"0" : u"";
+            if (setting.Required)
+                throw ProductError(product.Ini().string() + ": no " + setting.Key + " (a required setting)");
+            product.Settings[setting.Key] = setting.Default;
             continue;
         }
-        CheckValue(product.Ini(), key.Name, found->second.first, found->second.second);
-        product.Settings[key.Name] = found->second.first;
+        CheckValue(product.Ini(), setting, found->second.first, found->second.second);
+        product.Settings[setting.Key] = found->second.first;
+        product.Given.insert(setting.Key);
+        if (setting.Check == SettingCheck::LicenseFile)
+            product.FileBytes[setting.Key] = CheckedLicense(product, setting, found->second.second);
     }
     for (const ArtFile& art : kArtFiles) {
         if (art.DoubleOf && !fs::exists(product.Art(art))) continue;

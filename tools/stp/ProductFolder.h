@@ -6,9 +6,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "product/ProductTable.h"
 
 namespace stp::tool {
 
@@ -19,36 +22,22 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// One setting of product.ini and the string-table entry the installer reads it from.
-struct ProductKey {
-    const char* Name;
-    std::uint16_t StringId;
-    bool Required;
-};
-extern const ProductKey kProductKeys[14];
-
-// One picture or icon file of art/ and how the installer carries it. A "@2x" picture,
-// optional, is its 1x picture (DoubleOf) at twice the width and height, drawn at high
-// display scales.
-enum class ArtKind { Jpeg, Bitmap, Icon };
-struct ArtFile {
-    const char* FileName;  // below art/
-    ArtKind Kind;
-    const char16_t* ResourceName;
-    const char* DoubleOf = nullptr;  // set: optional, twice the size of that file's picture
-};
-extern const ArtFile kArtFiles[8];
-
 struct ProductFolder {
     std::filesystem::path Dir;
     std::map<std::string, std::u16string> Settings;  // by key, every key present
     std::map<std::string, std::string> ArtBytes;     // by art file name, read and checked
+    std::set<std::string> Given;                     // the keys product.ini gives
+    std::map<std::string, std::string> FileBytes;    // a file-valued setting's file, by key
+    std::uint32_t EstimatedKB = 0;                   // the payload's size, once packed
 
     std::filesystem::path Ini() const { return Dir / "product.ini"; }
     std::filesystem::path Payload() const { return Dir / "payload.txt"; }
     std::filesystem::path Art(const ArtFile& art) const { return Dir / "art" / art.FileName; }
     const std::u16string& Value(const std::string& key) const { return Settings.at(key); }
     bool Has(const ArtFile& art) const { return ArtBytes.count(art.FileName) != 0; }
+    bool IsGiven(const SettingRow& setting) const { return Given.count(setting.Key) != 0; }
+    // The setting's value in the product's text set for Mode 0 (Chinese) or 2 (English).
+    int TextModeForResources() const { return Value("TextMode") == u"0" ? 0 : 2; }
     const std::string& Bytes(const ArtFile& art) const { return ArtBytes.at(art.FileName); }
 };
 

@@ -1,19 +1,23 @@
-#include "wizard/BuildConfig.h"
+#include "product/ProductTable.h"
+
+#include <optional>
+#include <string>
 
 #include "datatable/Convert.h"
 #include "datatable/Errors.h"
 #include "datatable/Text.h"
-#include "ui/Resources.h"
 
 namespace stp {
 
-std::u16string BuildConfigString(BuildString Id) { return LoadResString(Id); }
+const SettingRow* FindSetting(std::string_view Key) {
+    for (const SettingRow& row : kSettings)
+        if (Key == row.Key) return &row;
+    return nullptr;
+}
 
 bool ReadFreewareFlag(std::u16string_view Text) {
     if (const std::optional<bool> value = ParseBoolean(Text); value && !Text.empty()) return *value;
     throw EConvertError("'" + ToUtf8(Text) + "' is not a valid boolean value");
 }
-
-int ConfiguredLanguageMode() { return BuildConfigString(bsTextMode) == u"2" ? 2 : 0; }
 
 }  // namespace stp
