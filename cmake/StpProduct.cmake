@@ -105,13 +105,14 @@ if(NOT EXISTS "${STP_HOST_STP}")
                       "first (bash scripts/build.sh native) or set STP_HOST_STP.")
 endif()
 
-# stp_stage_product(OUT_DIR NAME DIR PROGRAM_TARGET [EXTRA_PAYLOAD line...]): the
-# product folder DIR as a vendor holds it, in the build tree under NAME: a copy of the
-# folder with the program that PROGRAM_TARGET builds beside its payload.txt, and the
-# EXTRA_PAYLOAD lines (SOURCE<tab>FOLDER, absolute sources) added to that. OUT_DIR is the
-# copy; its file .staged is the custom command's output.
+# stp_stage_product(OUT_DIR NAME DIR PROGRAM_TARGET [OVERLAY dir] [EXTRA_PAYLOAD line...]):
+# the product folder DIR as a vendor holds it, in the build tree under NAME: a copy of
+# the folder with the program that PROGRAM_TARGET builds beside its payload.txt, the
+# files of OVERLAY over it (another product.ini, agreement files), and the EXTRA_PAYLOAD
+# lines (SOURCE<tab>FOLDER, absolute sources) added to payload.txt. OUT_DIR is the copy;
+# its file .staged is the custom command's output.
 function(stp_stage_product out_dir name dir program)
-  cmake_parse_arguments(S "" "" "EXTRA_PAYLOAD" ${ARGN})
+  cmake_parse_arguments(S "" "OVERLAY" "EXTRA_PAYLOAD" ${ARGN})
   set(stage "${CMAKE_BINARY_DIR}/products/${name}")
   set(${out_dir} "${stage}" PARENT_SCOPE)
   file(GLOB_RECURSE inputs CONFIGURE_DEPENDS "${dir}/*")
@@ -127,6 +128,11 @@ function(stp_stage_product out_dir name dir program)
     file(WRITE "${payload}" "${list}")
     set(extra COMMAND ${CMAKE_COMMAND} -E copy "${payload}" "${stage}/payload.txt")
   endif()
+  if(S_OVERLAY)
+    file(GLOB_RECURSE overlay CONFIGURE_DEPENDS "${S_OVERLAY}/*")
+    list(APPEND inputs ${overlay})
+    list(APPEND extra COMMAND ${CMAKE_COMMAND} -E copy_directory "${S_OVERLAY}" "${stage}")
+  endif()
   add_custom_command(OUTPUT "${stage}/.staged"
     COMMAND ${CMAKE_COMMAND} -E rm -rf "${stage}"
     COMMAND ${CMAKE_COMMAND} -E copy_directory "${dir}" "${stage}"
@@ -139,19 +145,23 @@ function(stp_stage_product out_dir name dir program)
 endfunction()
 
 # stp_build_installer(TARGET DIR PROGRAM_TARGET [OUTPUT_NAME name] [TEXT_MODE m]
-#                     [PACKAGE_FILTER script.py] [EXTRA_PAYLOAD line...])
+#                     [PACKAGE_FILTER script.py] [OVERLAY dir] [EXTRA_PAYLOAD line...])
 # The installer of the product folder DIR, made by stp build from the setup stub, into
 # bin/<OUTPUT_NAME>.exe (default <ExeName>-<Version>-setup). PACKAGE_FILTER, when given,
 # is a Python script run on the packed payload (arguments IN and OUT) whose output the
 # installer carries instead, for installers with a damaged package. EXTRA_PAYLOAD lines
-# join the product's payload.txt (stp_stage_product).
+# join the product's payload.txt, OVERLAY's files go over the folder (stp_stage_product).
 function(stp_build_installer target dir program)
-  cmake_parse_arguments(B "" "OUTPUT_NAME;TEXT_MODE;PACKAGE_FILTER" "EXTRA_PAYLOAD" ${ARGN})
+  cmake_parse_arguments(B "" "OUTPUT_NAME;TEXT_MODE;PACKAGE_FILTER;OVERLAY" "EXTRA_PAYLOAD" ${ARGN})
   stp_read_product("${dir}" P)
   if(NOT B_OUTPUT_NAME)
     set(B_OUTPUT_NAME "${P_ExeName}-${P_Version}-setup")
   endif()
-  stp_stage_product(stage ${target} "${dir}" ${program} EXTRA_PAYLOAD ${B_EXTRA_PAYLOAD})
+  set(overlay)
+  if(B_OVERLAY)
+    set(overlay OVERLAY "${B_OVERLAY}")
+  endif()
+  stp_stage_product(stage ${target} "${dir}" ${program} ${overlay} EXTRA_PAYLOAD ${B_EXTRA_PAYLOAD})
   set(out "${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${B_OUTPUT_NAME}.exe")
   set(options)
   if(DEFINED B_TEXT_MODE)

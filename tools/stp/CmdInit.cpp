@@ -8,6 +8,7 @@
 
 #include "datatable/Text.h"
 #include "package/NativePath.h"
+#include "product/ProductTable.h"
 #include "tools/stp/Command.h"
 #include "tools/stp/CommandLine.h"
 #include "tools/stp/GenericArt.h"
@@ -30,36 +31,46 @@ std::string ExeFromName(const std::string& name)
     return exe.empty() ? "Program" : exe;
 }
 
+// What stp init writes for a setting the table leaves without a default.
+std::string InitialValue(Setting setting, const std::string& name, const std::string& exe)
+{
+    switch (setting) {
+    case Setting::WindowClass: return exe + "MainWindow";
+    case Setting::TitleEnglish:
+    case Setting::TitleChinese:
+    case Setting::DisplayNameEnglish:
+    case Setting::DisplayNameChinese: return name;
+    case Setting::Freeware: return "-1";
+    case Setting::ExeName: return exe;
+    case Setting::Version: return "1.0";
+    case Setting::NeedSize: return "auto";
+    case Setting::TextMode: return "2";
+    case Setting::CopyrightAuthor: return "版权所有 © " + name;
+    case Setting::CopyrightMaker: return "Copyright © " + name + ". All rights reserved.";
+    default: return ToUtf8(SettingOf(setting).Default);
+    }
+}
+
+// Every setting of the product table with its line of help; the settings beyond what
+// every installer carries are shown with their defaults, commented out.
 std::string ProductIni(const std::string& name, const std::string& exe)
 {
-    return "# The installer of " + name + ": what its wizard shows and how it knows the running\n"
-           "# program. One setting a line, NAME = value; lines starting with # are notes. stp build\n"
-           "# reads this file, the pictures and icons in art/ and the files payload.txt lists.\n"
-           "\n"
-           "# The program's main window: its class name and its English and Chinese titles. Setup\n"
-           "# refuses to run while a window of this class with one of these titles is open.\n"
-           "WindowClass = " + exe + "MainWindow\n"
-           "TitleEnglish = " + name + "\n"
-           "TitleChinese = " + name + "\n"
-           "# The product's name as the wizard and the list of installed programs show it.\n"
-           "DisplayNameEnglish = " + name + "\n"
-           "DisplayNameChinese = " + name + "\n"
-           "# -1 (or any number but 0, or True) for freeware; 0 (or False) for shareware.\n"
-           "Freeware = -1\n"
-           "# The program's file name without .exe; it also names the installation folder.\n"
-           "ExeName = " + exe + "\n"
-           "Version = 1.0\n"
-           "# The space the wizard says the product needs; auto: the size of the payload.\n"
-           "NeedSize = auto\n"
-           "\n"
-           "# The wizard's texts: 0 Chinese, 2 English.\n"
-           "TextMode = 2\n"
-           "# The last line of the Chinese and of the English licence agreement.\n"
-           "CopyrightAuthor = 版权所有 © " + name + "\n"
-           "CopyrightMaker = Copyright © " + name + ". All rights reserved.\n"
-           "# The maker's Chinese-language page and home page.\n"
-           "WebChinese = \n"
-           "WebHome = \n";
+    std::string text = "# The installer of " + name + ": what its wizard shows and how it knows the running\n"
+                       "# program. One setting a line, NAME = value; lines starting with # are notes. stp build\n"
+                       "# reads this file, the pictures and icons in art/ and the files payload.txt lists.\n";
+    bool extensions = false;
+    for (const SettingRow& setting : kSettings) {
+        if (setting.Extension && !extensions) {
+            text += "\n# Your own choices: without them the installer behaves as the demo's does.\n";
+            extensions = true;
+        }
+        std::string help = setting.Help;
+        help[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(help[0])));
+        text += "\n# " + help + (setting.Required ? "" : " (optional)") + "\n";
+        text += std::string(setting.Extension ? "# " : "") + setting.Key + " = " +
+                InitialValue(setting.Id, name, exe) + "\n";
+    }
+    return text;
 }
 
 std::string PayloadList(const std::string& exe)
