@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "product/TextSets.h"
 #include "resources/layouts/Layouts.h"
 #include "ui/Application.h"
 #include "ui/Button.h"
@@ -80,19 +81,16 @@ void TfrmConflict::FormCreate() {
 void TfrmConflict::SetExeName(const std::u16string& ExeName) {
     exeName_ = ExeName;
     productLabel_ = ConflictProductLabel(ExeName);
-    const std::u16string& p = productLabel_;
-    SetCaption(u"温馨提示 - " + p);
-    Component<TLabel>("lblContent")
-        .SetText(u"首先，感谢您使用“" + p + u"”软件。\n\n" + u"但由于检测到您的系统正在运行“金山毒霸”，" + p +
-                 u"会被其错误和非法干扰，因此如果您希望能正常运行" + p + u"，请更换其它" +
-                 u"更好更流行的免费防毒杀毒软件，比如360，COMODO等。\n\n" + u"为此给您带来的不便，软件作者在此深表歉意。");
+    const TextValues values{productLabel_, {}, {}, {}};
+    SetCaption(FillText(kConflictCaption.Chinese, values));
+    Component<TLabel>("lblContent").SetText(FillText(kConflictContent.Chinese, values));
 }
 
 void TfrmConflict::Button1Click() {
     // The confirmation tells the user to paste: it is shown only when there is
     // something to paste. Another press tries again.
     if (CopyToClipboard(Handle(), Component<TLabel>("Label2").Text()))
-        Application().ShowMessage(u"复制成功，请粘贴到浏览器的地址栏中打开。");
+        Application().ShowMessage(kConflictCopied.Chinese);
 }
 
 void TfrmConflict::Button2Click() { SetModalResult(mrCancel); }
