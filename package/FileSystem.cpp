@@ -22,6 +22,21 @@
 
 namespace stp {
 
+#ifdef _WIN32
+std::string SystemErrorText(std::uint32_t code) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::u16string message;
+    if (n && text) message.assign(reinterpret_cast<const char16_t*>(text), n);
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u'.'))
+        message.pop_back();
+    return message.empty() ? "system error " + std::to_string(code) : ToUtf8(message);
+}
+#endif
+
 namespace {
 
 constexpr std::intptr_t kNoHandle = -1;
@@ -31,19 +46,7 @@ std::string Quoted(std::u16string_view path) { return "'" + ToUtf8(path) + "'"; 
 #ifdef _WIN32
 const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-std::string LastErrorText() {
-    DWORD code = GetLastError();
-    wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u16string message;
-    if (n && text) message.assign(reinterpret_cast<const char16_t*>(text), n);
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u'.'))
-        message.pop_back();
-    return message.empty() ? "system error " + std::to_string(code) : ToUtf8(message);
-}
+std::string LastErrorText() { return SystemErrorText(GetLastError()); }
 
 HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 

@@ -9,6 +9,12 @@
 
 namespace stp {
 
+#ifdef _WIN32
+// The system's message for a Win32 error code, without its closing full stop; "system
+// error N" when it has none.
+std::string SystemErrorText(std::uint32_t code);
+#endif
+
 bool FileExists(std::u16string_view path);
 bool DirectoryExists(std::u16string_view path);
 // Creates the folder and every missing parent; false when it is not there afterwards.

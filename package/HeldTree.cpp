@@ -4,6 +4,7 @@
 
 #include "datatable/Errors.h"
 #include "datatable/Text.h"
+#include "package/FileSystem.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -48,18 +49,7 @@ constexpr FILE_INFORMATION_CLASS kDispositionInformation = static_cast<FILE_INFO
 HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-std::string ErrorText(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u16string message;
-    if (n && text) message.assign(reinterpret_cast<const char16_t*>(text), n);
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u'.'))
-        message.pop_back();
-    return message.empty() ? "system error " + std::to_string(code) : ToUtf8(message);
-}
+std::string ErrorText(DWORD code) { return SystemErrorText(code); }
 
 std::string StatusText(NTSTATUS status) { return ErrorText(RtlNtStatusToDosError(status)); }
 
@@ -236,36 +226,45 @@ THeldFolder THeldFolder::OpenRoot(const std::u16string& Path) {
     return THeldFolder(reinterpret_cast<std::intptr_t>(handle), real, kNone, {});
 }
 
-THeldState THeldFolder::OpenFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder,
-                                   std::string& Cause) const {
-    HANDLE handle = nullptr;
-    const NTSTATUS status = OpenRelative(handle_, Name, FILE_LIST_DIRECTORY | DELETE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_DIRECTORY_FILE,
-                                         handle);
-    if (status != 0) return StateOf(status, true, Cause);
-    std::u16string real;
-    if (IsLinkOrElsewhere(handle, Child(path_, Name), real)) {
+namespace {
+
+// Opens Name in Folder without following it: Open with the handle and where it really
+// is, or what stood there.
+THeldState OpenChild(const THeldFolder& folder, std::u16string_view name, ACCESS_MASK access, ULONG share,
+                     bool wantFolder, HANDLE& handle, std::u16string& real, std::string& cause) {
+    const NTSTATUS status = OpenRelative(folder.Native(), name, access, share,
+                                         wantFolder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE, handle);
+    if (status != 0) return StateOf(status, wantFolder, cause);
+    if (IsLinkOrElsewhere(handle, folder.PathOf(name), real)) {
         CloseHandle(handle);
         return THeldState::Link;
     }
-    Folder.reset(new THeldFolder(reinterpret_cast<std::intptr_t>(handle), real, kNone, std::u16string(Name)));
     return THeldState::Open;
+}
+
+}  // namespace
+
+THeldState THeldFolder::OpenFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder,
+                                   std::string& Cause) const {
+    HANDLE handle = nullptr;
+    std::u16string real;
+    const THeldState state = OpenChild(*this, Name, FILE_LIST_DIRECTORY | DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true, handle, real, Cause);
+    if (state == THeldState::Open)
+        Folder.reset(new THeldFolder(reinterpret_cast<std::intptr_t>(handle), real, kNone, std::u16string(Name)));
+    return state;
 }
 
 THeldState THeldFolder::OpenFile(std::u16string_view Name, std::unique_ptr<THeldFile>& File,
                                  std::string& Cause) const {
     HANDLE handle = nullptr;
-    // Others may read it meanwhile, but neither write, delete nor rename it.
-    const NTSTATUS status = OpenRelative(handle_, Name, DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES,
-                                         FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE, handle);
-    if (status != 0) return StateOf(status, false, Cause);
     std::u16string real;
-    if (IsLinkOrElsewhere(handle, Child(path_, Name), real)) {
-        CloseHandle(handle);
-        return THeldState::Link;
-    }
-    File.reset(new THeldFile(reinterpret_cast<std::intptr_t>(handle), real, kNone, std::u16string(Name)));
-    return THeldState::Open;
+    // Others may read it meanwhile, but neither write, delete nor rename it.
+    const THeldState state =
+        OpenChild(*this, Name, DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, false, handle, real, Cause);
+    if (state == THeldState::Open)
+        File.reset(new THeldFile(reinterpret_cast<std::intptr_t>(handle), real, kNone, std::u16string(Name)));
+    return state;
 }
 
 bool THeldFolder::RemoveIfEmpty() {

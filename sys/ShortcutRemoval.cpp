@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "datatable/Text.h"
+#include "package/FileSystem.h"
+#include "package/HeldTree.h"
 #include "sys/Handles.h"
 #include "sys/WideText.h"
 
@@ -24,31 +26,14 @@ std::u16string KnownFolder(REFKNOWNFOLDERID id) {
     return folder;
 }
 
-std::string ErrorText(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u16string message = n && text ? FromWide(text) : std::u16string();
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u'.'))
-        message.pop_back();
-    return message.empty() ? "system error " + std::to_string(code) : ToUtf8(message);
-}
+std::string ErrorText(DWORD code) { return SystemErrorText(code); }
 
 bool SamePath(const std::u16string& a, const std::u16string& b) {
     return CompareStringOrdinal(AsWide(a), static_cast<int>(a.size()), AsWide(b), static_cast<int>(b.size()), TRUE) ==
            CSTR_EQUAL;
 }
 
-std::u16string FinalPath(HANDLE handle) {
-    std::vector<wchar_t> buffer(32768);
-    const DWORD n = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0 || n >= buffer.size()) return {};
-    std::u16string path = FromWide(buffer.data(), n);
-    return path.rfind(u"\\\\?\\", 0) == 0 ? path.substr(4) : path;
-}
+std::u16string FinalPath(HANDLE handle) { return PathOfHandle(reinterpret_cast<std::intptr_t>(handle)); }
 
 // The target a shortcut file's bytes store, as stored; empty when they are no shortcut.
 std::u16string TargetOf(const std::vector<BYTE>& bytes) {
