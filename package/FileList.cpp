@@ -85,8 +85,7 @@ std::string WriteFileList(const std::vector<TFileListRow>& rows)
         if (row.Stamp) {
             // By hand: the stubs link this file, and printf's machinery is large.
             std::string sum(8, '0');
-            for (int i = 7, v = static_cast<int>(0); i >= 0; --i, ++v)
-                sum[static_cast<std::size_t>(i)] = "0123456789abcdef"[(row.Stamp->Sum >> (4 * v)) & 15];
+            for (std::size_t i = 0; i < 8; ++i) sum[7 - i] = "0123456789abcdef"[(row.Stamp->Sum >> (4 * i)) & 15];
             text += std::to_string(row.Stamp->Size) + "\t" + sum + "\n";
         } else {
             text += "-\t-\n";

@@ -12,19 +12,12 @@
 #include "package/FileSystem.h"
 #include "package/HeldTree.h"
 #include "sys/Handles.h"
+#include "sys/Shortcuts.h"
 #include "sys/WideText.h"
 
 namespace stp {
 
 namespace {
-
-std::u16string KnownFolder(REFKNOWNFOLDERID id) {
-    PWSTR path = nullptr;
-    std::u16string folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path) folder = FromWide(path);
-    CoTaskMemFree(path);
-    return folder;
-}
 
 std::string ErrorText(DWORD code) { return SystemErrorText(code); }
 
@@ -57,11 +50,11 @@ std::u16string TargetOf(const std::vector<BYTE>& bytes) {
 std::vector<std::u16string> KnownShortcutFolders() {
     std::vector<std::u16string> folders;
     for (const std::u16string& folder :
-         {KnownFolder(FOLDERID_Desktop), KnownFolder(FOLDERID_RoamingAppData), KnownFolder(FOLDERID_PublicDesktop)}) {
+         {KnownFolderPath(FOLDERID_Desktop), KnownFolderPath(FOLDERID_RoamingAppData), KnownFolderPath(FOLDERID_PublicDesktop)}) {
         folders.push_back(folder);
     }
     if (!folders[1].empty()) folders[1] += u"\\Microsoft\\Internet Explorer\\Quick Launch";
-    folders.push_back(KnownFolder(FOLDERID_CommonPrograms));
+    folders.push_back(KnownFolderPath(FOLDERID_CommonPrograms));
     std::erase_if(folders, [](const std::u16string& f) { return f.empty(); });
     return folders;
 }

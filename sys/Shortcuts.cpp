@@ -108,14 +108,15 @@ std::u16string ReadShortcutTarget(const std::u16string& LinkFile) {
     return FromWide(path, MAX_PATH);
 }
 
-std::u16string CommonProgramsFolder() {
+std::u16string KnownFolderPath(const GUID& Id) {
     PWSTR path = nullptr;
     std::u16string folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_CommonPrograms, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path)
-        folder = FromWide(path);
+    if (SUCCEEDED(SHGetKnownFolderPath(Id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path) folder = FromWide(path);
     CoTaskMemFree(path);
     return folder;
 }
+
+std::u16string CommonProgramsFolder() { return KnownFolderPath(FOLDERID_CommonPrograms); }
 
 void CreateCommonProgramsShortcut(const std::u16string& TargetPath, const std::u16string& LinkName) {
     const std::u16string folder = CommonProgramsFolder();

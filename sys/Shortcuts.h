@@ -2,6 +2,8 @@
 // "Shell Folders" registry values name them. Run on a thread initialised for COM.
 #pragma once
 
+#include <guiddef.h>
+
 #include <cstdint>
 #include <string>
 
@@ -36,6 +38,10 @@ void CreateCommonProgramsShortcut(const std::u16string& TargetPath, const std::u
 
 // The all users' Start menu Programs folder; empty when the system names none.
 std::u16string CommonProgramsFolder();
+
+// The known folder Id (a KNOWNFOLDERID) as the system names it, not checked to exist;
+// empty when it names none.
+std::u16string KnownFolderPath(const GUID& Id);
 
 // The all users' folder of Location (its "Common" value on the machine); empty when the
 // machine names none. Quick Launch has none.
