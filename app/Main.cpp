@@ -1,5 +1,6 @@
-// The installer's entry. The command line is not read; the exit code is 0 whether the
-// wizard ran or the guard refused.
+// The installer's entry. Without Unattended = yes the command line is not read and the
+// exit code is 0 whether the wizard ran or the guard refused; with it, RunSetup reads the
+// switches and returns a deployment exit code.
 #include <windows.h>
 
 #include <exception>
@@ -11,12 +12,11 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     stp::RestrictDllSearch();
     try {
-        stp::RunSetup();
+        return stp::RunSetup();
     } catch (const std::exception& error) {
         // A failure outside every handler (no window could be made, say) is shown and
         // reported as a failure, not as a finished setup.
         MessageBoxW(nullptr, stp::ToWide(stp::FromUtf8(error.what())).c_str(), L"Setup", MB_OK | MB_ICONERROR);
         return 1;
     }
-    return 0;
 }

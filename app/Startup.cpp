@@ -2,37 +2,48 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "app/Guard.h"
-#include "ui/StartupTrace.h"
+#include "app/Unattended.h"
 #include "conflict/ConflictForm.h"
+#include "datatable/Text.h"
+#include "product/ExitCodes.h"
+#include "product/SetupCommandLine.h"
+#include "product/TextSets.h"
+#include "sys/Handles.h"
+#include "sys/SetupLog.h"
 #include "sys/Shell.h"
 #include "ui/Application.h"
-#include "ui/Wide.h"
 #include "ui/ProductConfig.h"
+#include "ui/StartupTrace.h"
+#include "ui/Wide.h"
 #include "wizard/LanguageMode.h"
 #include "wizard/SetupForm.h"
 
 namespace stp {
 
-void RunSetup() {
-    TraceStartup("entry");
-    LanguageMode = ConfiguredLanguageMode();
-    const TargetWindow target{ProductString(Setting::WindowClass), ProductString(Setting::TitleEnglish),
-                              ProductString(Setting::TitleChinese)};
-    const std::u16string runningTitle = FindRunningTitle(target);
-    if (!runningTitle.empty()) {
-        // Nothing of the installer exists yet, and nothing is made: no window, icon or COM.
-        const RefusalMessage message = MakeRefusalMessage(LanguageMode, runningTitle, target.TitleEnglish);
-        MessageBoxW(nullptr, ToWide(message.Text).c_str(), ToWide(message.Caption).c_str(), MB_OK);
-        return;
-    }
-    TraceStartup("guard");
+namespace {
+
+TargetWindow ProgramWindow() {
+    return {ProductString(Setting::WindowClass), ProductString(Setting::TitleEnglish), ProductString(Setting::TitleChinese)};
+}
+
+std::u16string DisplayName() {
+    return ProductString(LanguageMode == 0 ? Setting::DisplayNameChinese : Setting::DisplayNameEnglish);
+}
+
+// The wizard and its message loop; Log and Folder (when not empty) go to the wizard.
+// Returns the wizard's outcome.
+int RunWizard(TSetupLog& Log, const std::u16string& Folder) {
     TApplication application;
     application.Initialize();
     TraceStartup("com-and-controls");
     application.LoadAppIcon(L"AppIcon");
     TraceStartup("icon");
     TForm1& wizard = application.CreateMainForm<TForm1>();
+    wizard.SetInstallLog(Log);
+    wizard.SetFolderToPropose(Folder);
     TraceStartup("wizard-first-made");
     SetApplicationWindow(wizard.Handle());
     // The notice is made once the wizard shows: it is needed at the finish at the soonest.
@@ -42,6 +53,81 @@ void RunSetup() {
         TraceStartup("notice-made");
     };
     application.Run();
+    return wizard.Outcome();
+}
+
+void Say(const SetupCommandLine& line, const std::u16string& text, const std::u16string& caption) {
+    if (line.Mode == SetupMode::Wizard) MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(caption).c_str(), MB_OK);
+}
+
+// One installer of the product at a time, named after its English display name, which
+// no text set changes.
+std::wstring SetupMutexName() {
+    std::u16string name = ProductString(Setting::DisplayNameEnglish);
+    std::replace(name.begin(), name.end(), u'\\', u'/');
+    return L"Global\\stp-setup-" + ToWide(name);
+}
+
+// An installer made with Unattended = yes: the same steps with exit codes, a log, and the
+// install without a person.
+int RunDeployableSetup(const SetupCommandLine& line, TSetupLog& log) {
+    const std::u16string caption = InTextSet(kRunningProgramCaption, LanguageMode);
+    if (!line.BadSwitch.empty()) {
+        log.Write(u"Unknown switch: " + line.BadSwitch);
+        Say(line, InTextSet(kBadSwitchText, LanguageMode) + line.BadSwitch, caption);
+        return ecBadCommandLine;
+    }
+    const UniqueHandle only(CreateMutexW(nullptr, FALSE, SetupMutexName().c_str()));
+    if (!only || GetLastError() == ERROR_ALREADY_EXISTS) {
+        log.Write(u"Another setup of this product is running.");
+        Say(line, FillText(InTextSet(kAnotherSetupText, LanguageMode), {DisplayName(), {}, {}, {}}), caption);
+        return ecAnotherRuns;
+    }
+    const TargetWindow target = ProgramWindow();
+    const std::u16string runningTitle = FindRunningTitle(target);
+    if (!runningTitle.empty()) {
+        log.Write(u"The program is running (window \"" + runningTitle + u"\"); nothing was written.");
+        const RefusalMessage message = MakeRefusalMessage(LanguageMode, runningTitle, target.TitleEnglish);
+        Say(line, message.Text, message.Caption);
+        return ecProgramRunning;
+    }
+    if (line.Mode == SetupMode::Wizard) return RunWizard(log, line.Destination);
+    return RunUnattendedInstall(line, log);
+}
+
+}  // namespace
+
+int RunSetup() {
+    TraceStartup("entry");
+    LanguageMode = ConfiguredLanguageMode();
+    if (ProductFlag(Setting::Unattended)) {
+        const SetupCommandLine line = ParseSetupCommandLine(ArgumentsOf(FromWide(GetCommandLineW())));
+        TSetupLog log = line.LogFile.empty() ? TSetupLog() : TSetupLog(line.LogFile);
+        log.Write(u"Setup of " + DisplayName() + u" " + ProductString(Setting::Version) + u": " +
+                  FromWide(GetCommandLineW()));
+        int code = ecFailed;
+        try {
+            code = RunDeployableSetup(line, log);
+        } catch (const std::exception& error) {
+            // A failure outside every handler (no window could be made, say).
+            log.Write(u"Setup stopped: " + FromUtf8(error.what()));
+            Say(line, FromUtf8(error.what()), InTextSet(kRunningProgramCaption, LanguageMode));
+        }
+        log.Write(u"Exit code " + FromUtf8(std::to_string(code)) + u": " + FromUtf8(ExitCodeOf(code).Meaning));
+        return code;
+    }
+    const TargetWindow target = ProgramWindow();
+    const std::u16string runningTitle = FindRunningTitle(target);
+    if (!runningTitle.empty()) {
+        // Nothing of the installer exists yet, and nothing is made: no window, icon or COM.
+        const RefusalMessage message = MakeRefusalMessage(LanguageMode, runningTitle, target.TitleEnglish);
+        MessageBoxW(nullptr, ToWide(message.Text).c_str(), ToWide(message.Caption).c_str(), MB_OK);
+        return ecSuccess;
+    }
+    TraceStartup("guard");
+    TSetupLog none;
+    RunWizard(none, {});
+    return ecSuccess;
 }
 
 }  // namespace stp

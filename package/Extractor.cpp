@@ -44,8 +44,9 @@ std::string Quoted(std::u16string_view s) { return "'" + ToUtf8(s) + "'"; }
 
 class TExtraction {
 public:
-    TExtraction(const std::u16string& destination, const TProgressEvent& progress, const std::u16string& systemDir)
-        : FDestination(destination), FProgress(progress), FSystemDir(systemDir) {}
+    TExtraction(const std::u16string& destination, const TProgressEvent& progress, const std::u16string& systemDir,
+                const TFileEvent& fileEvent)
+        : FDestination(destination), FProgress(progress), FSystemDir(systemDir), FFileEvent(fileEvent) {}
 
     void Run(TFile& package, TDataTable& table) {
         FTotal = Totals(table);
@@ -148,17 +149,20 @@ private:
         const std::int32_t packed = row.Items(pcCompressedSize)->Value();
         if (packed < 0) throw EPackageError("negative compressed size " + std::to_string(packed));
         const std::int32_t size = row.Items(pcUncompressedSize)->Value();
+        const std::u16string file = folder + std::u16string(LastPathComponent(name));
         if (macro && FileExists(folder + name)) {
             records.Skip(index);
             FDone += size;
+            if (FFileEvent) FFileEvent(file, false);
             return;
         }
 
-        TFile out = TFile::CreateAlways(folder + std::u16string(LastPathComponent(name)));
+        TFile out = TFile::CreateAlways(file);
         // The record's bytes as they inflate; an error comes after the bytes before it.
         records.Take(index, [&out](const void* bytes, std::size_t n) { out.Write(bytes, n); });
         out.Close();
         FDone += size;
+        if (FFileEvent) FFileEvent(file, true);
         Report();
     }
 
@@ -173,6 +177,7 @@ private:
     const std::u16string& FDestination;
     const TProgressEvent& FProgress;
     const std::u16string& FSystemDir;
+    const TFileEvent& FFileEvent;
     std::int64_t FTotal = 0;
     std::int64_t FDone = 0;
 };
@@ -199,12 +204,12 @@ void ExtractSetupPackage(const std::u16string& packageFile, const std::u16string
 }
 
 void ExtractSetupPackage(TFile& package, const std::u16string& destinationFolder, const std::u16string& password,
-                         const TProgressEvent& progress, const std::u16string& systemDir) {
+                         const TProgressEvent& progress, const std::u16string& systemDir, const TFileEvent& fileEvent) {
     if (!DirectoryExists(destinationFolder)) ForceDirectories(destinationFolder);
     package.Seek(0);
     std::unique_ptr<TDataTable> table = ReadPackageTable(package, password);
     if (!table) return;
-    TExtraction(destinationFolder, progress, systemDir).Run(package, *table);
+    TExtraction(destinationFolder, progress, systemDir, fileEvent).Run(package, *table);
 }
 
 std::vector<std::u16string> PackageDestinationFiles(TFile& package, const std::u16string& password) {

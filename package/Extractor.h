@@ -10,6 +10,9 @@ namespace stp {
 
 // Receives the percentage of the uncompressed bytes done, after each file written.
 using TProgressEvent = std::function<void(std::int64_t percent)>;
+// Receives each file's path once it is written (Written) or passed over because a shared
+// system file of that name exists (not Written).
+using TFileEvent = std::function<void(const std::u16string& file, bool written)>;
 
 // The Windows system directory followed by "\"; the empty text where there is none
 // (and on systems other than Windows).
@@ -25,10 +28,12 @@ void ExtractSetupPackage(const std::u16string& packageFile, const std::u16string
                          const std::u16string& password, const TProgressEvent& progress,
                          const std::u16string& systemDir);
 
-// The same, reading the package through an open file, from its start.
+// The same, reading the package through an open file, from its start; fileEvent hears
+// of every file.
 class TFile;
 void ExtractSetupPackage(TFile& package, const std::u16string& destinationFolder, const std::u16string& password,
-                         const TProgressEvent& progress, const std::u16string& systemDir);
+                         const TProgressEvent& progress, const std::u16string& systemDir,
+                         const TFileEvent& fileEvent = {});
 
 // The files the package puts below the destination folder, relative to it, as the
 // uninstaller's plan names them (shared system files never). Raises as the table's

@@ -35,6 +35,9 @@ enum class Setting : std::uint8_t {
     AntivirusNotice,
     StartMenu,
     UninstallEntry,
+    Unattended,
+    LicenseName,
+    Description,
 };
 
 // How stp build checks a setting's value.
@@ -116,6 +119,12 @@ inline constexpr SettingRow kSettings[] = {
     {Setting::UninstallEntry, "UninstallEntry", 2010, false, u"basic", SettingCheck::EntryKind,
      "full: the uninstall entry also names the quiet uninstall command, the location and the size",
      TextSet::Both, true},
+    {Setting::Unattended, "Unattended", 2012, false, u"no", SettingCheck::YesNo,
+     "yes: the installer takes /S, /P, /D= and /LOG= and ends with deployment exit codes", TextSet::Both, true},
+    {Setting::LicenseName, "LicenseName", 0, false, u"Proprietary", SettingCheck::NotEmpty,
+     "the licence's name in stp manifest's package manifests", TextSet::Both, true},
+    {Setting::Description, "Description", 0, false, u"", SettingCheck::Any,
+     "one line on the product for stp manifest (default: the English display name)", TextSet::Both, true},
 };
 
 // Entries stp build computes rather than reads: the payload's size in KB (written with

@@ -85,4 +85,11 @@ extern const TextPair kConflictCopied;
 extern const TextPair kRunningProgramText;
 extern const TextPair kRunningProgramCaption;
 
+// An installer made with Unattended = yes: the wizard's refusal when another installer
+// of the product runs, its refusal of a switch it does not know (the switch follows),
+// and the passive install's progress line ({D} the display name throughout).
+extern const TextPair kAnotherSetupText;
+extern const TextPair kBadSwitchText;
+extern const TextPair kInstallingText;
+
 }  // namespace stp

@@ -26,8 +26,8 @@ std::vector<std::pair<std::u16string, std::u16string>> UninstallStrings(const TU
         {u"URLInfoAbout", e.Mode == 0 ? e.WebChinese : e.WebHome},
         {kUninstallStringValue, e.Full ? u"\"" + uninstaller + u"\"" : uninstaller},
     };
+    if (e.Full || e.Quiet) values.push_back({u"QuietUninstallString", u"\"" + uninstaller + u"\" /S"});
     if (e.Full) {
-        values.push_back({u"QuietUninstallString", u"\"" + uninstaller + u"\" /S"});
         std::u16string location = e.SetupDir;
         while (location.size() > 3 && location.back() == u'\\') location.pop_back();
         values.push_back({u"InstallLocation", location});

@@ -22,12 +22,14 @@ std::vector<std::pair<std::u16string, std::u16string>> UninstallValues(
     const std::u16string& Version, const std::u16string& WebChinese, const std::u16string& WebHome);
 
 // The entry of a product's settings: "basic" is the six values above with Publisher;
-// "full" (Full) quotes UninstallString and adds QuietUninstallString and InstallLocation.
+// "full" (Full) quotes UninstallString and adds QuietUninstallString and InstallLocation;
+// Quiet adds QuietUninstallString alone.
 struct TUninstallEntry {
     int Mode = 0;
     std::u16string SetupDir;  // ends with a backslash
     std::u16string ExeName, DisplayName, Version, WebChinese, WebHome, Publisher;
     bool Full = false;
+    bool Quiet = false;  // QuietUninstallString without the rest of Full (Unattended = yes)
     std::uint32_t EstimatedKB = 0;  // the installed files' size, written with Full
 };
 std::vector<std::pair<std::u16string, std::u16string>> UninstallStrings(const TUninstallEntry& Entry);

@@ -118,14 +118,20 @@ std::u16string KnownFolderPath(const GUID& Id) {
 
 std::u16string CommonProgramsFolder() { return KnownFolderPath(FOLDERID_CommonPrograms); }
 
-void CreateCommonProgramsShortcut(const std::u16string& TargetPath, const std::u16string& LinkName) {
-    const std::u16string folder = CommonProgramsFolder();
-    if (folder.empty()) return;
+std::u16string CreateKnownFolderShortcut(const GUID& Folder, const std::u16string& TargetPath,
+                                         const std::u16string& LinkName) {
+    const std::u16string folder = KnownFolderPath(Folder);
+    if (folder.empty()) return {};
     const ShellLink shell = CreateShellLinkObject();
     shell.link->SetPath(AsWide(TargetPath));
     shell.link->SetWorkingDirectory(AsWide(ExtractFilePath(TargetPath)));
     CreateDirectoryW(AsWide(folder), nullptr);
-    shell.file->Save(AsWide(folder + u"\\" + LinkFileName(LinkName)), FALSE);
+    const std::u16string link = folder + u"\\" + LinkFileName(LinkName);
+    return SUCCEEDED(shell.file->Save(AsWide(link), FALSE)) ? link : std::u16string();
+}
+
+std::u16string CreateCommonProgramsShortcut(const std::u16string& TargetPath, const std::u16string& LinkName) {
+    return CreateKnownFolderShortcut(FOLDERID_CommonPrograms, TargetPath, LinkName);
 }
 
 std::u16string GetCommonShellFolderPath(std::uint8_t Location) {

@@ -32,9 +32,14 @@ void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Argu
                     const std::u16string& SubFolder);
 
 // Writes a shortcut to TargetPath named after LinkName (as CreateShortcut names it) into
-// the all users' Start menu Programs folder. Nothing is written when the system names no
-// such folder; raises EOleError when the shell link object cannot be made.
-void CreateCommonProgramsShortcut(const std::u16string& TargetPath, const std::u16string& LinkName);
+// the known folder Folder (a KNOWNFOLDERID), made when missing; the link's path, or empty
+// when the system names no such folder or the link cannot be saved. Raises EOleError
+// when the shell link object cannot be made.
+std::u16string CreateKnownFolderShortcut(const GUID& Folder, const std::u16string& TargetPath,
+                                         const std::u16string& LinkName);
+
+// The same into the all users' Start menu Programs folder.
+std::u16string CreateCommonProgramsShortcut(const std::u16string& TargetPath, const std::u16string& LinkName);
 
 // The all users' Start menu Programs folder; empty when the system names none.
 std::u16string CommonProgramsFolder();

@@ -90,7 +90,7 @@ public:
         // would take the files of its own folder for the product's.
         if (!IsRegisteredHere()) {
             Tell(texts_.NotInstalledHere, MB_ICONERROR);
-            return ueFailed;
+            return ueNotInstalledHere;
         }
         if (!silent_ && Ask(texts_.Confirm) != IDOK) return ueCancelled;
 
@@ -115,9 +115,10 @@ public:
 private:
     static std::string AsText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-    // Named after the uninstall key, which names the product on this machine.
-    std::wstring MutexName() const {
-        std::u16string name = displayName_;
+    // Named after the English display name, which no text set changes: an uninstaller
+    // started under another display language is still the same product's.
+    static std::wstring MutexName() {
+        std::u16string name = ProductString(Setting::DisplayNameEnglish);
         std::replace(name.begin(), name.end(), u'\\', u'/');
         return L"Global\\stp-uninstall-" + ToWide(name);
     }

@@ -6,17 +6,21 @@
 
 #include <string>
 
+#include "product/ExitCodes.h"
+
 namespace stp {
 
-// The uninstaller's exit codes.
+// The uninstaller's exit codes: the installer's deployment codes (product/ExitCodes.h),
+// the same for every product.
 enum UninstallExitCode : int {
-    ueDone = 0,             // removed; files changed since they were installed were kept and named
-    ueFailed = 1,           // an error no step expected
-    ueProgramRunning = 2,   // nothing was removed
-    ueCancelled = 3,        // nothing was removed
-    ueDoneAtRestart = 4,    // removed; some files in use go when Windows restarts
-    ueAnotherRuns = 5,      // another uninstall of the product runs; nothing was removed
-    ueIncomplete = 6,       // some files, shortcuts or folders could not be removed (named)
+    ueDone = ecSuccess,                 // removed; files changed since they were installed were kept and named
+    ueFailed = ecFailed,                // an error no step expected; nothing was removed
+    ueProgramRunning = ecProgramRunning,  // nothing was removed
+    ueNotInstalledHere = ecFolderRefused,  // not the uninstaller the entry names; nothing was removed
+    ueCancelled = ecCancelled,          // nothing was removed
+    ueDoneAtRestart = ecRestartNeeded,  // removed; some files in use go when Windows restarts
+    ueAnotherRuns = ecAnotherRuns,      // another uninstall of the product runs; nothing was removed
+    ueIncomplete = ecFailed,            // some files, shortcuts or folders could not be removed (named)
 };
 
 // Silent: no question and no message; the exit code tells the outcome.

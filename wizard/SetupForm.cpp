@@ -6,17 +6,16 @@
 #include <utility>
 
 #include "conflict/ConflictForm.h"
+#include "datatable/Text.h"
 #include "package/Extractor.h"
+#include "product/ExitCodes.h"
 #include "package/FileSystem.h"
 #include "resources/layouts/Layouts.h"
 #include "sys/ByteSize.h"
 #include "sys/Drives.h"
 #include "sys/Handles.h"
-#include "sys/PendingDeletes.h"
 #include "sys/Processes.h"
-#include "sys/Registry.h"
 #include "sys/Shell.h"
-#include "sys/Shortcuts.h"
 #include "ui/Application.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
@@ -34,6 +33,7 @@
 #include "ui/Wide.h"
 #include "ui/ProductConfig.h"
 #include "wizard/InstallSteps.h"
+#include "wizard/Installation.h"
 #include "wizard/LanguageMode.h"
 #include "wizard/WizardTexts.h"
 
@@ -42,17 +42,6 @@ namespace stp {
 namespace {
 
 constexpr char16_t SongTi[] = u"宋体";
-
-std::u16string EnvironmentVariable(const wchar_t* name) {
-    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) return {};
-    std::wstring value(size, L'\0');
-    const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
-    value.resize(length < size ? length : 0);
-    return FromWide(value);
-}
-
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c; }
 
 void SetFontName(TControl& control, const std::u16string& name) {
     TFont font = control.Font();
@@ -226,14 +215,8 @@ void TForm1::SizeWindow() {
 void TForm1::PrepareFolderPage() {
     // The letters come first: setting the folder text below runs the change rule.
     FDriveLetters = GetDriveLetters();
-    std::u16string folder = FindShortcutFolder(FDisplayName, u"QuickLaunch");
-    if (folder.empty()) folder = FindShortcutFolder(FDisplayName, u"Desktop");
-    // An earlier installation that left a shortcut under the same name is proposed again.
-    if (!folder.empty())
-        folder.pop_back();
-    else
-        folder = EnvironmentVariable(L"PROGRAMFILES") + u"\\" + ProductValue(Setting::MakerFolder) + u"\\" + FExeName;
-    Component<TEdit>("editSetupDir").SetText(folder);
+    Component<TEdit>("editSetupDir")
+        .SetText(FFolderToPropose.empty() ? ProposedSetupDir(FDisplayName, FExeName) : FFolderToPropose);
 }
 
 void TForm1::ApplicationEvents1Idle(bool&) {
@@ -278,15 +261,10 @@ void TForm1::btnCloseClick() { Close(); }
 
 void TForm1::editSetupDirChange() {
     const std::u16string text = Component<TEdit>("editSetupDir").Text();
-    auto& freeSize = Component<TLabel>("lblFreeSize");
-    if (text.empty() || FDriveLetters.find(AsciiUpper(text[0])) == std::u16string::npos) {
-        freeSize.SetVisible(false);
-        return;
-    }
-    if (text.size() >= 3 && text.compare(1, 2, u":\\") == 0)
+    if (IsAcceptedSetupDir(text, FDriveLetters))
         UpdateFreeSpace();
     else
-        freeSize.SetVisible(false);
+        Component<TLabel>("lblFreeSize").SetVisible(false);
 }
 
 void TForm1::UpdateFreeSpace() {
@@ -313,7 +291,10 @@ void TForm1::OnExtractProgress(std::int64_t Percent) {
 
 bool TForm1::InstallFiles() {
     FSetupDir = NormaliseSetupDir(Component<TEdit>("editSetupDir").Text());
+    FLog->Write(u"Destination folder: " + FSetupDir);
     if (!ForceDirectories(FSetupDir)) {
+        FLog->Write(u"The destination folder could not be made: " + FSetupDir);
+        FInstallFailed = true;
         Application().ShowMessage(FMsgFolderFailed);
         return false;
     }
@@ -323,14 +304,17 @@ bool TForm1::InstallFiles() {
     // Painted now: nothing else is painted until the files are in place.
     Application().ProcessMessages();
     try {
-        UnpackPayload();
-    } catch (const std::exception&) {
+        UnpackPayload(FSetupDir, [this](std::int64_t percent) { OnExtractProgress(percent); }, *FLog);
+    } catch (const std::exception& error) {
+        FLog->Write(u"Unpacking failed: " + FromUtf8(error.what()));
+        FInstallFailed = true;
         ShowAppMessage(FMsgExtractFailed);
         SetInstallControlsEnabled(true);
         progress.SetVisible(false);
         return false;
     }
     RegisterProduct();
+    FInstalled = true;
     return true;
 }
 
@@ -338,41 +322,20 @@ void TForm1::SetInstallControlsEnabled(bool Enabled) {
     for (const char* name : {"btnNext", "btnPrev", "btnClose", "btnBrowse"}) Component<TButton>(name).SetEnabled(Enabled);
 }
 
-void TForm1::UnpackPayload() {
-    // Read back through the handle that wrote it: no other program can swap it meanwhile.
-    TFile package = WritePayloadFile(FSetupDir + u"Setup.stp");
-    // Deletions an earlier uninstall left for the restart would hit the files written now.
-    CancelPendingDeletes(FSetupDir, PackageDestinationFiles(package, std::u16string()));
-    ExtractSetupPackage(package, FSetupDir, std::u16string(),
-                        [this](std::int64_t percent) { OnExtractProgress(percent); }, GetSystemDir());
-    Sleep(50);
-    // A copy left behind costs only disk space; the installation has succeeded.
-    try {
-        package.Delete();
-    } catch (const std::exception&) {
-    }
+void TForm1::RegisterProduct() {
+    TRegistration registration;
+    registration.Mode = LanguageMode;
+    registration.SetupDir = FSetupDir;
+    registration.DisplayName = FDisplayName;
+    registration.DesktopShortcut = Component<TCheckBox>("chkSCOnDesktop").Checked();
+    const auto& quick = Component<TCheckBox>("chkSCOnQuick");
+    registration.QuickLaunchShortcut = quick.Visible() && quick.Checked();
+    stp::RegisterProduct(registration, *FLog);
 }
 
-void TForm1::RegisterProduct() {
-    // Shortcuts and the uninstall entry are conveniences: the first failure ends them
-    // quietly and the installation still completes.
-    try {
-        const std::u16string program = FSetupDir + FExeName + u".exe";
-        if (Component<TCheckBox>("chkSCOnDesktop").Checked()) CreateShortcut(program, u"", FDisplayName, slDesktop, u"");
-        const auto& quick = Component<TCheckBox>("chkSCOnQuick");
-        if (quick.Visible() && quick.Checked()) CreateShortcut(program, u"", FDisplayName, slQuickLaunch, u"");
-        if (ProductFlag(Setting::StartMenu)) CreateCommonProgramsShortcut(program, FDisplayName);
-        TUninstallEntry entry{LanguageMode, FSetupDir, FExeName, FDisplayName, FVersion,
-                              ProductString(Setting::WebChinese), ProductString(Setting::WebHome),
-                              ProductValue(LanguageMode == 0 ? Setting::PublisherChinese : Setting::PublisherEnglish)};
-        entry.Full = ProductValue(Setting::UninstallEntry) == u"full";
-        entry.EstimatedKB = static_cast<std::uint32_t>(std::wcstoul(ToWide(LoadResString(kEstimatedSizeString)).c_str(), nullptr, 10));
-        const std::u16string key = UninstallKeyPath(FDisplayName);
-        RegCreateKeyPath(HKEY_LOCAL_MACHINE, key);
-        for (const auto& [name, value] : UninstallStrings(entry)) RegWriteStringValue(HKEY_LOCAL_MACHINE, key, name, value);
-        for (const auto& [name, value] : UninstallNumbers(entry)) RegWriteDwordValue(HKEY_LOCAL_MACHINE, key, name, value);
-    } catch (const std::exception&) {
-    }
+int TForm1::Outcome() const noexcept {
+    if (FInstalled) return ecSuccess;
+    return FInstallFailed ? ecFailed : ecCancelled;
 }
 
 void TForm1::Finish() {

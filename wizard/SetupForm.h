@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "sys/SetupLog.h"
 #include "ui/Form.h"
 
 namespace stp {
@@ -34,6 +35,14 @@ public:
     void btnCloseClick();
     void btnBrowseClick();
     void editSetupDirChange();
+
+    // Where each step of the install is logged (the installer's /LOG=); by default nowhere.
+    void SetInstallLog(TSetupLog& Log) noexcept { FLog = &Log; }
+    // The folder the folder page proposes instead of its own choice (the installer's /D=).
+    void SetFolderToPropose(const std::u16string& Folder) { FFolderToPropose = Folder; }
+    // The exit code the wizard's run ends with (product/ExitCodes.h): installed, cancelled,
+    // or closed after an install that failed.
+    int Outcome() const noexcept;
 
     void UpdateNextCaption();
     void UpdateFreeSpace();
@@ -77,7 +86,6 @@ private:
     // payload written and unpacked (raises on failure), then shortcuts and the
     // uninstall entry (never raises).
     void SetInstallControlsEnabled(bool Enabled);
-    void UnpackPayload();
     void RegisterProduct();
     // The finish action's look at the running processes (Chinese text set only).
     bool IsConflictingAntivirusRunning();
@@ -105,6 +113,11 @@ private:
     std::u16string FBrowseTitle;
     std::u16string FFreeSizePrefix;
     std::vector<std::pair<std::string, std::u16string>> FComponentTexts;
+    TSetupLog FNoLog;
+    TSetupLog* FLog = &FNoLog;
+    std::u16string FFolderToPropose;
+    bool FInstalled = false;
+    bool FInstallFailed = false;
 };
 
 }  // namespace stp

@@ -22,6 +22,7 @@
 
 #include "datatable/DataTable.h"
 #include "datatable/Text.h"
+#include "product/ExitCodes.h"
 #include "sys/Processes.h"
 #include "sys/Registry.h"
 #include "sys/Shortcuts.h"
@@ -871,6 +872,186 @@ INSTANTIATE_TEST_SUITE_P(TextModes, VendorProduct,
                                            VendorMode{"Auto", u"Vendor-setup-auto.exe", -1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The vendor's product made with Unattended = yes, installed the way deployment tools
+// run it: the command line, no person, the exit code and the log.
+class Deploying : public SetupEndToEnd {
+protected:
+    static inline const std::u16string Log = Work + u"setup.log";
+    static inline const std::u16string Default = u"C:\\Program Files\\Hollin Works\\Karvel\\";
+    static inline const std::u16string Name = u"Orvane Karvel";
+
+    void TearDown() override {
+        RemoveTree(u"C:\\Deploy Here");
+        DeleteFileW(ToWide(PublicDesktopLink()).c_str());
+        SetupEndToEnd::TearDown();
+    }
+
+    static std::u16string PublicDesktopLink() {
+        PWSTR path = nullptr;
+        std::u16string folder;
+        if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_PublicDesktop, 0, nullptr, &path))) folder = FromWide(path);
+        CoTaskMemFree(path);
+        return folder + u"\\" + Name + u".lnk";
+    }
+
+    // Runs the English vendor installer with Arguments to its end, watching the whole run
+    // for the top-level windows its process shows; their window classes are kept.
+    DWORD RunInstaller(const std::u16string& arguments, const std::u16string& file = u"Vendor-setup-2.exe") {
+        test::TestProcess setup(ToWide(BinDir() + file), ToWide(arguments));
+        shown_.clear();
+        const DWORD id = setup.Id();
+        for (int i = 0; i < 6000 && WaitForSingleObject(setup.Handle(), 5) == WAIT_TIMEOUT; ++i) {
+            struct Seen {
+                DWORD id;
+                std::vector<std::u16string>* classes;
+            } seen{id, &shown_};
+            EnumWindows(
+                [](HWND window, LPARAM data) -> BOOL {
+                    auto* s = reinterpret_cast<Seen*>(data);
+                    DWORD owner = 0;
+                    GetWindowThreadProcessId(window, &owner);
+                    if (owner != s->id || !IsWindowVisible(window)) return TRUE;
+                    wchar_t name[256] = {};
+                    GetClassNameW(window, name, 256);
+                    if (std::find(s->classes->begin(), s->classes->end(), FromWide(name)) == s->classes->end())
+                        s->classes->push_back(FromWide(name));
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&seen));
+        }
+        return setup.Wait(WaitMs);
+    }
+
+    static std::string Shown(const std::vector<std::u16string>& classes) {
+        std::string text;
+        for (const auto& c : classes) text += ToUtf8(c) + " ";
+        return text;
+    }
+
+    static std::string LogText() { return Exists(Log) ? ReadAll(Log) : "(no log)"; }
+
+    void ExpectNothingWritten() {
+        EXPECT_FALSE(Exists(u"C:\\Program Files\\Hollin Works"));
+        EXPECT_FALSE(Exists(u"C:\\Deploy Here"));
+        EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + Name, u"DisplayName").empty());
+    }
+
+    std::vector<std::u16string> shown_;
+};
+
+// /S /D= with spaces: no window ever, the files, the shortcut on every user's desktop,
+// the Start menu entry, the entry with its quiet uninstall command, the log; then that
+// command removes everything.
+TEST_F(Deploying, SilentlyItInstallsWhereToldWithNoWindowAndLogsEachStep) {
+    const std::u16string dir = u"C:\\Deploy Here\\Product\\";
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Deploy Here\\Product"), DWORD(ecSuccess)) << LogText();
+    EXPECT_TRUE(shown_.empty()) << "windows shown: " << Shown(shown_);
+    ExpectInstalledFiles(dir);
+    ASSERT_TRUE(Exists(PublicDesktopLink())) << ToUtf8(PublicDesktopLink());
+    EXPECT_EQ(ToUtf8(ReadShortcutTarget(PublicDesktopLink())), ToUtf8(dir + u"Karvel.exe"));
+    EXPECT_TRUE(Exists(CommonProgramsFolder() + u"\\" + Name + u".lnk"));
+    const std::u16string key = UninstallRoot + Name;
+    const std::u16string quiet = RegReadStringValue(HKEY_LOCAL_MACHINE, key, u"QuietUninstallString");
+    EXPECT_EQ(ToUtf8(quiet), ToUtf8(u"\"" + dir + u"Uninst.exe\" /S"));
+
+    const std::string log = LogText();
+    for (const std::u16string& line :
+         {u"Destination folder: " + dir, u"File written: " + dir + u"Karvel.exe",
+          u"File written: " + dir + u"data\\palette.txt", u"Shortcut: " + PublicDesktopLink(),
+          u"Registry value: QuietUninstallString = " + quiet, std::u16string(u"Exit code 0: success")})
+        EXPECT_NE(log.find(ToUtf8(line)), std::string::npos) << ToUtf8(line) << "\nin:\n" << log;
+
+    // The quiet uninstall command as a deployment tool runs it.
+    const std::size_t close = quiet.find(u'"', 1);
+    ASSERT_NE(close, std::u16string::npos);
+    test::TestProcess uninstaller(ToWide(quiet.substr(1, close - 1)), ToWide(quiet.substr(close + 2)));
+    EXPECT_EQ(uninstaller.Wait(WaitMs), DWORD(ecSuccess));
+    EXPECT_FALSE(Exists(PublicDesktopLink()));
+    EXPECT_FALSE(Exists(CommonProgramsFolder() + u"\\" + Name + u".lnk"));
+    EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, key, u"DisplayName").empty());
+    EXPECT_TRUE(Eventually([&] { return !Exists(dir); })) << "the installation folder stays";
+}
+
+// /P: the small progress window and nothing else; the defaults of the wizard.
+TEST_F(Deploying, PassivelyOnlyTheProgressWindowShows) {
+    EXPECT_EQ(RunInstaller(u"/P"), DWORD(ecSuccess));
+    EXPECT_FALSE(shown_.empty()) << "no progress window";
+    for (const std::u16string& shown : shown_) EXPECT_EQ(ToUtf8(shown), "StpProgressWindow");
+    ExpectInstalledFiles(Default);
+    EXPECT_EQ(ToUtf8(ShortcutTarget(slDesktop, Name)), ToUtf8(Default + u"Karvel.exe"));
+    EXPECT_FALSE(IsRunning(u"Karvel.exe")) << "a passive install launched the program";
+}
+
+// Each refusal: its code, nothing written, a log that says why.
+TEST_F(Deploying, WhatItRefusesEndsWithItsCodeAndWritesNothing) {
+    const struct {
+        const char16_t* arguments;
+        ExitCode code;
+        const char* logged;
+    } cases[] = {
+        {u"/S /D=Deploy Here\\Relative", ecFolderRefused, "\"Deploy Here\\Relative\" is refused"},
+        {u"/S /D=\\\\server\\share\\Product", ecFolderRefused, "is refused"},
+        {u"/S /D=Q:\\Deploy Here", ecFolderRefused, "is refused"},
+        {u"/S /QUIET", ecBadCommandLine, "Unknown switch: /QUIET"},
+    };
+    for (const auto& c : cases) {
+        DeleteFileW(ToWide(Log).c_str());
+        EXPECT_EQ(RunInstaller(u"/LOG=" + Log + u" " + c.arguments), DWORD(c.code)) << ToUtf8(c.arguments);
+        EXPECT_TRUE(shown_.empty()) << ToUtf8(c.arguments) << ": windows shown: " << Shown(shown_);
+        EXPECT_NE(LogText().find(c.logged), std::string::npos) << ToUtf8(c.arguments) << "\n" << LogText();
+        ExpectNothingWritten();
+    }
+
+    // The program running.
+    const Process karvel(BinDir() + u"Karvel.exe");
+    ASSERT_NE(FindTopWindow(u"Karvel", WaitMs), nullptr);
+    DeleteFileW(ToWide(Log).c_str());
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log), DWORD(ecProgramRunning));
+    EXPECT_TRUE(shown_.empty()) << "windows shown: " << Shown(shown_);
+    EXPECT_NE(LogText().find("The program is running"), std::string::npos) << LogText();
+    ExpectNothingWritten();
+}
+
+// A second installer while the wizard runs ends with 1618; the wizard, cancelled, with 1602.
+TEST_F(Deploying, ASecondInstanceEndsAndTheCancelledWizardSaysSo) {
+    const Installer installer{"English", u"Vendor-setup-2.exe", 2, Name, u"Setup - " + Name,
+                              EnglishWizardTexts(Name, u"3.40", u"6 MB")};
+    ASSERT_NO_FATAL_FAILURE(Start(installer));
+    EXPECT_EQ(RunInstaller(u"/S"), DWORD(ecAnotherRuns));
+    EXPECT_TRUE(shown_.empty()) << "windows shown: " << Shown(shown_);
+    Click(Control(u"btnClose"));
+    EXPECT_EQ(setup_->Wait(WaitMs), DWORD(ecCancelled));
+    ExpectNothingWritten();
+}
+
+// A file of the destination another program holds without sharing: 1603, the log names it.
+TEST_F(Deploying, AFileHeldOpenFailsAndTheLogNamesIt) {
+    const std::u16string dir = u"C:\\Apps\\Held\\";
+    std::filesystem::create_directories(std::filesystem::path(ToWide(dir)));
+    PutFile(dir + u"readme.txt", "an earlier readme");
+    std::unique_ptr<void, decltype(&CloseHandle)> held(
+        CreateFileW(ToWide(dir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL, nullptr),
+        &CloseHandle);
+    ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=" + dir), DWORD(ecFailed));
+    EXPECT_TRUE(shown_.empty()) << "windows shown: " << Shown(shown_);
+    const std::string log = LogText();
+    EXPECT_NE(log.find("Unpacking failed:"), std::string::npos) << log;
+    EXPECT_NE(log.find(ToUtf8(dir + u"readme.txt")), std::string::npos) << log;
+    EXPECT_NE(log.find("Exit code 1603"), std::string::npos) << log;
+}
+
+// Without Unattended = yes the command line is not read: /S shows the wizard, as always.
+TEST_F(Deploying, WithoutTheSettingSlashSShowsTheWizard) {
+    test::TestProcess setup(ToWide(BinDir() + u"Karvel-3.40-setup-en.exe"), L"/S /D=C:\\Deploy Here");
+    const HWND wizard = FindTopWindow(u"Setup - Orvane Karvel", WaitMs);
+    ASSERT_NE(wizard, nullptr) << "no wizard";
+    Click(FindControl(wizard, u"btnClose"));
+    EXPECT_EQ(setup.Wait(WaitMs), 0u);
+    EXPECT_FALSE(Exists(u"C:\\Deploy Here"));
+}
+
 // The uninstaller the uninstall entry names, as the system's "Uninstall" button starts it.
 class Uninstalling : public SetupEndToEnd {
 protected:
@@ -1026,7 +1207,7 @@ TEST_F(Uninstalling, ACopyElsewhereRemovesNothing) {
     ASSERT_TRUE(CopyFileW(ToWide(Dir + u"Uninst.exe").c_str(), ToWide(copy).c_str(), FALSE));
     PutFile(Work + u"readme.txt", "someone else's readme");
     uninstaller_ = std::make_unique<test::TestProcess>(ToWide(copy), L"/S");
-    EXPECT_EQ(ExitCode(), 1u);
+    EXPECT_EQ(ExitCode(), DWORD(ecFolderRefused));
     EXPECT_EQ(ReadAll(Work + u"readme.txt"), "someone else's readme");
     ExpectInstalled(installer);
 }
@@ -1039,7 +1220,7 @@ TEST_F(Uninstalling, SilentlyItRemovesTheFoldersTooAndTheEnglishOneAsksInEnglish
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
     EXPECT_EQ(ToUtf8(Answer(u"Uninstall - Orvane Karvel", false)),
               "Are you sure you want to completely remove Orvane Karvel and all of its components?");
-    EXPECT_EQ(ExitCode(), 3u);
+    EXPECT_EQ(ExitCode(), DWORD(ecCancelled));
     ExpectInstalled(installer);
 
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
@@ -1056,9 +1237,9 @@ TEST_F(Uninstalling, WhileTheProgramRunsNothingIsRemoved) {
     ASSERT_NE(FindTopWindow(u"Karvel", WaitMs), nullptr);
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
     EXPECT_EQ(ToUtf8(Answer(u"卸载 - Orvane画图")), "“Orvane画图”正在运行，请先关闭它，然后再卸载。");
-    EXPECT_EQ(ExitCode(), 2u);
+    EXPECT_EQ(ExitCode(), DWORD(ecProgramRunning));
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
-    EXPECT_EQ(ExitCode(), 2u);
+    EXPECT_EQ(ExitCode(), DWORD(ecProgramRunning));
     ExpectInstalled(installer);
 }
 
@@ -1074,7 +1255,7 @@ TEST_F(Uninstalling, AFileInUseIsNamedAndScheduledForTheRestart) {
     Answer(caption);
     const std::u16string closing = Answer(caption);
     EXPECT_NE(closing.find(Dir + u"readme.txt"), std::u16string::npos) << ToUtf8(closing);
-    EXPECT_EQ(ExitCode(), 4u);
+    EXPECT_EQ(ExitCode(), DWORD(ecRestartNeeded));
     EXPECT_TRUE(Exists(Dir + u"readme.txt"));
     EXPECT_FALSE(Exists(Dir + u"Karvel.exe"));
     EXPECT_FALSE(Exists(Dir + u"data"));
@@ -1136,7 +1317,7 @@ TEST_F(Uninstalling, AReinstallBeforeTheRestartKeepsItsFiles) {
     inUse_ = CreateFileW(ToWide(Dir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(inUse_, INVALID_HANDLE_VALUE);
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
-    EXPECT_EQ(ExitCode(), 4u);
+    EXPECT_EQ(ExitCode(), DWORD(ecRestartNeeded));
     ASSERT_NE(PendingRenames().find(Dir + u"readme.txt"), std::u16string::npos);
     CloseHandle(inUse_);
     inUse_ = INVALID_HANDLE_VALUE;
@@ -1201,7 +1382,7 @@ TEST_F(Uninstalling, TwoAtOnceOneRemovesAndTheOtherSaysSo) {
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
     ASSERT_TRUE(FindMessageBox(uninstaller_->Id(), u"Uninstall - Orvane Karvel", WaitMs)) << "no question";
     test::TestProcess second(ToWide(Dir + u"Uninst.exe"), L"/S");
-    EXPECT_EQ(second.Wait(WaitMs), 5u);
+    EXPECT_EQ(second.Wait(WaitMs), DWORD(ecAnotherRuns));
     ExpectInstalled(installer);
     Answer(u"Uninstall - Orvane Karvel");
     EXPECT_EQ(ToUtf8(Answer(u"Uninstall - Orvane Karvel")), "Orvane Karvel was successfully removed from your computer.");
@@ -1221,7 +1402,7 @@ TEST_F(Uninstalling, TheCleanupStageStartedByHandRemovesNothing) {
     for (const std::wstring arguments : {L"/cleanup 0 1 \"C:\\stp-e2e-victim\\Uninst.exe\"", L"/cleanup 4 8 12 16 1",
                                          L"/cleanup 4 8 12 0 1"}) {
         test::TestProcess byHand(ToWide(Dir + u"Uninst.exe"), arguments);
-        EXPECT_EQ(byHand.Wait(WaitMs), 1u);
+        EXPECT_EQ(byHand.Wait(WaitMs), DWORD(ecFailed));
     }
     EXPECT_EQ(ReadAll(victim + u"\\Uninst.exe"), "another program's uninstaller");
     ExpectInstalled(installer);

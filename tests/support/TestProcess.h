@@ -34,6 +34,7 @@ public:
     TestProcess& operator=(const TestProcess&) = delete;
 
     DWORD Id() const { return info_.dwProcessId; }
+    HANDLE Handle() const { return info_.hProcess; }
     // The exit code, or STILL_ACTIVE when it has not ended within timeoutMs.
     DWORD Wait(DWORD timeoutMs) const {
         WaitForSingleObject(info_.hProcess, timeoutMs);

@@ -1,0 +1,86 @@
+#include "app/Unattended.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "datatable/Text.h"
+#include "package/FileSystem.h"
+#include "product/ExitCodes.h"
+#include "product/TextSets.h"
+#include "sys/Drives.h"
+#include "ui/ProductConfig.h"
+#include "ui/ProgressWindow.h"
+#include "ui/SystemInfo.h"
+#include "wizard/InstallSteps.h"
+#include "wizard/Installation.h"
+#include "wizard/LanguageMode.h"
+#include "wizard/WizardTexts.h"
+
+namespace stp {
+
+namespace {
+
+// COM for the shell link objects, for as long as the install needs it.
+class ComApartment {
+public:
+    ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (ok_) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool ok_;
+};
+
+std::u16string DisplayName() {
+    return ProductString(LanguageMode == 0 ? Setting::DisplayNameChinese : Setting::DisplayNameEnglish);
+}
+
+}  // namespace
+
+int RunUnattendedInstall(const SetupCommandLine& Line, TSetupLog& Log) {
+    const ComApartment com;
+    const std::u16string name = DisplayName();
+    const std::u16string folder =
+        Line.Destination.empty() ? ProposedSetupDir(name, ProductString(Setting::ExeName)) : Line.Destination;
+    if (!IsAcceptedSetupDir(folder, GetDriveLetters())) {
+        Log.Write(u"The destination folder \"" + folder +
+                  u"\" is refused: it must be a full path on a fixed drive, beginning with its letter and \":\\\".");
+        return ecFolderRefused;
+    }
+    const std::u16string setupDir = NormaliseSetupDir(folder);
+    Log.Write(u"Destination folder: " + setupDir);
+    if (!ForceDirectories(setupDir)) {
+        Log.Write(u"The destination folder could not be made: " + setupDir);
+        return ecFailed;
+    }
+    std::unique_ptr<TProgressWindow> window;
+    if (Line.Mode == SetupMode::Passive) {
+        const WizardTexts texts = LanguageMode == 0 ? ChineseWizardTexts(name, {}, {}) : EnglishWizardTexts(name, {}, {});
+        window = std::make_unique<TProgressWindow>(texts.Caption,
+                                                   FillText(InTextSet(kInstallingText, LanguageMode), {name, {}, {}, {}}));
+    }
+    try {
+        UnpackPayload(setupDir, [&window](std::int64_t percent) {
+            if (window) window->SetPercent(static_cast<int>(percent));
+        }, Log);
+    } catch (const std::exception& error) {
+        Log.Write(u"Unpacking failed: " + FromUtf8(error.what()));
+        return ecFailed;
+    }
+    TRegistration registration;
+    registration.Mode = LanguageMode;
+    registration.SetupDir = setupDir;
+    registration.DisplayName = name;
+    // Silent installs run for the machine, often as the system account: the shortcut
+    // goes where every user sees it.
+    registration.AllUsersDesktop = Line.Mode == SetupMode::Silent;
+    registration.QuickLaunchShortcut = WindowsMajorVersion() < 6;
+    RegisterProduct(registration, Log);
+    return ecSuccess;
+}
+
+}  // namespace stp
