@@ -9,6 +9,7 @@ PKGS=(
   zlib1g-dev libz-mingw-w64-dev libdeflate-dev libcrypto++-dev libjpeg-dev googletest libgtest-dev
   time bc python3 wine wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei fonts-wine
   osslsigncode openssl zip unzip
+  python3-yaml python3-jsonschema
 )
 
 missing=()

@@ -34,5 +34,6 @@ extern const Command kExtractCommand;
 extern const Command kResourcesCommand;
 extern const Command kBuildCommand;
 extern const Command kInitCommand;
+extern const Command kManifestCommand;
 
 }  // namespace stp::tool

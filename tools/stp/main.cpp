@@ -14,7 +14,7 @@ namespace stp::tool {
 
 namespace {
 
-const Command* const kCommands[] = {&kInitCommand, &kBuildCommand, &kPackCommand, &kListCommand, &kExtractCommand, &kOpenCommand, &kSealCommand,
+const Command* const kCommands[] = {&kInitCommand, &kBuildCommand, &kManifestCommand, &kPackCommand, &kListCommand, &kExtractCommand, &kOpenCommand, &kSealCommand,
                                     &kResourcesCommand};
 
 void PrintUsage(std::FILE* stream)
