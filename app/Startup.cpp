@@ -60,12 +60,10 @@ void Say(const SetupCommandLine& line, const std::u16string& text, const std::u1
     if (line.Mode == SetupMode::Wizard) MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(caption).c_str(), MB_OK);
 }
 
-// One installer of the product at a time, named after its English display name, which
-// no text set changes.
-std::wstring SetupMutexName() {
-    std::u16string name = ProductString(Setting::DisplayNameEnglish);
-    std::replace(name.begin(), name.end(), u'\\', u'/');
-    return L"Global\\stp-setup-" + ToWide(name);
+// Whether a mutex of this name exists: the uninstaller of the product runs.
+bool MutexExists(const std::u16string& name) {
+    const UniqueHandle found(OpenMutexW(SYNCHRONIZE, FALSE, ToWide(name).c_str()));
+    return static_cast<bool>(found);
 }
 
 // An installer made with Unattended = yes: the same steps with exit codes, a log, and the
@@ -77,9 +75,10 @@ int RunDeployableSetup(const SetupCommandLine& line, TSetupLog& log) {
         Say(line, InTextSet(kBadSwitchText, LanguageMode) + line.BadSwitch, caption);
         return ecBadCommandLine;
     }
-    const UniqueHandle only(CreateMutexW(nullptr, FALSE, SetupMutexName().c_str()));
-    if (!only || GetLastError() == ERROR_ALREADY_EXISTS) {
-        log.Write(u"Another setup of this product is running.");
+    const std::u16string english = ProductString(Setting::DisplayNameEnglish);
+    const UniqueHandle only(CreateMutexW(nullptr, FALSE, ToWide(ProductMutexName(kSetupMutexPrefix, english)).c_str()));
+    if (!only || GetLastError() == ERROR_ALREADY_EXISTS || MutexExists(ProductMutexName(kUninstallMutexPrefix, english))) {
+        log.Write(u"Another setup or the uninstaller of this product is running.");
         Say(line, FillText(InTextSet(kAnotherSetupText, LanguageMode), {DisplayName(), {}, {}, {}}), caption);
         return ecAnotherRuns;
     }

@@ -9,6 +9,7 @@
 #include "product/ExitCodes.h"
 #include "product/TextSets.h"
 #include "sys/Drives.h"
+#include "ui/BackgroundWork.h"
 #include "ui/ProductConfig.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SystemInfo.h"
@@ -45,7 +46,7 @@ int RunUnattendedInstall(const SetupCommandLine& Line, TSetupLog& Log) {
     const ComApartment com;
     const std::u16string name = DisplayName();
     const std::u16string folder =
-        Line.Destination.empty() ? ProposedSetupDir(name, ProductString(Setting::ExeName)) : Line.Destination;
+        Line.Destination.empty() ? ProposedSetupDir(name, ProductString(Setting::ExeName), true) : Line.Destination;
     if (!IsAcceptedSetupDir(folder, GetDriveLetters())) {
         Log.Write(u"The destination folder \"" + folder +
                   u"\" is refused: it must be a full path on a fixed drive, beginning with its letter and \":\\\".");
@@ -64,9 +65,12 @@ int RunUnattendedInstall(const SetupCommandLine& Line, TSetupLog& Log) {
                                                    FillText(InTextSet(kInstallingText, LanguageMode), {name, {}, {}, {}}));
     }
     try {
-        UnpackPayload(setupDir, [&window](std::int64_t percent) {
-            if (window) window->SetPercent(static_cast<int>(percent));
-        }, Log);
+        // The progress window answers while the files are written.
+        RunAnswering([&](const TReportEvent& report) { UnpackPayload(setupDir, report, Log); },
+                     [&window](std::int64_t percent) {
+                         if (window) window->SetPercent(static_cast<int>(percent));
+                     },
+                     DispatchWaitingMessages);
     } catch (const std::exception& error) {
         Log.Write(u"Unpacking failed: " + FromUtf8(error.what()));
         return ecFailed;
@@ -79,8 +83,8 @@ int RunUnattendedInstall(const SetupCommandLine& Line, TSetupLog& Log) {
     // goes where every user sees it.
     registration.AllUsersDesktop = Line.Mode == SetupMode::Silent;
     registration.QuickLaunchShortcut = WindowsMajorVersion() < 6;
-    RegisterProduct(registration, Log);
-    return ecSuccess;
+    // Without its uninstall entry a deployment tool finds no installation: a failure.
+    return RegisterProduct(registration, Log) ? ecSuccess : ecFailed;
 }
 
 }  // namespace stp

@@ -160,4 +160,19 @@ TUninstallPlan PlanUninstall(const std::vector<TFileListRow>& rows)
     return plan;
 }
 
+std::vector<TFileListRow> RowsLeftBehind(const std::vector<TFileListRow>& Earlier,
+                                         const std::vector<std::u16string>& Written)
+{
+    std::vector<TFileListRow> left;
+    std::vector<std::u16string> seen = Written;
+    for (const TFileListRow& row : Earlier) {
+        if (!row.Stamp) continue;
+        const TUninstallPlan plan = PlanUninstall({row});
+        if (plan.Files.empty() || ContainsPath(seen, plan.Files[0].Path)) continue;
+        seen.push_back(plan.Files[0].Path);
+        left.push_back(row);
+    }
+    return left;
+}
+
 }  // namespace stp

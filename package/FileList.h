@@ -59,4 +59,12 @@ struct TUninstallPlan {
 };
 TUninstallPlan PlanUninstall(const std::vector<TFileListRow>& rows);
 
+// What an upgrade leaves behind: the rows of an earlier installation's lists (Earlier)
+// whose files the new package does not write (Written: paths relative to the destination
+// folder, as PlanUninstall names them, in any letter case). The uninstallers' own rows,
+// shared system files and rows PlanUninstall would refuse are left out, and each path
+// is kept once.
+std::vector<TFileListRow> RowsLeftBehind(const std::vector<TFileListRow>& Earlier,
+                                         const std::vector<std::u16string>& Written);
+
 }  // namespace stp

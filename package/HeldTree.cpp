@@ -312,6 +312,21 @@ TFileStamp THeldFile::Stamp() {
     }
 }
 
+std::string THeldFile::ReadAll(std::size_t Limit) {
+    LARGE_INTEGER start{};
+    SetFilePointerEx(H(handle_), start, nullptr, FILE_BEGIN);
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(H(handle_), buffer, sizeof buffer, &n, nullptr))
+            throw EFileError("cannot read " + Quoted(path_) + ": " + ErrorText(GetLastError()));
+        if (n == 0) return bytes;
+        if (bytes.size() + n > Limit) throw EFileError(Quoted(path_) + " is longer than " + std::to_string(Limit) + " bytes");
+        bytes.append(buffer, n);
+    }
+}
+
 bool THeldFile::Delete() {
     FILE_BASIC_INFO basic{};
     if (GetFileInformationByHandleEx(H(handle_), FileBasicInfo, &basic, sizeof basic) &&
@@ -395,6 +410,20 @@ TFileStamp THeldFile::Stamp() {
         if (n < 0) throw EFileError("cannot read " + Quoted(path_) + ": " + ErrnoText());
         if (n == 0) return stamp;
         stamp = StampOf(buffer.data(), static_cast<std::size_t>(n), stamp);
+    }
+}
+
+std::string THeldFile::ReadAll(std::size_t Limit) {
+    lseek(static_cast<int>(handle_), 0, SEEK_SET);
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = read(static_cast<int>(handle_), buffer, sizeof buffer);
+        if (n < 0) throw EFileError("cannot read " + Quoted(path_) + ": " + ErrnoText());
+        if (n == 0) return bytes;
+        if (bytes.size() + static_cast<std::size_t>(n) > Limit)
+            throw EFileError(Quoted(path_) + " is longer than " + std::to_string(Limit) + " bytes");
+        bytes.append(buffer, static_cast<std::size_t>(n));
     }
 }
 

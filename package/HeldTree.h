@@ -76,6 +76,10 @@ public:
     // Its size and Adler-32, read through the handle.
     TFileStamp Stamp();
 
+    // Its bytes, read through the handle; raises EFileError for a file longer than Limit
+    // or one that cannot be read.
+    std::string ReadAll(std::size_t Limit);
+
     // Deletes it (read-only or not); false when the system refuses because it is in use
     // (a running program's image); raises EFileError for any other failure.
     bool Delete();

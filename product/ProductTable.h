@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace stp {
@@ -187,6 +188,22 @@ inline constexpr ArtFile kArtFiles[] = {
 // machine-wide key (below HKEY_LOCAL_MACHINE) under which installations are registered,
 // one subkey per product named after its display name.
 inline constexpr char16_t kUninstallerName[] = u"Uninst.exe";
+// Beside it, after an upgrade: the file list (as the uninstaller carries its own) of what
+// earlier versions installed and this one does not, which the uninstaller removes too.
+inline constexpr char16_t kEarlierListName[] = u"Uninst.lst";
+// The longest such list the uninstaller reads.
+inline constexpr std::size_t kMaxEarlierListBytes = 16 << 20;
 inline constexpr char16_t kUninstallRoot[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The named mutexes that let one installer (made with Unattended = yes) and one
+// uninstaller of a product run at a time, and neither while the other runs: named after
+// the English display name, which no text set changes, a backslash read as "/".
+inline constexpr char16_t kSetupMutexPrefix[] = u"Global\\stp-setup-";
+inline constexpr char16_t kUninstallMutexPrefix[] = u"Global\\stp-uninstall-";
+inline std::u16string ProductMutexName(const char16_t* Prefix, std::u16string DisplayNameEnglish) {
+    for (char16_t& c : DisplayNameEnglish)
+        if (c == u'\\') c = u'/';
+    return Prefix + DisplayNameEnglish;
+}
 
 }  // namespace stp

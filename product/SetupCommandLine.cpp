@@ -45,8 +45,12 @@ SetupCommandLine ParseSetupCommandLine(std::u16string_view Arguments) {
     bool silent = false, passive = false;
     std::u16string_view rest = TrimBlanks(Arguments);
     while (!rest.empty()) {
-        if (StartsWithSwitch(rest, kDestinationSwitch)) {
-            std::u16string_view folder = TrimBlanks(rest.substr(std::u16string_view(kDestinationSwitch).size()));
+        // "/D=C:\My Place" quoted whole is read as /D="C:\My Place".
+        const bool quotedWhole = rest.front() == u'"' && StartsWithSwitch(rest.substr(1), kDestinationSwitch);
+        if (quotedWhole || StartsWithSwitch(rest, kDestinationSwitch)) {
+            std::u16string_view folder =
+                TrimBlanks(rest.substr(std::u16string_view(kDestinationSwitch).size() + (quotedWhole ? 1 : 0)));
+            if (quotedWhole && !folder.empty() && folder.back() == u'"') folder.remove_suffix(1);
             if (folder.size() >= 2 && folder.front() == u'"' && folder.back() == u'"') folder = folder.substr(1, folder.size() - 2);
             line.Destination = std::u16string(folder);
             if (line.Destination.empty() && line.BadSwitch.empty()) line.BadSwitch = kDestinationSwitch;

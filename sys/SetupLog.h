@@ -14,8 +14,9 @@ class TSetupLog {
 public:
     // Logs nothing.
     TSetupLog() = default;
-    // Appends to File, creating it; when it cannot be opened the install goes on and
-    // logs nothing (Opened() says so).
+    // Appends to File, creating it; when it cannot be opened, or is reached through a link
+    // (a link at its name or on its way), the install goes on and logs nothing (Opened()
+    // says so).
     explicit TSetupLog(const std::u16string& File);
 
     bool Opened() const noexcept { return static_cast<bool>(FFile); }

@@ -154,19 +154,21 @@ void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Argu
     shell.file->Save(AsWide(fullPath), FALSE);
 }
 
-std::u16string ResolveShortcut(const std::u16string& LinkFile) {
+std::u16string ResolveShortcut(const std::u16string& LinkFile, bool Quietly) {
     ShellLink shell;
     OleCheck(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shell.link.PutVoid()));
     OleCheck(shell.link.As(shell.file));
     if (FAILED(shell.file->Load(AsWide(LinkFile), STGM_READ))) return kUnresolved;
-    if (FAILED(shell.link->Resolve(GetActiveWindow(), SLR_NOUPDATE))) return kUnresolved;
+    // Quietly: the shell's search for a moved target shows no window and gives up soon.
+    const DWORD flags = Quietly ? SLR_NOUPDATE | SLR_NO_UI | (1000u << 16) : SLR_NOUPDATE;
+    if (FAILED(shell.link->Resolve(Quietly ? nullptr : GetActiveWindow(), flags))) return kUnresolved;
     wchar_t path[MAX_PATH] = {};
     WIN32_FIND_DATAW found{};
     if (FAILED(shell.link->GetPath(path, MAX_PATH, &found, SLGP_UNCPRIORITY))) return kUnresolved;
     return FromWide(path, MAX_PATH);
 }
 
-std::u16string FindShortcutFolder(const std::u16string& Name, const std::u16string& FolderName) {
+std::u16string FindShortcutFolder(const std::u16string& Name, const std::u16string& FolderName, bool Quietly) {
     std::u16string folders[2];
     if (FolderName == u"QuickLaunch") {
         folders[0] = QuickLaunchOf(RegReadStringValue(HKEY_CURRENT_USER, kShellFoldersKey, u"AppData"));
@@ -180,7 +182,7 @@ std::u16string FindShortcutFolder(const std::u16string& Name, const std::u16stri
         const std::u16string candidate = folder + u"\\" + Name + u".lnk";
         const DWORD attributes = GetFileAttributesW(AsWide(candidate));
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            result = ExtractFilePath(ResolveShortcut(candidate));
+            result = ExtractFilePath(ResolveShortcut(candidate, Quietly));
     }
     return result;
 }

@@ -60,12 +60,14 @@ std::u16string LinkFileName(const std::u16string& LinkName);
 // shown when the target is gone. Empty when the link cannot be read.
 std::u16string ReadShortcutTarget(const std::u16string& LinkFile);
 
-// The target path stored in LinkFile, or "unable to resolve link".
-std::u16string ResolveShortcut(const std::u16string& LinkFile);
+// The target path stored in LinkFile, or "unable to resolve link". Quietly: no window is
+// shown while a moved target is searched for (an install without a person).
+std::u16string ResolveShortcut(const std::u16string& LinkFile, bool Quietly = false);
 
 // The folder (with its trailing backslash) of the target of Name + ".lnk" on Quick
 // Launch (FolderName "QuickLaunch") or in the user's, then the all users', shell folder
 // FolderName; empty when no shortcut is found or resolves.
-std::u16string FindShortcutFolder(const std::u16string& Name, const std::u16string& FolderName);
+std::u16string FindShortcutFolder(const std::u16string& Name, const std::u16string& FolderName,
+                                  bool Quietly = false);
 
 }  // namespace stp

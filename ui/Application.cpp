@@ -85,7 +85,7 @@ namespace {
 // push button, as a user expects.
 bool PressFocusedButton(HWND form) {
     HWND focus = GetFocus();
-    if (!focus || !IsChild(form, focus)) return false;
+    if (!focus || !IsChild(form, focus) || !IsWindowEnabled(focus)) return false;
     wchar_t className[16] = {};
     GetClassNameW(focus, className, 16);
     const LONG_PTR type = GetWindowLongPtrW(focus, GWL_STYLE) & BS_TYPEMASK;

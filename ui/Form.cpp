@@ -308,7 +308,7 @@ int TForm::ShowModal() {
 LRESULT TForm::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
     switch (Message) {
     case WM_CLOSE:
-        Close();
+        if (CanClose()) Close();
         return 0;
     case WM_DPICHANGED:
         // Moved to a monitor of another resolution: drawn anew at it, where Windows suggests.

@@ -77,6 +77,8 @@ public:
     LRESULT WndProc(UINT Message, WPARAM WParam, LPARAM LParam) override;
 
 protected:
+    // Whether a close request (the close box, Alt+F4, the system menu) is taken now.
+    virtual bool CanClose() { return true; }
     // The form was drawn anew at another resolution, its components made already.
     virtual void ScaleChanged() {}
     // The deferred components are made: the form sets them up as OnCreate did the others.

@@ -68,7 +68,6 @@ TProgressWindow::TProgressWindow(const std::u16string& Caption, const std::u16st
     SendMessageW(FBar, PBM_SETRANGE32, 0, 100);
     ShowWindow(FWindow, SW_SHOWNORMAL);
     UpdateWindow(FWindow);
-    SetPercent(0);
 }
 
 TProgressWindow::~TProgressWindow() {
@@ -78,11 +77,6 @@ TProgressWindow::~TProgressWindow() {
 
 void TProgressWindow::SetPercent(int Percent) {
     if (FBar) SendMessageW(FBar, PBM_SETPOS, static_cast<WPARAM>(Percent), 0);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 }
 
 }  // namespace stp

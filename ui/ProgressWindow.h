@@ -17,8 +17,8 @@ public:
     TProgressWindow(const TProgressWindow&) = delete;
     TProgressWindow& operator=(const TProgressWindow&) = delete;
 
-    // Sets the bar (0 to 100) and handles the messages waiting, so the window paints and
-    // answers meanwhile.
+    // Sets the bar (0 to 100). The owner handles the window's messages meanwhile
+    // (RunAnswering).
     void SetPercent(int Percent);
 
 private:

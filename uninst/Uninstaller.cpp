@@ -74,9 +74,12 @@ public:
           destination_(FolderOf(self_)) {}
 
     int Run() {
-        // One uninstall of the product at a time, held until this process ends.
-        const UniqueHandle only(CreateMutexW(nullptr, FALSE, MutexName().c_str()));
-        if (!only || GetLastError() == ERROR_ALREADY_EXISTS) {
+        // One uninstall of the product at a time, held until this process ends, and none
+        // while its installer runs.
+        const UniqueHandle only(CreateMutexW(nullptr, FALSE, MutexName(kUninstallMutexPrefix).c_str()));
+        const bool another = !only || GetLastError() == ERROR_ALREADY_EXISTS;
+        const UniqueHandle installing(OpenMutexW(SYNCHRONIZE, FALSE, MutexName(kSetupMutexPrefix).c_str()));
+        if (another || installing) {
             Tell(texts_.AnotherRuns, MB_ICONEXCLAMATION);
             return ueAnotherRuns;
         }
@@ -97,7 +100,8 @@ public:
         // Everything below goes through this folder's handle: it is reached through no
         // link now, and whatever is renamed or linked later does not move what it holds.
         THeldFolder destination = THeldFolder::OpenRoot(destination_);
-        const std::vector<TFileListRow> rows = ReadFileList(AsText(LoadResourceData(Wide(kFileListResource), Wide(kStpResourceType))));
+        std::vector<TFileListRow> rows = ReadFileList(AsText(LoadResourceData(Wide(kFileListResource), Wide(kStpResourceType))));
+        AddEarlierRows(destination, rows);
         RemoveShortcuts(destination.PathOf(ProductString(Setting::ExeName) + u".exe"));
         const TRemovalHooks hooks{DeleteAtRestart, UnforeseeableName};
         for (TRemovalItem& item : RemoveInstalled(destination, PlanUninstall(rows), hooks)) items_.push_back(item);
@@ -115,12 +119,23 @@ public:
 private:
     static std::string AsText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-    // Named after the English display name, which no text set changes: an uninstaller
-    // started under another display language is still the same product's.
-    static std::wstring MutexName() {
-        std::u16string name = ProductString(Setting::DisplayNameEnglish);
-        std::replace(name.begin(), name.end(), u'\\', u'/');
-        return L"Global\\stp-uninstall-" + ToWide(name);
+    // What earlier versions installed and the installer of this one did not, as it listed
+    // them beside this uninstaller, removed under the same rules; and the list itself. A
+    // list that cannot be read stays, with what it names.
+    static void AddEarlierRows(const THeldFolder& destination, std::vector<TFileListRow>& rows) {
+        std::unique_ptr<THeldFile> held;
+        std::string cause;
+        if (destination.OpenFile(kEarlierListName, held, cause) != THeldState::Open) return;
+        try {
+            const std::string text = held->ReadAll(kMaxEarlierListBytes);
+            for (TFileListRow& row : ReadFileList(text)) rows.push_back(std::move(row));
+            rows.push_back({u"", kEarlierListName, true, StampOf(text.data(), text.size())});
+        } catch (const std::exception&) {
+        }
+    }
+
+    static std::wstring MutexName(const char16_t* prefix) {
+        return ToWide(ProductMutexName(prefix, ProductString(Setting::DisplayNameEnglish)));
     }
 
     void Tell(const std::u16string& text, UINT icon) const {

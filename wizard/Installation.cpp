@@ -3,9 +3,13 @@
 #include <windows.h>
 #include <knownfolders.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 
+#include "datatable/Convert.h"
 #include "datatable/Text.h"
+#include "package/FileList.h"
 #include "package/FileSystem.h"
 #include "product/ProductTable.h"
 #include "product/UninstallEntry.h"
@@ -20,6 +24,11 @@
 namespace stp {
 
 namespace {
+
+struct ModuleFreer {
+    void operator()(HMODULE module) const noexcept { FreeLibrary(module); }
+};
+using ModuleHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 
 char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c; }
 
@@ -38,7 +47,8 @@ void RegisterShortcut(const std::u16string& link, TSetupLog& log) {
     log.Write(link.empty() ? u"Shortcut: none (no such folder, or it could not be saved)" : u"Shortcut: " + link);
 }
 
-void WriteUninstallEntry(const TRegistration& r, TSetupLog& log) {
+// True when every value was written; each is logged as it went.
+bool WriteUninstallEntry(const TRegistration& r, TSetupLog& log) {
     const std::u16string exeName = ProductString(Setting::ExeName);
     TUninstallEntry entry{r.Mode, r.SetupDir, exeName, r.DisplayName, ProductString(Setting::Version),
                           ProductString(Setting::WebChinese), ProductString(Setting::WebHome),
@@ -47,16 +57,84 @@ void WriteUninstallEntry(const TRegistration& r, TSetupLog& log) {
     entry.Quiet = ProductFlag(Setting::Unattended);
     entry.EstimatedKB = static_cast<std::uint32_t>(std::wcstoul(ToWide(LoadResString(kEstimatedSizeString)).c_str(), nullptr, 10));
     const std::u16string key = UninstallKeyPath(r.DisplayName);
-    RegCreateKeyPath(HKEY_LOCAL_MACHINE, key);
-    log.Write(u"Registry key: HKEY_LOCAL_MACHINE\\" + key);
-    for (const auto& [name, value] : UninstallStrings(entry)) {
-        RegWriteStringValue(HKEY_LOCAL_MACHINE, key, name, value);
-        log.Write(u"Registry value: " + name + u" = " + value);
+    bool complete = RegCreateKeyPath(HKEY_LOCAL_MACHINE, key);
+    log.Write(u"Registry key: HKEY_LOCAL_MACHINE\\" + key + (complete ? u"" : u" (could not be made)"));
+    auto logged = [&](const std::u16string& name, const std::u16string& value, bool written) {
+        log.Write(u"Registry value: " + name + u" = " + value + (written ? u"" : u" (could not be written)"));
+        complete = complete && written;
+    };
+    for (const auto& [name, value] : UninstallStrings(entry))
+        logged(name, value, RegWriteStringValue(HKEY_LOCAL_MACHINE, key, name, value));
+    for (const auto& [name, value] : UninstallNumbers(entry))
+        logged(name, Decimal(value), RegWriteDwordValue(HKEY_LOCAL_MACHINE, key, name, value));
+    return complete;
+}
+
+// The link of a desktop or Quick Launch shortcut, as CreateShortcut names it; empty when
+// it was not saved.
+std::u16string UserShortcut(const std::u16string& program, const std::u16string& name, std::uint8_t location) {
+    CreateShortcut(program, u"", name, location, u"");
+    const std::u16string folder = GetShellFolderPath(location);
+    const std::u16string link = folder + u"\\" + LinkFileName(name);
+    return !folder.empty() && GetFileAttributesW(ToWide(link).c_str()) != INVALID_FILE_ATTRIBUTES ? link
+                                                                                                 : std::u16string();
+}
+
+// The file list an earlier uninstaller of ours in SetupDir carries, read from its
+// resources as data (it is never run), and the list of what versions before it left
+// (Uninst.lst); none for a file that is not ours or cannot be read, which stays as it is.
+std::vector<TFileListRow> EarlierRows(const std::u16string& setupDir, TSetupLog& log) {
+    std::vector<TFileListRow> rows;
+    const std::u16string uninstaller = setupDir + kUninstallerName;
+    if (GetFileAttributesW(ToWide(uninstaller).c_str()) == INVALID_FILE_ATTRIBUTES) return rows;
+    try {
+        const ModuleHandle module(LoadLibraryExW(ToWide(uninstaller).c_str(), nullptr,
+                                                 LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        HRSRC info = module ? FindResourceW(module.get(), reinterpret_cast<const wchar_t*>(kFileListResource),
+                                            reinterpret_cast<const wchar_t*>(kStpResourceType))
+                            : nullptr;
+        HGLOBAL data = info ? LoadResource(module.get(), info) : nullptr;
+        const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
+        if (!bytes) {
+            log.Write(u"The earlier " + uninstaller + u" is not ours; it is replaced and its files are not listed.");
+            return rows;
+        }
+        rows = ReadFileList(std::string_view(bytes, SizeofResource(module.get(), info)));
+        const std::u16string list = setupDir + kEarlierListName;
+        if (GetFileAttributesW(ToWide(list).c_str()) != INVALID_FILE_ATTRIBUTES) {
+            TFile file = TFile::OpenRead(list);
+            std::string text(static_cast<std::size_t>(std::min<std::int64_t>(file.Size(), kMaxEarlierListBytes)), '\0');
+            file.ReadExact(text.data(), text.size());
+            for (TFileListRow& row : ReadFileList(text)) rows.push_back(std::move(row));
+        }
+    } catch (const std::exception& error) {
+        log.Write(u"The file list of the earlier " + uninstaller + u" cannot be read (" + FromUtf8(error.what()) +
+                  u"); its files are not listed.");
+        rows.clear();
     }
-    for (const auto& [name, value] : UninstallNumbers(entry)) {
-        RegWriteDwordValue(HKEY_LOCAL_MACHINE, key, name, value);
-        log.Write(u"Registry value: " + name + u" = " + Decimal(value));
+    return rows;
+}
+
+// Writes what earlier versions left and this one does not write beside the new
+// uninstaller, which removes it too; an older such list with nothing left goes.
+void KeepEarlierRows(const std::u16string& setupDir, const std::vector<TFileListRow>& left, TSetupLog& log) {
+    const std::u16string list = setupDir + kEarlierListName;
+    if (left.empty()) {
+        DeleteFileW(ToWide(list).c_str());
+        return;
     }
+    try {
+        const std::string text = WriteFileList(left);
+        TFile file = TFile::CreateAlways(list);
+        file.Write(text.data(), text.size());
+        file.Close();
+    } catch (const std::exception& error) {
+        // The installation stands; only the earlier files will outlive its uninstall.
+        log.Write(u"The list of what earlier versions left cannot be written: " + FromUtf8(error.what()));
+        return;
+    }
+    for (const TFileListRow& row : left)
+        log.Write(u"Left by an earlier version, for the uninstaller: " + (row.Root ? u"" : row.Folder) + row.Name);
 }
 
 }  // namespace
@@ -66,9 +144,9 @@ bool IsAcceptedSetupDir(const std::u16string& FolderText, const std::u16string& 
     return FolderText.size() >= 3 && FolderText.compare(1, 2, u":\\") == 0;
 }
 
-std::u16string ProposedSetupDir(const std::u16string& DisplayName, const std::u16string& ExeName) {
-    std::u16string folder = FindShortcutFolder(DisplayName, u"QuickLaunch");
-    if (folder.empty()) folder = FindShortcutFolder(DisplayName, u"Desktop");
+std::u16string ProposedSetupDir(const std::u16string& DisplayName, const std::u16string& ExeName, bool Quietly) {
+    std::u16string folder = FindShortcutFolder(DisplayName, u"QuickLaunch", Quietly);
+    if (folder.empty()) folder = FindShortcutFolder(DisplayName, u"Desktop", Quietly);
     // An earlier installation that left a shortcut under the same name is proposed again.
     if (!folder.empty()) {
         folder.pop_back();
@@ -80,12 +158,19 @@ std::u16string ProposedSetupDir(const std::u16string& DisplayName, const std::u1
 void UnpackPayload(const std::u16string& SetupDir, const TProgressEvent& Progress, TSetupLog& Log) {
     // Read back through the handle that wrote it: no other program can swap it meanwhile.
     TFile package = WritePayloadFile(SetupDir + u"Setup.stp");
+    const std::vector<std::u16string> written = PackageDestinationFiles(package, std::u16string());
     // Deletions an earlier uninstall left for the restart would hit the files written now.
-    CancelPendingDeletes(SetupDir, PackageDestinationFiles(package, std::u16string()));
+    CancelPendingDeletes(SetupDir, written);
+    // What an earlier version installed here, read before its uninstaller is replaced.
+    const bool carriesUninstaller = std::any_of(written.begin(), written.end(), [](const std::u16string& path) {
+        return EqualsIgnoringAsciiCase(path, kUninstallerName);
+    });
+    const std::vector<TFileListRow> earlier = carriesUninstaller ? EarlierRows(SetupDir, Log) : std::vector<TFileListRow>();
     ExtractSetupPackage(package, SetupDir, std::u16string(), Progress, GetSystemDir(),
                         [&Log](const std::u16string& file, bool written) {
                             Log.Write((written ? u"File written: " : u"File skipped (a shared file of that name exists): ") + file);
                         });
+    if (carriesUninstaller) KeepEarlierRows(SetupDir, RowsLeftBehind(earlier, written), Log);
     Sleep(50);
     // A copy left behind costs only disk space; the installation has succeeded.
     try {
@@ -95,24 +180,20 @@ void UnpackPayload(const std::u16string& SetupDir, const TProgressEvent& Progres
     }
 }
 
-void RegisterProduct(const TRegistration& Registration, TSetupLog& Log) {
+bool RegisterProduct(const TRegistration& Registration, TSetupLog& Log) {
     try {
         const std::u16string program = Registration.SetupDir + ProductString(Setting::ExeName) + u".exe";
         const std::u16string name = Registration.DisplayName;
-        if (Registration.DesktopShortcut && Registration.AllUsersDesktop) {
+        if (Registration.DesktopShortcut && Registration.AllUsersDesktop)
             RegisterShortcut(CreateKnownFolderShortcut(FOLDERID_PublicDesktop, program, name), Log);
-        } else if (Registration.DesktopShortcut) {
-            CreateShortcut(program, u"", name, slDesktop, u"");
-            Log.Write(u"Shortcut: " + GetShellFolderPath(slDesktop) + u"\\" + LinkFileName(name));
-        }
-        if (Registration.QuickLaunchShortcut) {
-            CreateShortcut(program, u"", name, slQuickLaunch, u"");
-            Log.Write(u"Shortcut: " + GetShellFolderPath(slQuickLaunch) + u"\\" + LinkFileName(name));
-        }
+        else if (Registration.DesktopShortcut)
+            RegisterShortcut(UserShortcut(program, name, slDesktop), Log);
+        if (Registration.QuickLaunchShortcut) RegisterShortcut(UserShortcut(program, name, slQuickLaunch), Log);
         if (ProductFlag(Setting::StartMenu)) RegisterShortcut(CreateCommonProgramsShortcut(program, name), Log);
-        WriteUninstallEntry(Registration, Log);
+        return WriteUninstallEntry(Registration, Log);
     } catch (const std::exception& error) {
         Log.Write(u"Registration stopped: " + FromUtf8(error.what()));
+        return false;
     }
 }
 

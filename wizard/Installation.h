@@ -16,7 +16,9 @@ bool IsAcceptedSetupDir(const std::u16string& FolderText, const std::u16string& 
 
 // The folder the wizard proposes (without a trailing backslash): the folder of an earlier
 // installation's shortcut named DisplayName, else Program Files\maker folder\ExeName.
-std::u16string ProposedSetupDir(const std::u16string& DisplayName, const std::u16string& ExeName);
+// Quietly: a shortcut whose target has moved is looked into without a window.
+std::u16string ProposedSetupDir(const std::u16string& DisplayName, const std::u16string& ExeName,
+                                bool Quietly = false);
 
 // Writes Setup.stp into SetupDir (which ends with a backslash and exists), unpacks it
 // and deletes it. Raises on failure, naming the file and the cause; files written before
@@ -33,9 +35,10 @@ struct TRegistration {
     bool QuickLaunchShortcut = false;
 };
 
-// Shortcuts, the Start menu entry the product asks for and the uninstall entry. These are
-// conveniences: the first failure ends them quietly (logged) and the installation still
-// completes.
-void RegisterProduct(const TRegistration& Registration, TSetupLog& Log);
+// Shortcuts, the Start menu entry the product asks for and the uninstall entry. For the
+// wizard these are conveniences: a failure raised ends them quietly (logged) and the
+// installation still completes. True when the uninstall entry was written whole, which
+// deployment tools look for.
+bool RegisterProduct(const TRegistration& Registration, TSetupLog& Log);
 
 }  // namespace stp

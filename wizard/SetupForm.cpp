@@ -17,6 +17,7 @@
 #include "sys/Processes.h"
 #include "sys/Shell.h"
 #include "ui/Application.h"
+#include "ui/BackgroundWork.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
 #include "ui/Dpi.h"
@@ -285,7 +286,6 @@ void TForm1::btnBrowseClick() {
 void TForm1::OnExtractProgress(std::int64_t Percent) {
     auto& progress = Component<TProgressBar>("ProgressBar1");
     progress.SetPosition(static_cast<std::int32_t>(Percent));
-    // No messages are handled while unpacking; the bar is painted at once instead.
     UpdateWindow(progress.Handle());
 }
 
@@ -299,12 +299,25 @@ bool TForm1::InstallFiles() {
         return false;
     }
     SetInstallControlsEnabled(false);
+    // The options as they were when the install was pressed: the page stays usable while
+    // the files are written.
+    const TRegistration registration = Registration();
     auto& progress = Component<TProgressBar>("ProgressBar1");
     progress.SetVisible(true);
     // Painted now: nothing else is painted until the files are in place.
     Application().ProcessMessages();
     try {
-        UnpackPayload(FSetupDir, [this](std::int64_t percent) { OnExtractProgress(percent); }, *FLog);
+        // Written on a worker thread while this one keeps handling the window's messages
+        // (but not its idle rule, which would enable the buttons): the window answers and
+        // paints however long it takes, and the reports reach the bar in order.
+        FInstalling = true;
+        const struct Done {
+            bool& Flag;
+            ~Done() { Flag = false; }
+        } done{FInstalling};
+        RunAnswering([this](const TReportEvent& report) { UnpackPayload(FSetupDir, report, *FLog); },
+                     [this](std::int64_t percent) { OnExtractProgress(percent); },
+                     [this] { Application().ProcessMessages(); });
     } catch (const std::exception& error) {
         FLog->Write(u"Unpacking failed: " + FromUtf8(error.what()));
         FInstallFailed = true;
@@ -313,7 +326,7 @@ bool TForm1::InstallFiles() {
         progress.SetVisible(false);
         return false;
     }
-    RegisterProduct();
+    RegisterProduct(registration, *FLog);
     FInstalled = true;
     return true;
 }
@@ -322,7 +335,7 @@ void TForm1::SetInstallControlsEnabled(bool Enabled) {
     for (const char* name : {"btnNext", "btnPrev", "btnClose", "btnBrowse"}) Component<TButton>(name).SetEnabled(Enabled);
 }
 
-void TForm1::RegisterProduct() {
+TRegistration TForm1::Registration() {
     TRegistration registration;
     registration.Mode = LanguageMode;
     registration.SetupDir = FSetupDir;
@@ -330,7 +343,7 @@ void TForm1::RegisterProduct() {
     registration.DesktopShortcut = Component<TCheckBox>("chkSCOnDesktop").Checked();
     const auto& quick = Component<TCheckBox>("chkSCOnQuick");
     registration.QuickLaunchShortcut = quick.Visible() && quick.Checked();
-    stp::RegisterProduct(registration, *FLog);
+    return registration;
 }
 
 int TForm1::Outcome() const noexcept {

@@ -11,6 +11,7 @@
 
 #include "sys/SetupLog.h"
 #include "ui/Form.h"
+#include "wizard/Installation.h"
 
 namespace stp {
 
@@ -56,6 +57,8 @@ protected:
     void ScaleChanged() override;
     // Pages 2 to 4, made once page 1 shows, set up as FormCreate sets up page 1.
     void DeferredCreated() override;
+    // Not while the files are written: closing then would leave half an installation.
+    bool CanClose() override { return !FInstalling; }
 
     // The install action up to its shortcuts and registration; true when the files are
     // in place and the wizard may move to the completion page. A failure has been shown
@@ -82,11 +85,12 @@ private:
     void ApplyComponentTexts(bool All);
     void SizeWindow();
     void PrepareFolderPage();
-    // The install action's steps: the controls the user could press meanwhile, the
-    // payload written and unpacked (raises on failure), then shortcuts and the
-    // uninstall entry (never raises).
+    // The install action's steps: the controls the user could press meanwhile and the
+    // options of the page; the payload is written and unpacked, then the shortcuts and the
+    // uninstall entry made (wizard/Installation.h).
     void SetInstallControlsEnabled(bool Enabled);
-    void RegisterProduct();
+    // The shortcuts and entry the page's options ask for.
+    TRegistration Registration();
     // The finish action's look at the running processes (Chinese text set only).
     bool IsConflictingAntivirusRunning();
     // The finish action's notice, shown instead of launching; the wizard is hidden.
@@ -117,6 +121,7 @@ private:
     TSetupLog* FLog = &FNoLog;
     std::u16string FFolderToPropose;
     bool FInstalled = false;
+    bool FInstalling = false;
     bool FInstallFailed = false;
 };
 

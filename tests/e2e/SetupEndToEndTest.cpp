@@ -872,6 +872,46 @@ INSTANTIATE_TEST_SUITE_P(TextModes, VendorProduct,
                                            VendorMode{"Auto", u"Vendor-setup-auto.exe", -1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A payload of 1 GB (32 files of 32 MB): from the press of install to the completion page
+// the wizard answers within a second whenever asked, every 200 ms, its bar only rises,
+// and a close request changes nothing.
+TEST_F(SetupEndToEnd, ABigInstallKeepsAnswering) {
+    const std::u16string dir = u"C:\\Program Files\\Orvane Soft\\Karvel\\";
+    ASSERT_NO_FATAL_FAILURE(Start(Chinese(u"Karvel-3.40-setup-big.exe")));
+    ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+    ASSERT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled; }));
+    const HWND bar = Control(u"ProgressBar1").Handle;
+    Click(Control(u"btnNext"));
+    std::vector<DWORD_PTR> positions;
+    int unanswered = 0;
+    bool closeAsked = false;
+    for (int i = 0; i < 1500 && !Showing(u"pnlStep4"); ++i) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(wizard_, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) ++unanswered;
+        DWORD_PTR position = 0;
+        if (SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 1000, &position)) positions.push_back(position);
+        if (!closeAsked && position > 0) {
+            // The close box and Alt+F4 both come as WM_CLOSE; Esc as the dialog's cancel.
+            PostMessageW(wizard_, WM_CLOSE, 0, 0);
+            PostMessageW(wizard_, WM_SYSCOMMAND, SC_CLOSE, 0);
+            closeAsked = true;
+        }
+        Sleep(200);
+    }
+    EXPECT_EQ(unanswered, 0) << "the wizard did not answer within a second";
+    ASSERT_TRUE(Showing(u"pnlStep4")) << "no completion page";
+    EXPECT_TRUE(closeAsked) << "the install ended before its bar moved";
+    EXPECT_GE(positions.size(), 3u) << "the install was too quick to watch";
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << "the bar went back";
+    EXPECT_GT(positions.back(), positions.front()) << "the bar did not rise";
+    EXPECT_TRUE(IsWindowVisible(wizard_)) << "a close request ended the install";
+    EXPECT_EQ(FileSize(dir + u"big32.bin"), 32u << 20);
+    ExpectInstalledFiles(dir);
+    ASSERT_NO_FATAL_FAILURE(SetUncheckedRunOnExit());
+    ASSERT_NO_FATAL_FAILURE(Finish());
+    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+}
+
 // The vendor's product made with Unattended = yes, installed the way deployment tools
 // run it: the command line, no person, the exit code and the log.
 class Deploying : public SetupEndToEnd {
@@ -1047,6 +1087,12 @@ TEST_F(Deploying, WithoutTheSettingSlashSShowsTheWizard) {
     test::TestProcess setup(ToWide(BinDir() + u"Karvel-3.40-setup-en.exe"), L"/S /D=C:\\Deploy Here");
     const HWND wizard = FindTopWindow(u"Setup - Orvane Karvel", WaitMs);
     ASSERT_NE(wizard, nullptr) << "no wizard";
+    // Nor is /D= read: the folder page proposes its own folder.
+    for (const char16_t* page : {u"pnlStep2", u"pnlStep3"}) {
+        Click(FindControl(wizard, u"btnNext"));
+        ASSERT_TRUE(Eventually([&] { return FindControl(wizard, page).Showing; }));
+    }
+    EXPECT_EQ(ToUtf8(FindControl(wizard, u"editSetupDir").Text), "C:\\Program Files\\Orvane Soft\\Karvel");
     Click(FindControl(wizard, u"btnClose"));
     EXPECT_EQ(setup.Wait(WaitMs), 0u);
     EXPECT_FALSE(Exists(u"C:\\Deploy Here"));
@@ -1274,6 +1320,34 @@ TEST_F(Uninstalling, InstallingAgainIsAFirstInstall) {
     ASSERT_TRUE(Eventually([] { return !Exists(u"C:\\Program Files\\Orvane Soft"); })) << "the folders are left";
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
     ExpectInstalled(installer);
+}
+
+// An earlier version (three files more, one in a folder of its own), reinstalled, then the
+// current one over it, then the uninstaller: nothing of either version stays but what the
+// user made or changed, which is named.
+TEST_F(Uninstalling, AnUpgradeLeavesNothingOfTheEarlierVersion) {
+    const Installer earlier = Chinese(u"Karvel-setup-v1.exe");
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(earlier));
+    ASSERT_TRUE(Exists(Dir + u"legacy\\legacy.dat"));
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(earlier));
+    EXPECT_FALSE(Exists(Dir + u"Uninst.lst")) << "a reinstall of the same version left a list";
+    PutFile(Dir + u"oldsettings.txt", "colour = red\r\n");
+    PutFile(Dir + u"mine.txt", "the user's own");
+
+    const Installer current = Chinese();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(current));
+    EXPECT_TRUE(Exists(Dir + u"Uninst.lst")) << "the earlier version's files are not listed";
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(current));
+    const std::u16string caption = u"卸载 - Orvane画图";
+    Answer(caption);
+    const std::u16string closing = Answer(caption);
+    EXPECT_NE(closing.find(Dir + u"oldsettings.txt"), std::u16string::npos) << ToUtf8(closing);
+    EXPECT_EQ(ExitCode(), 0u);
+    ExpectRemoved(current);
+    for (const char16_t* file : {u"oldnotes.txt", u"legacy", u"Uninst.lst"})
+        EXPECT_FALSE(Exists(Dir + file)) << ToUtf8(file);
+    EXPECT_EQ(ReadAll(Dir + u"oldsettings.txt"), "colour = red\r\n");
+    EXPECT_EQ(ReadAll(Dir + u"mine.txt"), "the user's own");
 }
 
 // The desktop folder switched, again and again, between a folder holding the product's

@@ -68,5 +68,30 @@ TEST(FileList, PlanRemovesWhatThePackagePutIntoTheDestination) {
     EXPECT_EQ(plan.Folders, (std::vector<std::u16string>{u"data\\img", u"x\\y", u"data", u"x"}));
 }
 
+// An upgrade's leftovers: what the earlier lists name and the new package does not write,
+// compared by the place each file lands at, in any letter case, each kept once; the
+// uninstaller itself, shared files and rows that leave the folder never.
+TEST(FileList, AnUpgradeLeavesWhatTheNewPackageDoesNotWrite) {
+    const TFileStamp stamp{3, 0x024d0127};
+    const std::vector<TFileListRow> earlier = {
+        {u"", u"Karvel.exe", false, stamp},         // written again
+        {u"DATA\\", u"Palette.TXT", false, stamp},  // written again, other letter case
+        {u"", u"oldnotes.txt", false, stamp},       // left
+        {u"legacy\\", u"legacy.dat", false, stamp}, // left
+        {u"anything\\", u"readme.txt", true, stamp}, // a root row lands at readme.txt: written again
+        {u"", u"Uninst.exe", false, std::nullopt},  // the uninstaller itself
+        {u"$System$", u"shared.dll", false, stamp},  // shared
+        {u"..\\", u"outside.txt", false, stamp},    // leaves the folder
+        {u"", u"OLDNOTES.TXT", false, stamp},       // the same place again
+    };
+    const std::vector<std::u16string> written = {u"Karvel.exe", u"readme.txt", u"data\\palette.txt", u"Uninst.exe"};
+    const std::vector<TFileListRow> left = RowsLeftBehind(earlier, written);
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[0], earlier[2]);
+    EXPECT_EQ(left[1], earlier[3]);
+    EXPECT_TRUE(RowsLeftBehind({}, written).empty());
+    EXPECT_TRUE(RowsLeftBehind(earlier, {}).size() == 5u);
+}
+
 }  // namespace
 }  // namespace stp

@@ -25,7 +25,13 @@ const LineCase kLines[] = {
     {u"/S /D=C:\\Deploy Here\\Product", SetupMode::Silent, u"C:\\Deploy Here\\Product", u"", u""},
     {u"/S /d=C:\\Deploy Here\\Product /P  ", SetupMode::Silent, u"C:\\Deploy Here\\Product /P", u"", u""},
     {u"/S /D=\"C:\\Quoted Place\"", SetupMode::Silent, u"C:\\Quoted Place", u"", u""},
+    {u"/S \"/D=C:\\Quoted Whole\"", SetupMode::Silent, u"C:\\Quoted Whole", u"", u""},
     {u"/LOG=C:\\logs\\setup.log /S", SetupMode::Silent, u"", u"C:\\logs\\setup.log", u""},
+    // As winget passes its log path, quoted by the manifest stp writes.
+    {u"/S /LOG=\"C:\\Users\\John Smith\\AppData\\Local\\x.log\" /D=C:\\P", SetupMode::Silent, u"C:\\P",
+     u"C:\\Users\\John Smith\\AppData\\Local\\x.log", u""},
+    // Unquoted, a path with a space is two arguments: the second is not understood.
+    {u"/S /LOG=C:\\John Smith\\x.log", SetupMode::Silent, u"", u"C:\\John", u"Smith\\x.log"},
     {u"/log=\"C:\\My Logs\\setup.log\" /S", SetupMode::Silent, u"", u"C:\\My Logs\\setup.log", u""},
     {u"\"/LOG=C:\\My Logs\\s.log\" /P", SetupMode::Passive, u"", u"C:\\My Logs\\s.log", u""},
     // The first argument not understood is named, the others still read.

@@ -183,7 +183,7 @@ TEST_F(StpManifest, WritesTheThreeWingetFilesIntoAFolderNamedAfterTheIdentifier)
           "DefaultLocale: \"en-US\"\n", "ManifestType: \"version\"\n", "ManifestVersion: \"1.6.0\"\n"}},
         {installer,
          {"InstallerType: \"exe\"\n", "Scope: \"machine\"\n", "  Silent: \"/S\"\n", "  SilentWithProgress: \"/P\"\n",
-          "  InstallLocation: \"/D=<INSTALLPATH>\"\n", "  Log: \"/LOG=<LOGPATH>\"\n",
+          "  InstallLocation: \"/D=<INSTALLPATH>\"\n", "  Log: \"/LOG=\\\"<LOGPATH>\\\"\"\n",
           "ElevationRequirement: \"elevatesSelf\"\n", "  - Architecture: \"x64\"\n",
           "    InstallerUrl: \"" + std::string(kUrl) + "\"\n",
           "    InstallerSha256: \"" + Sha256Of(ReadFile(Output())) + "\"\n",

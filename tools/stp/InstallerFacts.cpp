@@ -58,7 +58,8 @@ std::string Sha256Hex(const std::string& bytes)
 }
 
 // Every setting: the installer's string table for those it carries (the table's default
-// for one written only when given), the product folder for the rest.
+// for one written only when given, and for an optional one left empty, which the string
+// table does not hold), the product folder for the rest.
 std::map<std::string, std::u16string> Settings(const ProductFolder& product, const std::string& name,
                                                const std::map<std::uint16_t, std::u16string>& strings)
 {
@@ -69,8 +70,8 @@ std::map<std::string, std::u16string> Settings(const ProductFolder& product, con
             settings[setting.Key] = product.Value(setting.Key);
         else if (found != strings.end())
             settings[setting.Key] = found->second;
-        else if (setting.Extension)
-            settings[setting.Key] = setting.Default;
+        else if (setting.Extension || !setting.Required)
+            settings[setting.Key] = setting.Default;  // an empty text is no string at all
         else
             throw std::runtime_error(name + ": its string table has no " + setting.Key + " (string " +
                                      std::to_string(setting.StringId) + "); not an installer stp build made");

@@ -15,6 +15,8 @@ constexpr char kManifestVersion[] = "1.6.0";
 constexpr char16_t kLocale[] = u"en-US";
 
 // The installer's switches as winget passes them; the value follows a switch that takes one.
+// winget puts the log's path in as it is, and a user's folder may hold spaces: the path
+// is quoted (the installer reads /LOG="..."); /D= takes the rest of the line anyway.
 struct SwitchRow {
     const char* Key;
     const char16_t* Switch;
@@ -24,7 +26,7 @@ constexpr SwitchRow kSwitches[] = {
     {"Silent", kSilentSwitch, u""},
     {"SilentWithProgress", kPassiveSwitch, u""},
     {"InstallLocation", kDestinationSwitch, u"<INSTALLPATH>"},
-    {"Log", kLogSwitch, u"<LOGPATH>"},
+    {"Log", kLogSwitch, u"\"<LOGPATH>\""},
 };
 constexpr const char* kInstallModes[] = {"interactive", "silent", "silentWithProgress"};
 
