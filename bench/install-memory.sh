@@ -29,6 +29,9 @@ installer="$work/bigsetup.exe"
 "$root/build/native/bin/stp" build "$product" -o "$installer" --stub "$mingw/setup-stub.exe" \
   --uninstaller-stub "$mingw/uninst-stub.exe" --text-mode 2 >/dev/null
 
+# A prefix of its own: the installs leave shortcuts and an uninstall entry, which the
+# tests' prefix must not see.
+export STP_WINEPREFIX="$work/memory-prefix"
 . scripts/wine-env.sh
 bash scripts/wine-prefix.sh
 wineserver -p5 2>/dev/null || true

@@ -116,9 +116,12 @@ private:
     bool FStopping = false;
 };
 
-TParallelDeflater::TParallelDeflater(int level, unsigned threads) : FLevel(level) {
+TParallelDeflater::TParallelDeflater(int level, unsigned threads, std::size_t wholeLimit)
+    : FLevel(level), FWholeLimit(wholeLimit) {
     if ((level < 0 || level > 9) && level != kMaxLevel)
         throw Error("compression level " + std::to_string(level) + " is not 0 to 9 or the strongest");
+    if (wholeLimit > kMaxWholeFileLimit)
+        throw Error("whole-file limit " + std::to_string(wholeLimit) + " is over " + std::to_string(kMaxWholeFileLimit));
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     FPool = std::make_unique<TPool>(threads);
 }
@@ -172,7 +175,8 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
         if (Progress) Progress(done);
     };
 
-    // Whole files in flight are bounded by their bytes too.
+    // Whole files in flight are bounded by their bytes too: 128 MB, or one file at the limit.
+    const std::size_t wholeInFlight = std::max<std::size_t>(std::size_t(128) << 20, FWholeLimit);
     auto pendingBytes = [&] {
         std::size_t bytes = 0;
         for (const TPending& p : pending) bytes += p.size;
@@ -181,14 +185,14 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
     for (std::size_t f = 0; f < sources.size(); ++f) {
         TFile source = TFile::OpenRead(sources[f]);
         TDeflateResult& r = results[f];
-        if (FLevel == kMaxLevel && source.Size() <= static_cast<std::int64_t>(kWholeFileLimit)) {
+        if (FLevel == kMaxLevel && source.Size() <= static_cast<std::int64_t>(FWholeLimit)) {
             auto whole = std::make_shared<TBytes>(static_cast<std::size_t>(source.Size()));
             whole->resize(source.Read(whole->data(), whole->size()));
             r.Uncompressed = static_cast<std::int64_t>(whole->size());
             r.Adler = adler32(r.Adler, whole->data(), static_cast<uInt>(whole->size()));
             pending.push_back({FPool->Submit([whole] { return DeflateWhole(*whole); }), f, whole->size(), true, true,
                                true});
-            while (pending.size() >= inFlight || pendingBytes() > 2 * kWholeFileLimit) drainOne();
+            while (pending.size() >= inFlight || pendingBytes() > wholeInFlight) drainOne();
             continue;
         }
         const int chunkLevel = FLevel == kMaxLevel ? 9 : FLevel;

@@ -24,15 +24,19 @@ struct TDeflateResult {
 };
 
 // The strongest level: each file deflated whole by libdeflate's strongest compressor (a
-// zlib stream smaller than zlib's level 9 gives); a file larger than kWholeFileLimit is
+// zlib stream smaller than zlib's level 9 gives); a file larger than the whole-file limit
+// (kWholeFileLimit unless given; a build machine holds about twice that in memory) is
 // deflated in chunks at level 9 instead, so memory stays bounded.
 inline constexpr int kMaxLevel = 12;
-inline constexpr std::size_t kWholeFileLimit = 64 << 20;
+inline constexpr std::size_t kWholeFileLimit = std::size_t(1) << 30;
+// The largest whole-file limit: a package row holds at most 2 GB.
+inline constexpr std::size_t kMaxWholeFileLimit = std::size_t(2047) << 20;
 
 class TParallelDeflater {
 public:
-    // level: 0 to 9, zlib's, or kMaxLevel; threads 0 means one per core.
-    TParallelDeflater(int level, unsigned threads);
+    // level: 0 to 9, zlib's, or kMaxLevel; threads 0 means one per core; wholeLimit: the
+    // largest file kMaxLevel deflates whole (at most kMaxWholeFileLimit).
+    TParallelDeflater(int level, unsigned threads, std::size_t wholeLimit = kWholeFileLimit);
     ~TParallelDeflater();
     TParallelDeflater(const TParallelDeflater&) = delete;
     TParallelDeflater& operator=(const TParallelDeflater&) = delete;
@@ -48,6 +52,7 @@ public:
 private:
     class TPool;
     int FLevel;
+    std::size_t FWholeLimit;
     std::unique_ptr<TPool> FPool;
 };
 

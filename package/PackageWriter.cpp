@@ -141,7 +141,7 @@ std::u16string PackageTableText(const std::vector<TPackageEntry>& entries, const
 std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries, const TByteSink& out,
                                       const TPackageOptions& options) {
     for (const auto& e : entries) CheckEntry(e);
-    TParallelDeflater deflater(options.Level, options.Threads);
+    TParallelDeflater deflater(options.Level, options.Threads, options.WholeFileLimit);
     std::vector<std::u16string> sources;
     for (const auto& e : entries) sources.push_back(e.Source);
     std::vector<TPackedFile> sizes;

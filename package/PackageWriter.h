@@ -25,6 +25,7 @@ struct TPackageOptions {
     std::u16string Password;
     int Level = 9;
     unsigned Threads = 0;  // 0: one per core
+    std::size_t WholeFileLimit = kWholeFileLimit;  // the largest file level max deflates whole
     // Envelope header; derived from the package's content when not given.
     std::optional<std::u16string> Salt;
     std::optional<std::u16string> Iv;

@@ -39,7 +39,7 @@ namespace fs = std::filesystem;
 
 constexpr OptionSpec kOptions[] = {
     {"output", true}, {"o", true}, {"text-mode", true}, {"stub", true},
-    {"finalize", true}, {"package", true}, {"level", true}, {"threads", true},
+    {"finalize", true}, {"package", true}, {"level", true}, {"threads", true}, {"whole-limit", true},
     {"uninstaller-stub", true}, {"no-uninstaller", false},
 };
 
@@ -177,6 +177,7 @@ TPackageOptions PackOptions(const ParsedArgs& parsed)
     TPackageOptions options;
     if (const auto v = parsed.Value("level")) options.Level = ParseLevel(*v);
     if (const auto v = parsed.Value("threads")) options.Threads = ParseNumber(*v, 1, 256, "threads");
+    if (const auto v = parsed.Value("whole-limit")) options.WholeFileLimit = ParseWholeLimit(*v);
     return options;
 }
 
@@ -421,6 +422,8 @@ const Command kBuildCommand = {
     "  --no-uninstaller  leave stp's uninstaller out of the package\n"
     "  --level L       zlib level 0 to 9 (default 9), or max: the smallest zlib\n"
     "                  streams, file by file, slower\n"
+    "  --whole-limit MB  with --level max, the largest file deflated whole\n"
+    "                  (default 1024, at most 2047; memory: about twice it)\n"
     "  --threads N     compression threads (default: one per core)\n"
     "\n"
     "The package gets the product's uninstaller as Uninst.exe in the installation\n"

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 
 constexpr OptionSpec kOptions[] = {
     {"output", true}, {"o", true},     {"cipher", true},  {"hash", true},
-    {"password", true}, {"level", true}, {"threads", true},
+    {"password", true}, {"level", true}, {"threads", true}, {"whole-limit", true},
 };
 
 int RunPack(const std::vector<std::string>& args)
@@ -41,6 +41,7 @@ int RunPack(const std::vector<std::string>& args)
     if (const auto v = parsed.Value("hash")) options.HashIndex = ParseNumber(*v, 0, kHashCount - 1, "hash");
     if (const auto v = parsed.Value("level")) options.Level = ParseLevel(*v);
     if (const auto v = parsed.Value("threads")) options.Threads = ParseNumber(*v, 1, 256, "threads");
+    if (const auto v = parsed.Value("whole-limit")) options.WholeFileLimit = ParseWholeLimit(*v);
     options.Password = FromUtf8(parsed.Value("password").value_or(""));
 
     std::vector<TPackageEntry> entries;
@@ -86,6 +87,9 @@ const Command kPackCommand = {
     "                program opens it)\n"
     "  --level L     zlib level 0 to 9 (default 9), or max: the smallest zlib\n"
     "                streams, file by file, slower\n"
+    "  --whole-limit MB  with --level max, the largest file deflated whole\n"
+    "                (default 1024, at most 2047; memory: about twice it);\n"
+    "                larger files go in chunks at level 9\n"
     "  --threads N   compression threads (default: one per core)\n",
     RunPack,
 };

@@ -91,6 +91,11 @@ int ParseNumber(std::string_view text, int first, int last, std::string_view opt
     return number;
 }
 
+std::size_t ParseWholeLimit(std::string_view text)
+{
+    return static_cast<std::size_t>(ParseNumber(text, 1, 2047, "whole-limit")) << 20;
+}
+
 int ParseLevel(std::string_view text)
 {
     if (text == "max") return kMaxLevel;

@@ -3,6 +3,7 @@
 // the options.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <span>
@@ -36,5 +37,8 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const Optio
 int ParseNumber(std::string_view text, int first, int last, std::string_view option);
 // A compression level: 0 to 9, or "max" (the strongest, kMaxLevel).
 int ParseLevel(std::string_view text);
+
+// --whole-limit's megabytes (1 to 2047) as bytes.
+std::size_t ParseWholeLimit(std::string_view text);
 
 }  // namespace stp::tool
