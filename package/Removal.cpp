@@ -68,8 +68,11 @@ public:
         }
         // Empty once its files are gone at the restart; scheduled after them.
         const bool waits = std::any_of(items_.begin(), items_.end(), [&](const TRemovalItem& item) {
-            return item.Outcome == TRemovalOutcome::AtRestart && item.Path.size() > folder.Path().size() &&
-                   EqualsIgnoringAsciiCase(item.Path.substr(0, folder.Path().size()), folder.Path());
+            // Below the folder: its path and a separator ("Data" holds nothing of "DataX").
+            const std::size_t length = folder.Path().size();
+            return item.Outcome == TRemovalOutcome::AtRestart && item.Path.size() > length + 1 &&
+                   (item.Path[length] == u'\\' || item.Path[length] == u'/') &&
+                   EqualsIgnoringAsciiCase(item.Path.substr(0, length), folder.Path());
         });
         if (waits) hooks_.ScheduleAtRestart(folder.Path());
     }

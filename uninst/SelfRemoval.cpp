@@ -112,6 +112,28 @@ UniqueHandle WriteCopy(HANDLE image, const std::wstring& path) {
     return MakeUniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
+// Starts Program with these handles inherited and no other: a caller's pipes or files do
+// not stay open for as long as the copy runs. Where the system cannot name the handles
+// (no attribute list), they are inherited with every other inheritable one.
+bool StartWithHandles(const std::wstring& program, std::wstring& line, const std::wstring& folder,
+                      std::vector<HANDLE>& handles, PROCESS_INFORMATION& info) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<unsigned char> storage(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+    const bool listed = size != 0 && InitializeProcThreadAttributeList(list, 1, 0, &size) &&
+                        UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles.data(),
+                                                  handles.size() * sizeof(HANDLE), nullptr, nullptr);
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = listed ? sizeof startup : sizeof startup.StartupInfo;
+    startup.lpAttributeList = listed ? list : nullptr;
+    const bool started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                        listed ? EXTENDED_STARTUPINFO_PRESENT : 0, nullptr, folder.c_str(),
+                                        &startup.StartupInfo, &info) != FALSE;
+    if (listed) DeleteProcThreadAttributeList(list);
+    return started;
+}
+
 bool StartCopy(HANDLE image, const THeldFolder& destination, const THeldFolder* maker, bool folderAtRestart) {
     const PrivateFolder folder = MakePrivateFolder();
     if (folder.Path.empty()) return false;
@@ -128,11 +150,10 @@ bool StartCopy(HANDLE image, const THeldFolder& destination, const THeldFolder* 
             for (HANDLE h : {process.get(), file.get(), dest.get(), above.get()})
                 line += L" " + std::to_wstring(Native(h));
             line += folderAtRestart ? L" 1" : L" 0";
-            STARTUPINFOW startup{};
-            startup.cb = sizeof startup;
+            std::vector<HANDLE> handed{process.get(), file.get(), dest.get()};
+            if (above) handed.push_back(above.get());
             PROCESS_INFORMATION info{};
-            started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                     folder.Path.c_str(), &startup, &info) != FALSE;
+            started = StartWithHandles(program, line, folder.Path, handed, info);
             if (started) {
                 CloseHandle(info.hThread);
                 CloseHandle(info.hProcess);
@@ -161,10 +182,18 @@ bool IsFolderHandle(HANDLE h, bool folder) {
            ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
 }
 
+// A handle number of the command line: plain digits, naming a handle this process
+// inherited (never a pseudo-handle such as its own process, -1).
 HANDLE HandleArgument(const wchar_t* text) {
+    if (!text || !*text) return nullptr;
+    for (const wchar_t* c = text; *c; ++c)
+        if (*c < L'0' || *c > L'9') return nullptr;
     wchar_t* end = nullptr;
     const unsigned long long value = std::wcstoull(text, &end, 10);
-    return end && *end == 0 ? reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value)) : nullptr;
+    HANDLE handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
+    DWORD flags = 0;
+    if (!end || *end != 0 || !GetHandleInformation(handle, &flags) || !(flags & HANDLE_FLAG_INHERIT)) return nullptr;
+    return handle;
 }
 
 }  // namespace
@@ -207,14 +236,15 @@ bool FinishSelfRemoval(int argc, wchar_t** argv) {
            maker = HandleArgument(argv[3]);
     const bool folderAtRestart = std::wcscmp(argv[4], L"1") == 0;
     // Only what an uninstaller passed on: its process, its own file, its folder.
-    if (!process || GetProcessId(process) == 0 || !file || !IsFolderHandle(file, false) || !folder ||
+    if (!process || GetProcessId(process) == 0 || GetProcessId(process) == GetCurrentProcessId() || !file || !IsFolderHandle(file, false) || !folder ||
         !IsFolderHandle(folder, true) || (maker && !IsFolderHandle(maker, true)))
         return false;
     const std::u16string filePath = PathOfHandle(Native(file)), folderPath = PathOfHandle(Native(folder));
     if (!SameText(LastComponent(filePath), kUninstallerName) || !SameText(ParentOf(filePath), folderPath) ||
         (maker && !SameText(ParentOf(folderPath), PathOfHandle(Native(maker)))))
         return false;
-    WaitForSingleObject(process, 60000);
+    // As long as the uninstaller runs, its closing message left open included.
+    WaitForSingleObject(process, INFINITE);
     bool gone = false;
     for (int attempt = 0; attempt < 50 && !gone; ++attempt) {
         gone = DeleteThroughHandle(Native(file));

@@ -1473,8 +1473,11 @@ TEST_F(Uninstalling, TheCleanupStageStartedByHandRemovesNothing) {
     const std::u16string victim = u"C:\\stp-e2e-victim";
     CreateDirectoryW(ToWide(victim).c_str(), nullptr);
     PutFile(victim + u"\\Uninst.exe", "another program's uninstaller");
+    // Old arguments, made-up handle numbers, and its own process (the pseudo-handle -1, as
+    // a number too), which it would otherwise wait for for ever.
     for (const std::wstring arguments : {L"/cleanup 0 1 \"C:\\stp-e2e-victim\\Uninst.exe\"", L"/cleanup 4 8 12 16 1",
-                                         L"/cleanup 4 8 12 0 1"}) {
+                                         L"/cleanup 4 8 12 0 1", L"/cleanup -1 8 12 0 1",
+                                         L"/cleanup 18446744073709551615 8 12 0 1"}) {
         test::TestProcess byHand(ToWide(Dir + u"Uninst.exe"), arguments);
         EXPECT_EQ(byHand.Wait(WaitMs), DWORD(ecFailed));
     }

@@ -227,6 +227,7 @@ TEST_F(StpBuild, WritesTheVendorsOwnSettingsOnlyWhenGiven)
 TEST_F(StpBuild, CarriesAReadyPackage)
 {
     SetSetting("NeedSize", "NeedSize = auto");
+    SetSetting("UninstallEntry", "UninstallEntry = full");
     const fs::path package = File("ready.stp");
     ASSERT_EQ(Run({"pack", "-o", package.string(), (Product() / "payload.txt").string()}).exitCode, 0);
     Result result = Build({"--package", package.string()});
@@ -235,6 +236,7 @@ TEST_F(StpBuild, CarriesAReadyPackage)
     for (const char* file : {"Karvel.exe", "files/readme.txt", "files/data/palette.txt"})
         total += static_cast<std::int64_t>(fs::file_size(Product() / file));
     EXPECT_EQ(ToUtf8(Strings().at(1012)), ToUtf8(FormatByteSize(total, u".")));
+    EXPECT_EQ(ToUtf8(Strings().at(kEstimatedSizeString)), std::to_string((total + 1023) / 1024));
 
     ASSERT_EQ(Run({"pack", "-o", package.string(), "--password", "x", (Product() / "payload.txt").string()}).exitCode, 0);
     result = Build({"--package", package.string()});

@@ -181,6 +181,12 @@ TPackageOptions PackOptions(const ParsedArgs& parsed)
     return options;
 }
 
+// The uninstall entry's EstimatedSize: the installed files' bytes in KB, rounded up.
+std::uint32_t EstimatedKB(std::int64_t total)
+{
+    return static_cast<std::uint32_t>(std::min<std::int64_t>((total + 1023) / 1024, UINT32_MAX));
+}
+
 std::int64_t TotalSize(const std::vector<TPackageEntry>& entries)
 {
     std::int64_t total = 0;
@@ -361,6 +367,7 @@ int RunBuild(const std::vector<std::string>& args)
             std::fprintf(stderr, "stp: the ready package is carried as it is: without stp's uninstaller, the "
                                  "uninstall entry names an Uninst.exe only the package can bring\n");
             SetNeedSize(product, total);
+            product.EstimatedKB = EstimatedKB(total);
             WriteFileBytes(partial, WriteIntoStub(stub, "setup stub", InstallerResources(product, ReadWholeFile(file)),
                                                   timestamp));
         } else {
@@ -374,7 +381,7 @@ int RunBuild(const std::vector<std::string>& args)
             }
             const std::int64_t total = TotalSize(entries);
             SetNeedSize(product, total);
-            product.EstimatedKB = static_cast<std::uint32_t>(std::min<std::int64_t>((total + 1023) / 1024, UINT32_MAX));
+            product.EstimatedKB = EstimatedKB(total);
             const pe::StreamedResourceImage image = StreamInto(stub, InstallerResources(product, {}), timestamp);
             PackIntoInstaller(entries, total, image, partial, packOptions);
         }
