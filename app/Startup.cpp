@@ -29,10 +29,6 @@ TargetWindow ProgramWindow() {
     return {ProductString(Setting::WindowClass), ProductString(Setting::TitleEnglish), ProductString(Setting::TitleChinese)};
 }
 
-std::u16string DisplayName() {
-    return ProductString(LanguageMode == 0 ? Setting::DisplayNameChinese : Setting::DisplayNameEnglish);
-}
-
 // The wizard and its message loop; Log and Folder (when not empty) go to the wizard.
 // Returns the wizard's outcome.
 int RunWizard(TSetupLog& Log, const std::u16string& Folder) {
@@ -79,7 +75,7 @@ int RunDeployableSetup(const SetupCommandLine& line, TSetupLog& log) {
     const UniqueHandle only(CreateMutexW(nullptr, FALSE, ToWide(ProductMutexName(kSetupMutexPrefix, english)).c_str()));
     if (!only || GetLastError() == ERROR_ALREADY_EXISTS || MutexExists(ProductMutexName(kUninstallMutexPrefix, english))) {
         log.Write(u"Another setup or the uninstaller of this product is running.");
-        Say(line, FillText(InTextSet(kAnotherSetupText, LanguageMode), {DisplayName(), {}, {}, {}}), caption);
+        Say(line, FillText(InTextSet(kAnotherSetupText, LanguageMode), {ProductDisplayName(LanguageMode), {}, {}, {}}), caption);
         return ecAnotherRuns;
     }
     const TargetWindow target = ProgramWindow();
@@ -102,7 +98,7 @@ int RunSetup() {
     if (ProductFlag(Setting::Unattended)) {
         const SetupCommandLine line = ParseSetupCommandLine(ArgumentsOf(FromWide(GetCommandLineW())));
         TSetupLog log = line.LogFile.empty() ? TSetupLog() : TSetupLog(line.LogFile);
-        log.Write(u"Setup of " + DisplayName() + u" " + ProductString(Setting::Version) + u": " +
+        log.Write(u"Setup of " + ProductDisplayName(LanguageMode) + u" " + ProductString(Setting::Version) + u": " +
                   FromWide(GetCommandLineW()));
         int code = ecFailed;
         try {

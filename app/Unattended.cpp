@@ -10,6 +10,7 @@
 #include "product/TextSets.h"
 #include "sys/Drives.h"
 #include "ui/BackgroundWork.h"
+#include "ui/Handles.h"
 #include "ui/ProductConfig.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SystemInfo.h"
@@ -20,31 +21,9 @@
 
 namespace stp {
 
-namespace {
-
-// COM for the shell link objects, for as long as the install needs it.
-class ComApartment {
-public:
-    ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (ok_) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool ok_;
-};
-
-std::u16string DisplayName() {
-    return ProductString(LanguageMode == 0 ? Setting::DisplayNameChinese : Setting::DisplayNameEnglish);
-}
-
-}  // namespace
-
 int RunUnattendedInstall(const SetupCommandLine& Line, TSetupLog& Log) {
-    const ComApartment com;
-    const std::u16string name = DisplayName();
+    const ComApartment com;  // for the shell link objects
+    const std::u16string name = ProductDisplayName(LanguageMode);
     const std::u16string folder =
         Line.Destination.empty() ? ProposedSetupDir(name, ProductString(Setting::ExeName), true) : Line.Destination;
     if (!IsAcceptedSetupDir(folder, GetDriveLetters())) {

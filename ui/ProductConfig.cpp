@@ -32,4 +32,8 @@ std::u16string ProductFileText(Setting Id) {
     return FromUtf8(std::string(bytes.begin(), bytes.end()));
 }
 
+std::u16string ProductDisplayName(int Mode) {
+    return ProductString(Mode == 0 ? Setting::DisplayNameChinese : Setting::DisplayNameEnglish);
+}
+
 }  // namespace stp

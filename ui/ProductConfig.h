@@ -15,6 +15,9 @@ std::u16string ProductString(Setting Id);
 // empty (a product that does not give an extension setting).
 std::u16string ProductValue(Setting Id);
 
+// The display name of text set Mode (0 Chinese, else English).
+std::u16string ProductDisplayName(int Mode);
+
 // A yes/no setting's value.
 bool ProductFlag(Setting Id);
 

@@ -68,7 +68,7 @@ public:
     explicit Uninstaller(bool silent)
         : silent_(silent),
           mode_(ConfiguredLanguageMode()),
-          displayName_(ProductString(mode_ == 0 ? Setting::DisplayNameChinese : Setting::DisplayNameEnglish)),
+          displayName_(ProductDisplayName(mode_)),
           texts_(MakeUninstTexts(mode_, displayName_)),
           self_(OwnPath()),
           destination_(FolderOf(self_)) {}

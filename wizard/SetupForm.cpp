@@ -137,7 +137,7 @@ void TForm1::ReadBuildConfig() {
     FVersion = ProductString(Setting::Version);
     FNeedSize = ProductString(Setting::NeedSize);
     FIsFreeware = ReadFreewareFlag(ProductString(Setting::Freeware));
-    FDisplayName = ProductString(LanguageMode == 0 ? Setting::DisplayNameChinese : Setting::DisplayNameEnglish);
+    FDisplayName = ProductDisplayName(LanguageMode);
 }
 
 // Above 100 % a product's twice-as-large pictures, when it gives them, are scaled down

@@ -11,7 +11,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "crypt/Hash.h"
 #include "datatable/Text.h"
 #include "pe/ResourceSection.h"
 #include "product/ExitCodes.h"
@@ -108,21 +107,6 @@ TEST(InstallerUrl, IsAnHttpOrHttpsAddressOnOneLine)
     for (const auto& c : cases) EXPECT_EQ(tool::IsInstallerUrl(c.url), c.valid) << c.url;
 }
 
-std::string Sha256Of(const std::string& bytes)
-{
-    const auto hash = CreateHashByIndex(3);  // SHA-256
-    hash->Feed({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-    std::uint8_t digest[32];
-    hash->Finish(digest);
-    std::string hex;
-    for (const std::uint8_t b : digest) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", b);
-        hex += pair;
-    }
-    return hex;
-}
-
 const char kUrl[] = "https://downloads.example/karvel/setup.exe";
 
 // An installer of the demo product with Unattended = yes and both text sets.
@@ -186,7 +170,6 @@ TEST_F(StpManifest, WritesTheThreeWingetFilesIntoAFolderNamedAfterTheIdentifier)
           "  InstallLocation: \"/D=<INSTALLPATH>\"\n", "  Log: \"/LOG=\\\"<LOGPATH>\\\"\"\n",
           "ElevationRequirement: \"elevatesSelf\"\n", "  - Architecture: \"x64\"\n",
           "    InstallerUrl: \"" + std::string(kUrl) + "\"\n",
-          "    InstallerSha256: \"" + Sha256Of(ReadFile(Output())) + "\"\n",
           // Both names, Chinese first, each with its text set's publisher.
           "  - DisplayName: \"Orvane画图\"\n    Publisher: \"霍林\"\n    DisplayVersion: \"3.40\"\n"
           "    ProductCode: \"Orvane画图\"\n"

@@ -47,6 +47,7 @@ python3 "$here/validate-winget.py" "$here/winget-schema" "$work/manifest" \
   "installer:AppsAndFeaturesEntries.1.Publisher=$publisher" \
   "installer:AppsAndFeaturesEntries.1.ProductCode=$english" \
   "installer:Installers.0.InstallerUrl=$url" \
+  "installer:Installers.0.InstallerSha256=$(sha256sum "$work/setup.exe" | cut -c1-64 | tr a-f A-F)" \
   "installer:ElevationRequirement=elevatesSelf" \
   "defaultLocale:PackageName=$english" \
   "defaultLocale:Publisher=$publisher" \
