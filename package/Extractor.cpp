@@ -159,7 +159,12 @@ private:
 
         TFile out = TFile::CreateAlways(file);
         // The record's bytes as they inflate; an error comes after the bytes before it.
-        records.Take(index, [&out](const void* bytes, std::size_t n) { out.Write(bytes, n); });
+        records.Take(
+            index, [&out](const void* bytes, std::size_t n) { out.Write(bytes, n); },
+            [&out] {
+                out.Seek(0);
+                out.Truncate();
+            });
         out.Close();
         FDone += size;
         if (FFileEvent) FFileEvent(file, true);

@@ -192,6 +192,14 @@ void TFile::Fail(const char* what) const {
     throw EFileError(std::string(what) + " " + Quoted(FPath) + ": " + LastErrorText());
 }
 
+void TFile::Truncate() {
+#ifdef _WIN32
+    if (!SetEndOfFile(H(FHandle))) Fail("cannot shorten");
+#else
+    if (::ftruncate(static_cast<int>(FHandle), Position()) != 0) Fail("cannot shorten");
+#endif
+}
+
 void TFile::Close() {
     if (FHandle == kNoHandle) return;
     std::intptr_t h = FHandle;

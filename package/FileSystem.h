@@ -45,6 +45,8 @@ public:
     // Reads exactly size bytes or raises a read error.
     void ReadExact(void* buffer, std::size_t size);
     void Write(const void* buffer, std::size_t size);
+    // Ends the file at the current position.
+    void Truncate();
     void Close();
     // Deletes the file through this handle (CreateHeld's) and closes it.
     void Delete();

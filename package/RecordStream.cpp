@@ -6,6 +6,9 @@
 
 #include <libdeflate.h>
 #include <zlib.h>
+#if STP_HAVE_ISAL
+#include <isa-l/igzip_lib.h>
+#endif
 
 #include "datatable/Errors.h"
 
@@ -37,8 +40,16 @@ private:
 
 }  // namespace
 
-TRecordStream::TRecordStream(TFile& Package, std::vector<TRecordSpan> Spans)
-    : FPackage(Package), FSpans(std::move(Spans)) {
+struct TRecordStream::TDecoders {
+    std::unique_ptr<libdeflate_decompressor, TDecompressorDeleter> Whole{libdeflate_alloc_decompressor()};
+#if STP_HAVE_ISAL
+    std::unique_ptr<inflate_state> Fast;  // 87 KB, made for the first streamed record
+#endif
+};
+
+TRecordStream::TRecordStream(TFile& Package, std::vector<TRecordSpan> Spans, std::size_t WholeLimit,
+                             std::size_t ChunkSize)
+    : FPackage(Package), FSpans(std::move(Spans)), FWholeLimit(WholeLimit), FChunk(std::max<std::size_t>(ChunkSize, 1)) {
     FReader = std::thread([this] { Read(); });
 }
 
@@ -84,8 +95,8 @@ void TRecordStream::Skip(std::size_t Index) {
 }
 
 void TRecordStream::Read() {
-    std::unique_ptr<libdeflate_decompressor, TDecompressorDeleter> whole(libdeflate_alloc_decompressor());
     try {
+        TDecoders decoders;
         for (std::size_t i = 0; i < FSpans.size(); ++i) {
             const TRecordSpan span = FSpans[i];
             // A record of unknown length ends the stream: where the next one starts is unknown.
@@ -93,7 +104,7 @@ void TRecordStream::Read() {
             std::int64_t start = 0;
             try {
                 start = FPackage.Position();
-                ReadRecord(i, whole.get());
+                ReadRecord(i, decoders);
             } catch (const TStopped&) {
                 throw;
             } catch (...) {
@@ -118,10 +129,11 @@ void TRecordStream::Read() {
     FChanged.notify_all();
 }
 
-void TRecordStream::ReadRecord(std::size_t Index, libdeflate_decompressor* Whole) {
+void TRecordStream::ReadRecord(std::size_t Index, TDecoders& Decoders) {
     const TRecordSpan span = FSpans[Index];
-    if (!Whole || span.Packed > std::int64_t(kWholeRecord) || span.Size > std::int64_t(kWholeRecord))
-        return Inflate(Index, nullptr, span.Packed, span.Size);
+    libdeflate_decompressor* whole = Decoders.Whole.get();
+    if (!whole || span.Packed > std::int64_t(FWholeLimit) || span.Size > std::int64_t(FWholeLimit))
+        return Stream(Index, Decoders);
     const std::int64_t start = FPackage.Position();
     std::vector<unsigned char> packed(static_cast<std::size_t>(span.Packed));
     try {
@@ -132,7 +144,7 @@ void TRecordStream::ReadRecord(std::size_t Index, libdeflate_decompressor* Whole
         return Inflate(Index, nullptr, span.Packed, span.Size);
     }
     std::vector<unsigned char> bytes(static_cast<std::size_t>(span.Size));
-    if (libdeflate_zlib_decompress(Whole, packed.data(), packed.size(), bytes.data(), bytes.size(), nullptr) ==
+    if (libdeflate_zlib_decompress(whole, packed.data(), packed.size(), bytes.data(), bytes.size(), nullptr) ==
         LIBDEFLATE_SUCCESS) {
         if (!Put({Index, std::move(bytes), nullptr, true})) throw TStopped{};
         return;
@@ -141,11 +153,81 @@ void TRecordStream::ReadRecord(std::size_t Index, libdeflate_decompressor* Whole
     Inflate(Index, packed.data(), span.Packed, span.Size);
 }
 
+void TRecordStream::Stream(std::size_t Index, TDecoders& Decoders) {
+    const TRecordSpan span = FSpans[Index];
+#if STP_HAVE_ISAL
+    const std::int64_t start = FPackage.Position();
+    bool handed = false;
+    if (InflateFast(Index, Decoders, handed)) return;
+    // zlib decides, from the record's start: what ISA-L handed on is void.
+    FPackage.Seek(start);
+    if (handed && !Put({Index, {}, nullptr, false, true})) throw TStopped{};
+#else
+    (void)Decoders;
+#endif
+    Inflate(Index, nullptr, span.Packed, span.Size);
+}
+
+#if STP_HAVE_ISAL
+// Streams the record through ISA-L. True when it ended cleanly at the record's size with
+// its Adler-32 sum matching; false at anything else (damage, a read error, too many or
+// too few bytes, input that ends first), for zlib to decide. Handed: pieces were put.
+bool TRecordStream::InflateFast(std::size_t Index, TDecoders& Decoders, bool& Handed) {
+    const TRecordSpan span = FSpans[Index];
+    if (!Decoders.Fast) Decoders.Fast = std::make_unique<inflate_state>();
+    inflate_state& s = *Decoders.Fast;
+    isal_inflate_init(&s);
+    s.crc_flag = ISAL_ZLIB;
+    std::vector<unsigned char> in(FChunk);
+    std::int64_t left = span.Packed;
+    std::int64_t written = 0;
+    bool full = false;
+    for (;;) {
+        if (FStop) throw TStopped{};
+        // ISA-L may take all input into its own buffer while output is still pending:
+        // more is fed only after a call that did not fill the output.
+        if (s.avail_in == 0 && !full) {
+            if (left == 0) return false;
+            const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, FChunk));
+            try {
+                FPackage.ReadExact(in.data(), want);
+            } catch (const Error&) {
+                return false;
+            }
+            // A window zlib would call invalid; ISA-L does not look.
+            if (left == span.Packed && (in[0] >> 4) > 7) return false;
+            left -= static_cast<std::int64_t>(want);
+            s.next_in = in.data();
+            s.avail_in = static_cast<std::uint32_t>(want);
+        }
+        std::vector<unsigned char> out(FChunk);
+        s.next_out = out.data();
+        s.avail_out = static_cast<std::uint32_t>(out.size());
+        if (isal_inflate(&s) != ISAL_DECOMP_OK) return false;
+        const std::size_t got = out.size() - s.avail_out;
+        full = s.avail_out == 0;
+        written += static_cast<std::int64_t>(got);
+        const bool ended = s.block_state == ISAL_BLOCK_FINISH;
+        if (written > span.Size || (ended && written != span.Size)) return false;
+        if (got > 0) {
+            out.resize(got);
+            out.shrink_to_fit();  // what waits counts as what it holds
+            if (!Put({Index, std::move(out), nullptr, false})) throw TStopped{};
+            Handed = true;
+        }
+        if (ended) {
+            if (!Put({Index, {}, nullptr, true})) throw TStopped{};
+            return true;
+        }
+    }
+}
+#endif
+
 // Held: the record's bytes, read already; null: read from the package.
 void TRecordStream::Inflate(std::size_t Index, const unsigned char* Held, std::int64_t Packed, std::int64_t Size) {
     TInflater inflater;
     z_stream& z = inflater.Stream();
-    std::vector<unsigned char> in(Held ? 0 : kChunkSize);
+    std::vector<unsigned char> in(Held ? 0 : FChunk);
     std::int64_t left = Packed;
     std::int64_t written = 0;
     bool ended = false;
@@ -155,7 +237,7 @@ void TRecordStream::Inflate(std::size_t Index, const unsigned char* Held, std::i
         if (FStop) throw TStopped{};
         if (z.avail_in == 0) {
             if (left == 0) throw EInflateError("the record ends before its zlib stream");
-            const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, kChunkSize));
+            const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, FChunk));
             if (Held) {
                 z.next_in = const_cast<unsigned char*>(Held + (Packed - left));
             } else {
@@ -165,7 +247,7 @@ void TRecordStream::Inflate(std::size_t Index, const unsigned char* Held, std::i
             left -= static_cast<std::int64_t>(want);
             z.avail_in = static_cast<uInt>(want);
         }
-        std::vector<unsigned char> out(kChunkSize);
+        std::vector<unsigned char> out(FChunk);
         z.next_out = out.data();
         z.avail_out = static_cast<uInt>(out.size());
         const int rc = inflate(&z, Z_NO_FLUSH);

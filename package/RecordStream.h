@@ -1,8 +1,10 @@
 // The package's records read and inflated ahead of the files they become: a thread of
 // its own reads record after record and hands on what each inflates to, in order, while
 // the extraction writes the earlier ones. A record that fits a bounded buffer is
-// inflated whole by libdeflate; a larger one, or one libdeflate refuses, streams through
-// zlib in pieces exactly as a single-threaded extraction would inflate it, so a damaged
+// inflated whole by libdeflate; a larger one streams in pieces, through ISA-L's inflate
+// where the build has it, else through zlib. zlib is the reference: a record either
+// faster decoder refuses (or, streamed, does not end cleanly at its size) is inflated
+// again by zlib exactly as a single-threaded extraction would inflate it, so a damaged
 // record yields the same bytes before the same error.
 #pragma once
 
@@ -17,7 +19,6 @@
 
 #include "package/FileSystem.h"
 
-struct libdeflate_decompressor;
 
 namespace stp {
 
@@ -37,19 +38,24 @@ public:
     // The pieces a streamed record is read and inflated in.
     static constexpr std::size_t kChunkSize = 256 * 1024;
 
-    // Starts reading the records at the package's position, one per span, in order.
-    TRecordStream(TFile& Package, std::vector<TRecordSpan> Spans);
+    // Starts reading the records at the package's position, one per span, in order;
+    // records larger than WholeLimit stream in pieces of ChunkSize (tests make both small).
+    TRecordStream(TFile& Package, std::vector<TRecordSpan> Spans, std::size_t WholeLimit = kWholeRecord,
+                  std::size_t ChunkSize = kChunkSize);
     // Stops the reader and waits for it.
     ~TRecordStream();
     TRecordStream(const TRecordStream&) = delete;
     TRecordStream& operator=(const TRecordStream&) = delete;
 
     // The next record, which must be record Index: calls Write with each piece of its
-    // bytes in order, then raises what inflating it raised, if anything.
-    template <class F>
-    void Take(std::size_t Index, F&& Write) {
+    // bytes in order, then raises what inflating it raised, if anything. Restart is
+    // called when what was written of the record is void and its bytes come again from
+    // the start (a streamed record zlib inflates again).
+    template <class F, class R>
+    void Take(std::size_t Index, F&& Write, R&& Restart) {
         for (;;) {
             TPiece piece = Next(Index);
+            if (piece.Restart) Restart();
             if (piece.Error) std::rethrow_exception(piece.Error);
             if (!piece.Bytes.empty()) Write(piece.Bytes.data(), piece.Bytes.size());
             if (piece.Last) return;
@@ -64,17 +70,23 @@ private:
         std::vector<unsigned char> Bytes;
         std::exception_ptr Error;  // the record ends with this error
         bool Last = false;         // the record's last piece
+        bool Restart = false;      // what came of the record before is void
     };
 
     TPiece Next(std::size_t Index);
     void Read();
-    void ReadRecord(std::size_t Index, ::libdeflate_decompressor* Whole);
+    struct TDecoders;  // the reader's faster decoders, made as records need them
+    void ReadRecord(std::size_t Index, TDecoders& Decoders);
+    void Stream(std::size_t Index, TDecoders& Decoders);
+    bool InflateFast(std::size_t Index, TDecoders& Decoders, bool& Handed);
     void Inflate(std::size_t Index, const unsigned char* Held, std::int64_t Packed, std::int64_t Size);
     // Hands Piece on, waiting while the writer is too far behind; false when stopped.
     bool Put(TPiece Piece);
 
     TFile& FPackage;
     std::vector<TRecordSpan> FSpans;
+    std::size_t FWholeLimit;
+    std::size_t FChunk;
     std::mutex FLock;
     std::condition_variable FChanged;
     std::deque<TPiece> FQueue;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Crypto++, libjpeg-turbo and libdeflate for x86_64-w64-mingw32 from Debian's own
-# source packages into static libraries under build/deps/mingw. Reuses what is already built.
+# Builds Crypto++, libjpeg-turbo, libdeflate and ISA-L's inflate for x86_64-w64-mingw32
+# from Debian's own source packages into static libraries under build/deps/mingw. Reuses
+# what is already built.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 prefix="$root/build/deps/mingw"
@@ -98,5 +99,64 @@ if [ ! -f "$prefix/lib/libdeflate.a" ]; then
   x86_64-w64-mingw32-ar rcs "$prefix/lib/libdeflate.a.new" "$b"/*.o
   mv "$prefix/lib/libdeflate.a.new" "$prefix/lib/libdeflate.a"
   cp "$dir/libdeflate.h" "$prefix/include/"
+fi
+# ISA-L's inflate alone (igzip_inflate and what it calls): its C files with MinGW's gcc,
+# its assembly with nasm for win64 and the feature level of the library's own Windows
+# build. Not taken: igzip.c and igzip_multibinary.asm, the deflate side (the latter's
+# dispatch table names every deflate kernel, so one symbol of it pulls them all in), and
+# the CRC dispatcher. In their place a dispatcher for isal_adler32 alone, made with the
+# library's own multibinary macros as igzip_multibinary.asm makes it; the two helpers
+# inflate calls, cut whole out of igzip.c; gzip's CRC bound to its C version (zlib
+# streams never call it).
+isal_recipe="inflate-only adler32-dispatch"
+isal_flags="-O2 -DNDEBUG -ffunction-sections -fdata-sections"
+if [ "$(cat "$prefix/lib/isal.flags" 2>/dev/null)" != "$isal_flags $isal_recipe" ]; then
+  echo "build-mingw-deps: ISA-L's inflate"
+  dir=$(fetch libisal libisal-)
+  b="$src/libisal-build"
+  rm -rf "$b"
+  mkdir -p "$b"
+  nasmflags=(-f win64 -DHAVE_AS_KNOWS_AVX512 -DAS_FEATURE_LEVEL=10 -I"$dir/include/" -I"$dir/igzip/")
+  cat >"$b/inflate_multibinary_adler32.asm" <<'EOF'
+; isal_adler32 alone, dispatched as in igzip/igzip_multibinary.asm.
+default rel
+[bits 64]
+%include "reg_sizes.asm"
+extern adler32_base
+extern adler32_avx2_4
+extern adler32_sse
+section .text
+%include "multibinary.asm"
+mbin_interface		isal_adler32
+mbin_dispatch_init5	isal_adler32, adler32_base, adler32_sse, adler32_sse, adler32_avx2_4
+EOF
+  {
+    printf '%s\n' '#include <stddef.h>' '#include <stdint.h>' '#include "igzip_lib.h"' '#include "crc.h"' \
+      '#include "igzip_checksums.h"'
+    for f in 'uint32_t isal_adler32_bam1(' 'void isal_gzip_header_init('; do
+      awk -v f="$f" 'index($0, f) == 1 {on = 1} on {print} on && /^}/ {exit}' "$dir/igzip/igzip.c" | grep . \
+        || { echo "build-mingw-deps: igzip.c has no $f" >&2; exit 1; }
+    done
+    printf '%s\n' 'uint32_t crc32_gzip_refl(uint32_t seed, const unsigned char *buf, uint64_t len)' \
+      '{ return crc32_gzip_refl_base(seed, (uint8_t *)buf, len); }'
+  } >"$b/inflate_glue.c"
+  for c in "$dir"/igzip/igzip_inflate.c "$dir"/igzip/hufftables_c.c "$dir"/igzip/adler32_base.c \
+           "$dir"/crc/crc_base.c "$b/inflate_glue.c"; do
+    x86_64-w64-mingw32-gcc-posix $isal_flags -I"$dir/include" -I"$dir/igzip" -c "$c" -o "$b/$(basename "$c" .c).o" \
+      2>>"$src/libisal-build.log" || { tail -30 "$src/libisal-build.log" >&2; exit 1; }
+  done
+  for a in "$dir"/igzip/igzip_decode_block_stateless_01.asm "$dir"/igzip/igzip_decode_block_stateless_04.asm \
+           "$dir"/igzip/igzip_inflate_multibinary.asm "$dir"/igzip/rfc1951_lookup.asm \
+           "$dir"/igzip/adler32_sse.asm "$dir"/igzip/adler32_avx2_4.asm "$b/inflate_multibinary_adler32.asm"; do
+    nasm "${nasmflags[@]}" -o "$b/$(basename "$a" .asm).o" "$a" 2>>"$src/libisal-build.log" \
+      || { tail -30 "$src/libisal-build.log" >&2; exit 1; }
+  done
+  rm -f "$prefix/lib/libisal.a.new"
+  x86_64-w64-mingw32-ar rcs "$prefix/lib/libisal.a.new" "$b"/*.o
+  mv "$prefix/lib/libisal.a.new" "$prefix/lib/libisal.a"
+  # Where Debian's libisal-dev puts it, so one #include <isa-l/igzip_lib.h> serves both trees.
+  mkdir -p "$prefix/include/isa-l"
+  cp "$dir/include/igzip_lib.h" "$prefix/include/isa-l/"
+  echo "$isal_flags $isal_recipe" >"$prefix/lib/isal.flags"
 fi
 echo "build-mingw-deps: ready in $prefix"
