@@ -58,9 +58,11 @@ fi
 # library's defaults (the accurate integer IDCT, fancy upsampling, no scaling and no
 # colour quantizing), so the other IDCTs, the scaled IDCTs, merged upsampling, the
 # quantizers and arithmetic decoding are configured out of jmorecfg.h: not one decoded
-# pixel changes, and about 90 KB leave the installer.
+# pixel changes, and about 90 KB leave the installer. NO_GETENV: the library does not
+# read its memory limit from the environment (with sscanf, which brought MinGW's whole
+# scanf along); its messages are formatted by the system's C library, not MinGW's own.
 jpeg_recipe="no-idct-scaling no-ifast no-float no-merged no-quantize no-arith"
-jpeg_flags="-Os -DNDEBUG -ffunction-sections -fdata-sections"
+jpeg_flags="-Os -DNDEBUG -DNO_GETENV -D__USE_MINGW_ANSI_STDIO=0 -ffunction-sections -fdata-sections"
 if [ "$(cat "$prefix/lib/jpeg.flags" 2>/dev/null)" != "$jpeg_flags $jpeg_recipe" ]; then
   echo "build-mingw-deps: libjpeg-turbo"
   dir=$(fetch libjpeg-turbo libjpeg-turbo-)

@@ -1,6 +1,6 @@
 #include "sys/OleError.h"
 
-#include <cstdio>
+#include <string>
 #include <memory>
 
 #include "datatable/Text.h"
@@ -29,8 +29,10 @@ std::u16string SystemMessage(HRESULT code) {
 std::string OleErrorMessage(HRESULT code) {
     std::u16string text = SystemMessage(code);
     if (!text.empty()) return ToUtf8(text);
-    char fallback[32];
-    std::snprintf(fallback, sizeof fallback, "OLE error %.8lx", static_cast<unsigned long>(code));
+    // Eight hex digits, formatted by hand: printf stays out of the installer.
+    std::string fallback = "OLE error ";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        fallback += "0123456789abcdef"[(static_cast<unsigned long>(code) >> shift) & 0xF];
     return fallback;
 }
 

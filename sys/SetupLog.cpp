@@ -1,6 +1,7 @@
 #include "sys/SetupLog.h"
 
-#include <cstdio>
+#include <string>
+#include <tuple>
 
 #include "datatable/Text.h"
 #include "sys/WideText.h"
@@ -60,9 +61,13 @@ void TSetupLog::Write(std::u16string_view Line) {
     if (!FFile) return;
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
-                  now.wMinute, now.wSecond);
+    // "2026-12-11 09:30:05 ", formatted by hand: printf stays out of the installer.
+    std::string stamp;
+    for (const auto& [value, width, after] : {std::tuple{now.wYear, 4, '-'}, {now.wMonth, 2, '-'}, {now.wDay, 2, ' '},
+                                             {now.wHour, 2, ':'}, {now.wMinute, 2, ':'}, {now.wSecond, 2, ' '}}) {
+        const std::string digits = std::to_string(value);
+        stamp += std::string(digits.size() < std::size_t(width) ? width - digits.size() : 0, '0') + digits + after;
+    }
     const std::string text = stamp + ToUtf8(Line) + "\r\n";
     DWORD written = 0;
     WriteFile(FFile.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);

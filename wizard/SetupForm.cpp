@@ -143,7 +143,9 @@ void TForm1::ReadBuildConfig() {
 // Above 100 % a product's twice-as-large pictures, when it gives them, are scaled down
 // instead of its own ones up.
 void TForm1::LoadSidePicture() {
-    const std::wstring side = L"ImageLeft" + std::to_wstring(LanguageMode);
+    // Digits widened rather than std::to_wstring, which brings the wide printf along.
+    const std::string mode = std::to_string(LanguageMode);
+    const std::wstring side = L"ImageLeft" + std::wstring(mode.begin(), mode.end());
     if (PixelsPerInch() > kDesignDpi && HasResource(side + L"_2x", RT_RCDATA))
         Component<TImage>("Image1").SetPicture(DecodeJpeg(LoadResourceData(side + L"_2x", RT_RCDATA)), 2 * kDesignDpi);
     else
