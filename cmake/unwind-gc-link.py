@@ -32,7 +32,32 @@ def default_script(compiler):
     return parts[1].strip("=\n") + "\n"
 
 
-def removed_sections(log):
+def kept_sections(map_file):
+    """{(input file, section)} of what the probe's map places in the program."""
+    kept = set()
+    pending = None
+    with open(map_file, errors="replace") as f:
+        lines = f.read().split("\n")
+    start = next((i for i, line in enumerate(lines) if line.startswith("Linker script and memory map")), len(lines))
+    for line in lines[start:]:
+        # " .text$name 0xADDRESS 0xSIZE file", or the name alone with the rest on the next line.
+        m = re.match(r"^ (\.\S+)\s+0x[0-9a-f]+\s+0x[0-9a-f]+\s+(\S.*)$", line)
+        if m:
+            kept.add((m.group(2).strip(), m.group(1)))
+            pending = None
+            continue
+        m = re.match(r"^ (\.\S+)$", line)
+        if m:
+            pending = m.group(1)
+            continue
+        m = re.match(r"^\s+0x[0-9a-f]+\s+0x[0-9a-f]+\s+(\S.*)$", line)
+        if m and pending:
+            kept.add((m.group(1).strip(), pending))
+        pending = None
+    return kept
+
+
+def removed_sections(log, kept):
     """{input file pattern: [section...]} of what the probe's collection removed."""
     removed = collections.defaultdict(list)
     for line in log.splitlines():
@@ -43,6 +68,9 @@ def removed_sections(log):
         section = re.sub(r"\[.*\]$", "", section)
         # Unwind entries go with their functions below; debugging sections do not matter.
         if section.startswith((".debug", ".pdata", ".xdata")):
+            continue
+        # A script names sections by file and name: one of two alike in a file is kept.
+        if (source, section) in kept:
             continue
         member = re.match(r"^(.*)\((.*)\)$", source)
         pattern = "*%s:%s" % (os.path.basename(member.group(1)), member.group(2)) if member else "*" + os.path.basename(source)
@@ -72,9 +100,14 @@ def main(argv):
         f.write(script.replace(keep, "*(.pdata*)", 1))
 
     probe = command[:at + 1] + [os.path.join(work, "probe.exe")] + command[at + 2:]
-    probe += ["-Wl,-T," + os.path.join(work, "probe.ld"), "-Wl,--print-gc-sections", "-Wl,--noinhibit-exec"]
+    probe_map = os.path.join(work, "probe.map")
+    probe += ["-Wl,-T," + os.path.join(work, "probe.ld"), "-Wl,-Map," + probe_map, "-Wl,--print-gc-sections",
+              "-Wl,--noinhibit-exec"]
     run = subprocess.run(probe, capture_output=True, text=True)
-    removed = removed_sections(run.stderr)
+    if not os.path.exists(probe_map):
+        sys.stderr.write(run.stderr)
+        fail("the probe link wrote no map (exit %d)" % run.returncode)
+    removed = removed_sections(run.stderr, kept_sections(probe_map))
     if not removed:
         sys.stderr.write(run.stderr)
         fail("the probe link removed nothing (exit %d)" % run.returncode)
