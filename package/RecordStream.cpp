@@ -203,8 +203,12 @@ bool TRecordStream::InflateFast(std::size_t Index, TDecoders& Decoders, bool& Ha
         std::vector<unsigned char> out(FChunk);
         s.next_out = out.data();
         s.avail_out = static_cast<std::uint32_t>(out.size());
+        const std::uint32_t given = s.avail_in;
         if (isal_inflate(&s) != ISAL_DECOMP_OK) return false;
         const std::size_t got = out.size() - s.avail_out;
+        // A call that took none of the input it had and gave nothing would be repeated for
+        // ever (one without input, after a full output, is followed by feeding).
+        if (got == 0 && given > 0 && s.avail_in == given && s.block_state != ISAL_BLOCK_FINISH) return false;
         full = s.avail_out == 0;
         written += static_cast<std::int64_t>(got);
         const bool ended = s.block_state == ISAL_BLOCK_FINISH;
