@@ -9,6 +9,12 @@ namespace {
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
+// Windows drops the dots and spaces a name ends with, so a component of dots and
+// spaces alone (".. ", "...") may come to mean "..": only "" and "." stay where they are.
+bool IsDotsAndSpaces(std::u16string_view component) {
+    return component.find_first_not_of(u". ") == std::u16string_view::npos && component != u"" && component != u".";
+}
+
 std::u16string ReplaceIgnoringCase(std::u16string_view text, std::u16string_view what,
                                    std::u16string_view with) {
     std::u16string out;
@@ -38,14 +44,14 @@ bool IsContainedFolder(std::u16string_view folderSpec) {
     while (start <= folderSpec.size()) {
         std::size_t end = start;
         while (end < folderSpec.size() && !IsSeparator(folderSpec[end])) ++end;
-        if (folderSpec.substr(start, end - start) == u"..") return false;
+        if (IsDotsAndSpaces(folderSpec.substr(start, end - start))) return false;
         start = end + 1;
     }
     return true;
 }
 
 bool IsPlainFileName(std::u16string_view name) {
-    return !name.empty() && name != u"." && name != u".." && name.find(u'/') == std::u16string_view::npos;
+    return !name.empty() && name != u"." && !IsDotsAndSpaces(name) && name.find(u'/') == std::u16string_view::npos;
 }
 
 bool IsMacroFolder(std::u16string_view folderSpec) { return !folderSpec.empty() && folderSpec.front() == u'$'; }

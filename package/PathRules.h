@@ -14,12 +14,12 @@ namespace stp {
 std::u16string_view LastPathComponent(std::u16string_view fileName);
 
 // True for a folder specification that stays below the folder it is appended to:
-// not rooted, no drive or stream (":"), no ".." component. The empty text is the
-// folder itself.
+// not rooted, no drive or stream (":"), no ".." component nor one of dots and spaces
+// alone that Windows could read as "..". The empty text is the folder itself.
 bool IsContainedFolder(std::u16string_view folderSpec);
 
-// True for a file-name part that names a file in its folder: not empty, ".", ".."
-// and without "/".
+// True for a file-name part that names a file in its folder: not empty, ".", "..",
+// nor dots and spaces alone, and without "/".
 bool IsPlainFileName(std::u16string_view name);
 
 // True when folderSpec begins with "$", which makes it a macro specification.

@@ -118,4 +118,6 @@ fi
 quiet wineserver -w
 quiet wineserver -p
 quiet wine cmd /c exit
+# The desktop started before the tests make windows (a new prefix's takes a while).
+quiet wine "$(dirname "$tests")/uidriver.exe" desktop 60 || echo "e2e: no desktop after 60 s" >&2
 wine "$tests" "$@"

@@ -35,14 +35,14 @@ TEST(PackagePathRules, FoldersAndNames) {
     for (auto ok : {u"", u"sub\\", u"a\\b\\", u"a\\.\\b\\", u"..a\\", u"a..\\"})
         EXPECT_TRUE(IsContainedFolder(ok)) << ToUtf8(ok);
     for (auto bad : {u"..\\", u"a\\..\\..\\", u"\\abs\\", u"/abs/", u"C:\\x\\", u"C:x\\", u"\\\\server\\share\\",
-                     u"a/../../", u"..", u"a\\.."})
+                     u"a/../../", u"..", u"a\\..", u".. \\x\\", u"a\\...\\", u"a\\ ..\\", u"a\\. \\", u"a\\ \\"})
         EXPECT_FALSE(IsContainedFolder(bad)) << ToUtf8(bad);
 
     EXPECT_EQ(LastPathComponent(u"a\\b:c\\name.txt"), u"name.txt");
     EXPECT_EQ(LastPathComponent(u"C:name"), u"name");
     EXPECT_EQ(LastPathComponent(u"x\\"), u"");
-    for (auto bad : {u"", u".", u"..", u"a/b"}) EXPECT_FALSE(IsPlainFileName(bad)) << ToUtf8(bad);
-    EXPECT_TRUE(IsPlainFileName(u"a,b|c.txt"));
+    for (auto bad : {u"", u".", u"..", u"a/b", u".. ", u"...", u" "}) EXPECT_FALSE(IsPlainFileName(bad)) << ToUtf8(bad);
+    for (auto ok : {u"a,b|c.txt", u"..a", u". a"}) EXPECT_TRUE(IsPlainFileName(ok)) << ToUtf8(ok);
 }
 
 TEST(PackagePathRules, MacroFolders) {

@@ -59,6 +59,8 @@ rm -rf "$prefix"
 quiet bash "$root/scripts/wine-prefix.sh"
 quiet wineserver -p
 quiet wine cmd /c exit
+# The desktop started before the installer and the driver both reach for it.
+quiet wine "$uidriver" desktop 60 || echo "archive-e2e: no desktop after 60 s" >&2
 
 # The same product folder through stp.exe under Wine gives the same installer.
 (cd "$work" && env -u SOURCE_DATE_EPOCH wine "$stp_exe" build 'Z:'"${work//\//\\}"'\product' -o unsigned-wine.exe </dev/null >/dev/null 2>"$work/wine-build.txt") \

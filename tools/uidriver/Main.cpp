@@ -14,6 +14,8 @@
 //   uidriver msgbox [--title T] [--press BUTTON] [--wait SECONDS]
 //                                          prints the message box's title and text
 //                                          (tab-separated), then presses BUTTON
+//   uidriver desktop [SECONDS]             waits until windows can be made (a new
+//                                          prefix's desktop takes a while to start)
 //
 // TITLE is the exact window title. Commands wait up to 10 seconds for the window.
 // Output is UTF-8; line feeds and tabs inside texts are written as \n and \t.
@@ -69,7 +71,7 @@ HWND Top(const std::u16string& title) {
 }
 
 int Usage() {
-    WriteError("usage: uidriver list|click|settext|gettext|state|wait|waitgone|rect|close|msgbox ...");
+    WriteError("usage: uidriver list|click|settext|gettext|state|wait|waitgone|rect|close|msgbox|desktop ...");
     return 2;
 }
 
@@ -92,10 +94,29 @@ int MessageBoxCommand(const std::vector<std::u16string>& args) {
     return 0;
 }
 
+// Ready when the desktop window shows and a window can be made on it.
+int DesktopCommand(DWORD wait) {
+    const ULONGLONG end = GetTickCount64() + wait;
+    for (;;) {
+        const HWND desktop = GetDesktopWindow();
+        if (desktop && IsWindowVisible(desktop)) {
+            const HWND probe = CreateWindowExW(0, L"STATIC", L"uidriver probe", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                               nullptr, nullptr);
+            if (probe) {
+                DestroyWindow(probe);
+                return 0;
+            }
+        }
+        if (GetTickCount64() >= end) throw DriverError("No desktop to make windows on.");
+        Sleep(200);
+    }
+}
+
 int Run(const std::vector<std::u16string>& a) {
     if (a.empty()) return Usage();
     const std::u16string& command = a[0];
     if (command == u"msgbox") return MessageBoxCommand({a.begin() + 1, a.end()});
+    if (command == u"desktop") return DesktopCommand(a.size() > 1 ? Seconds(a[1]) : DefaultWaitMs);
     if (a.size() < 2) return Usage();
     const std::u16string& title = a[1];
     if (command == u"wait") {
