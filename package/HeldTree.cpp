@@ -168,7 +168,8 @@ THeldFolder::THeldFolder(std::intptr_t handle, std::u16string path, std::intptr_
     : handle_(handle), path_(std::move(path)), parent_(parent), name_(std::move(name)) {}
 
 THeldFolder::THeldFolder(THeldFolder&& other) noexcept
-    : handle_(other.handle_), path_(std::move(other.path_)), parent_(other.parent_), name_(std::move(other.name_)) {
+    : handle_(other.handle_), path_(std::move(other.path_)), parent_(other.parent_), name_(std::move(other.name_)),
+      inUse_(other.inUse_) {
     other.handle_ = kNone;
     other.parent_ = kNone;
 }
@@ -180,6 +181,7 @@ THeldFolder& THeldFolder::operator=(THeldFolder&& other) noexcept {
         parent_ = other.parent_;
         path_ = std::move(other.path_);
         name_ = std::move(other.name_);
+        inUse_ = other.inUse_;
         other.handle_ = kNone;
         other.parent_ = kNone;
     }
@@ -209,9 +211,15 @@ THeldFile::~THeldFile() {
 THeldFolder THeldFolder::OpenRoot(const std::u16string& Path) {
     std::u16string path = Path;
     while (path.size() > 3 && path.back() == u'\\') path.pop_back();
-    HANDLE handle = CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const auto open = [&](DWORD access) {
+        return CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE | access,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    };
+    HANDLE handle = open(DELETE);
+    // Another program's current folder: held to empty it, without the right to delete it.
+    const bool inUse = handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+    if (inUse) handle = open(0);
     if (handle == INVALID_HANDLE_VALUE)
         throw EFileError("cannot open the folder " + Quoted(path) + ": " + ErrorText(GetLastError()));
     std::u16string real;
@@ -223,7 +231,9 @@ THeldFolder THeldFolder::OpenRoot(const std::u16string& Path) {
         throw EFileError("the folder " + Quoted(path) + " is reached through a link" +
                          (real.empty() ? std::string() : " to " + Quoted(real)));
     }
-    return THeldFolder(reinterpret_cast<std::intptr_t>(handle), real, kNone, {});
+    THeldFolder folder(reinterpret_cast<std::intptr_t>(handle), real, kNone, {});
+    folder.inUse_ = inUse;
+    return folder;
 }
 
 namespace {
@@ -248,10 +258,15 @@ THeldState THeldFolder::OpenFolder(std::u16string_view Name, std::unique_ptr<THe
                                    std::string& Cause) const {
     HANDLE handle = nullptr;
     std::u16string real;
-    const THeldState state = OpenChild(*this, Name, FILE_LIST_DIRECTORY | DELETE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true, handle, real, Cause);
-    if (state == THeldState::Open)
+    const ULONG share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    THeldState state = OpenChild(*this, Name, FILE_LIST_DIRECTORY | DELETE, share, true, handle, real, Cause);
+    // Another program's current folder: held to empty it, without the right to delete it.
+    const bool inUse = state == THeldState::InUse;
+    if (inUse) state = OpenChild(*this, Name, FILE_LIST_DIRECTORY, share, true, handle, real, Cause);
+    if (state == THeldState::Open) {
         Folder.reset(new THeldFolder(reinterpret_cast<std::intptr_t>(handle), real, kNone, std::u16string(Name)));
+        Folder->inUse_ = inUse;
+    }
     return state;
 }
 

@@ -47,6 +47,9 @@ public:
     // Removes this folder when it is empty; false, and nothing done, when it is not.
     // Raises EFileError for any other failure.
     bool RemoveIfEmpty();
+    // Held without the right to delete it: another program has it open without sharing
+    // that (as a program's current folder is). What is in it can go; it cannot now.
+    bool InUse() const { return inUse_; }
 
     // The native handle (a HANDLE on Windows, a descriptor elsewhere), for passing on.
     std::intptr_t Native() const { return handle_; }
@@ -62,6 +65,7 @@ private:
     // through the handle itself).
     std::intptr_t parent_;
     std::u16string name_;
+    bool inUse_ = false;
 };
 
 // An open file of the tree: no other program may write, delete or rename it while it is

@@ -61,6 +61,8 @@ public:
         std::vector<std::unique_ptr<THeldFolder>> chain;
         if (parts.empty() || !Descend(parts, parts.size(), chain)) return;
         THeldFolder& folder = *chain.back();
+        // Emptied, but another program holds it (its current folder): left for the restart.
+        if (folder.InUse()) return ScheduleByName(folder.Path());
         try {
             if (folder.RemoveIfEmpty()) return;
         } catch (const Error& e) {

@@ -106,6 +106,8 @@ public:
         const TRemovalHooks hooks{DeleteAtRestart, UnforeseeableName};
         for (TRemovalItem& item : RemoveInstalled(destination, PlanUninstall(rows), hooks)) items_.push_back(item);
         RemoveUninstallEntry();
+        // Another program's current folder: emptied now, removed at the restart.
+        if (destination.InUse()) items_.push_back({destination.Path(), TRemovalOutcome::AtRestart, {}});
         const std::unique_ptr<THeldFolder> maker = ProposedMakerFolder();
         const bool waiting = Count(TRemovalOutcome::AtRestart) > 0;
         if (!StartSelfRemoval(destination, maker.get(), waiting))

@@ -1309,6 +1309,29 @@ TEST_F(Uninstalling, AFileInUseIsNamedAndScheduledForTheRestart) {
     EXPECT_NE(PendingRenames().find(Dir + u"readme.txt"), std::u16string::npos) << "not scheduled for the restart";
 }
 
+// A command prompt open in the installation folder (a program's current folder: read and
+// write shared, delete not): everything in it goes, the folder is named and left for the
+// restart.
+TEST_F(Uninstalling, TheCurrentFolderOfAnotherProgramIsEmptiedAndLeftForTheRestart) {
+    const Installer installer = Chinese();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    inUse_ = CreateFileW(ToWide(Dir).c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(inUse_, INVALID_HANDLE_VALUE);
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
+    const std::u16string caption = u"卸载 - Orvane画图";
+    Answer(caption);
+    const std::u16string closing = Answer(caption);
+    std::u16string folder = Dir;
+    while (!folder.empty() && folder.back() == u'\\') folder.pop_back();
+    EXPECT_NE(closing.find(folder), std::u16string::npos) << ToUtf8(closing);
+    EXPECT_EQ(ExitCode(), DWORD(ecRestartNeeded));
+    for (const char16_t* gone : {u"Karvel.exe", u"readme.txt", u"data"}) EXPECT_FALSE(Exists(Dir + gone)) << ToUtf8(gone);
+    EXPECT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); }));
+    EXPECT_TRUE(Exists(folder));
+    EXPECT_NE(PendingRenames().find(folder), std::u16string::npos) << "not scheduled for the restart";
+}
+
 // After an uninstall the next install is a first one: the default folder proposed again.
 TEST_F(Uninstalling, InstallingAgainIsAFirstInstall) {
     const Installer installer = Chinese();

@@ -218,6 +218,53 @@ TEST_F(Removal, AFileInUseIsScheduledForTheRestart) {
     EXPECT_EQ(Scheduled, (std::vector<std::u16string>{Full("data\\palette.txt"), Full("data")}));
     EXPECT_TRUE(fs::exists(Dest / "data" / "palette.txt"));
 }
+
+// A folder another program holds as its current folder (read and write shared, delete
+// not): what is in it goes, the folder is left for the restart. The root alike: it is
+// held without the right to delete, and says so.
+class FolderInUse : public Removal {
+protected:
+    std::vector<TRemovalItem> RemoveWhileHeld(const fs::path& held, bool& rootInUse) {
+        const HANDLE cwd = CreateFileW(held.wstring().c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        EXPECT_NE(cwd, INVALID_HANDLE_VALUE);
+        std::vector<TRemovalItem> items;
+        {
+            THeldFolder root = THeldFolder::OpenRoot(DestText);
+            rootInUse = root.InUse();
+            const TRemovalHooks hooks{[this](const std::u16string& path) {
+                                          Scheduled.push_back(path);
+                                          return true;
+                                      },
+                                      [] { return std::u16string(u"unforeseeable"); }};
+            items = RemoveInstalled(root, Plan, hooks);
+        }
+        CloseHandle(cwd);
+        EXPECT_FALSE(fs::exists(Dest / "data" / "palette.txt"));
+        EXPECT_FALSE(fs::exists(Dest / "readme.txt"));
+        return items;
+    }
+};
+
+TEST_F(FolderInUse, ASubfolderIsEmptiedAndLeftForTheRestart) {
+    bool rootInUse = true;
+    const std::vector<TRemovalItem> items = RemoveWhileHeld(Dest / "data", rootInUse);
+    EXPECT_FALSE(rootInUse);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(ToUtf8(items[0].Path), ToUtf8(Full("data")));
+    EXPECT_EQ(items[0].Outcome, TRemovalOutcome::AtRestart);
+    EXPECT_EQ(Scheduled, std::vector<std::u16string>{Full("data")});
+    EXPECT_TRUE(fs::exists(Dest / "data"));
+}
+
+TEST_F(FolderInUse, TheRootIsHeldWithoutTheRightToDeleteAndEmptied) {
+    bool rootInUse = false;
+    const std::vector<TRemovalItem> items = RemoveWhileHeld(Dest, rootInUse);
+    EXPECT_TRUE(rootInUse);
+    EXPECT_TRUE(items.empty());
+    EXPECT_FALSE(fs::exists(Dest / "data"));
+}
 #endif
 
 }  // namespace
