@@ -225,7 +225,11 @@ THeldFolder THeldFolder::OpenRoot(const std::u16string& Path) {
     std::u16string real;
     wchar_t full[32768];
     const DWORD n = GetFullPathNameW(Wide(path), 32768, full, nullptr);
-    const std::u16string expected = n && n < 32768 ? std::u16string(reinterpret_cast<char16_t*>(full), n) : path;
+    std::u16string expected = n && n < 32768 ? std::u16string(reinterpret_cast<char16_t*>(full), n) : path;
+    // A short (8.3) name is another name of the same folder, not a link: compared in full.
+    wchar_t longer[32768];
+    const DWORD m = n && n < 32768 ? GetLongPathNameW(full, longer, 32768) : 0;
+    if (m && m < 32768) expected.assign(reinterpret_cast<char16_t*>(longer), m);
     if (IsLinkOrElsewhere(handle, expected, real)) {
         CloseHandle(handle);
         throw EFileError("the folder " + Quoted(path) + " is reached through a link" +

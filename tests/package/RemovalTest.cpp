@@ -219,6 +219,20 @@ TEST_F(Removal, AFileInUseIsScheduledForTheRestart) {
     EXPECT_TRUE(fs::exists(Dest / "data" / "palette.txt"));
 }
 
+// The root asked for by its short (8.3) name is the same folder, reached through no link.
+TEST_F(Removal, ARootAskedForByItsShortNameIsHeld) {
+    const fs::path folder = Root / "A Long Folder Name";
+    fs::create_directories(folder);
+    wchar_t shortName[MAX_PATH];
+    const DWORD n = GetShortPathNameW(folder.wstring().c_str(), shortName, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    if (fs::path(shortName).filename() == folder.filename()) GTEST_SKIP() << "this file system keeps no short names";
+    const THeldFolder held = THeldFolder::OpenRoot(std::u16string(reinterpret_cast<const char16_t*>(shortName), n));
+    std::u16string expected = PathText(fs::canonical(folder));
+    std::replace(expected.begin(), expected.end(), u'/', u'\\');
+    EXPECT_EQ(ToUtf8(held.Path()), ToUtf8(expected)) << fs::path(shortName).string();
+}
+
 // A folder another program holds as its current folder (read and write shared, delete
 // not): what is in it goes, the folder is left for the restart. The root alike: it is
 // held without the right to delete, and says so.
