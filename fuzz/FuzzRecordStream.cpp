@@ -97,7 +97,9 @@ bool FastAlone(const std::string& record, bool streamed, std::string& whole) {
     s.next_out = reinterpret_cast<std::uint8_t*>(out.data());
     s.avail_out = static_cast<std::uint32_t>(out.size());
     if (isal_inflate(&s) != ISAL_DECOMP_OK || s.block_state != ISAL_BLOCK_FINISH) return false;
-    return out.size() - s.avail_out == whole.size() && (whole = out.substr(0, whole.size()), true);
+    if (out.size() - s.avail_out != whole.size()) return false;
+    whole = out.substr(0, whole.size());
+    return true;
 #else
     return false;
 #endif

@@ -206,12 +206,12 @@ bool TRecordStream::InflateFast(std::size_t Index, TDecoders& Decoders, bool& Ha
         const std::uint32_t given = s.avail_in;
         if (isal_inflate(&s) != ISAL_DECOMP_OK) return false;
         const std::size_t got = out.size() - s.avail_out;
+        const bool ended = s.block_state == ISAL_BLOCK_FINISH;
         // A call that took none of the input it had and gave nothing would be repeated for
         // ever (one without input, after a full output, is followed by feeding).
-        if (got == 0 && given > 0 && s.avail_in == given && s.block_state != ISAL_BLOCK_FINISH) return false;
+        if (got == 0 && given > 0 && s.avail_in == given && !ended) return false;
         full = s.avail_out == 0;
         written += static_cast<std::int64_t>(got);
-        const bool ended = s.block_state == ISAL_BLOCK_FINISH;
         if (written > span.Size || (ended && written != span.Size)) return false;
         if (got > 0) {
             out.resize(got);

@@ -19,7 +19,6 @@
 
 #include "package/FileSystem.h"
 
-
 namespace stp {
 
 // One record's place in the package: its bytes in the package, what they inflate to.

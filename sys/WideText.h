@@ -24,4 +24,10 @@ inline std::u16string FromWide(const wchar_t* s) {
     return std::u16string(reinterpret_cast<const char16_t*>(s));
 }
 
+// A number's decimal digits, widened: std::to_wstring would bring the wide printf along.
+inline std::wstring WideNumber(long long value) {
+    const std::string digits = std::to_string(value);
+    return std::wstring(digits.begin(), digits.end());
+}
+
 }  // namespace stp

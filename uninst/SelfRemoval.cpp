@@ -14,6 +14,7 @@
 #include "package/HeldTree.h"
 #include "product/ProductTable.h"
 #include "sys/Handles.h"
+#include "sys/WideText.h"
 #include "ui/Wide.h"
 
 extern "C" NTSTATUS NTAPI NtAreMappedFilesTheSame(PVOID, PVOID);
@@ -147,11 +148,7 @@ bool StartCopy(HANDLE image, const THeldFolder& destination, const THeldFolder* 
         const UniqueHandle above = maker ? Inheritable(reinterpret_cast<HANDLE>(maker->Native()), 0) : UniqueHandle();
         if (copy && process && file && dest && (above || !maker)) {
             std::wstring line = L"\"" + program + L"\" " + kCleanupSwitch;
-            for (HANDLE h : {process.get(), file.get(), dest.get(), above.get()}) {
-                // Digits widened rather than std::to_wstring, which brings the wide printf along.
-                const std::string digits = std::to_string(Native(h));
-                line += L" " + std::wstring(digits.begin(), digits.end());
-            }
+            for (HANDLE h : {process.get(), file.get(), dest.get(), above.get()}) line += L" " + WideNumber(Native(h));
             line += folderAtRestart ? L" 1" : L" 0";
             std::vector<HANDLE> handed{process.get(), file.get(), dest.get()};
             if (above) handed.push_back(above.get());

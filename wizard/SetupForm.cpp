@@ -16,6 +16,7 @@
 #include "sys/Handles.h"
 #include "sys/Processes.h"
 #include "sys/Shell.h"
+#include "sys/WideText.h"
 #include "ui/Application.h"
 #include "ui/BackgroundWork.h"
 #include "ui/Button.h"
@@ -143,9 +144,7 @@ void TForm1::ReadBuildConfig() {
 // Above 100 % a product's twice-as-large pictures, when it gives them, are scaled down
 // instead of its own ones up.
 void TForm1::LoadSidePicture() {
-    // Digits widened rather than std::to_wstring, which brings the wide printf along.
-    const std::string mode = std::to_string(LanguageMode);
-    const std::wstring side = L"ImageLeft" + std::wstring(mode.begin(), mode.end());
+    const std::wstring side = L"ImageLeft" + WideNumber(LanguageMode);
     if (PixelsPerInch() > kDesignDpi && HasResource(side + L"_2x", RT_RCDATA))
         Component<TImage>("Image1").SetPicture(DecodeJpeg(LoadResourceData(side + L"_2x", RT_RCDATA)), 2 * kDesignDpi);
     else
