@@ -66,7 +66,7 @@ fi
 # its first line and what the command said after it. "readonly" and "writable" remount
 # G:. "link" makes the request's second line (a C: path) a link to its first, in place of
 # whatever is there, "unlink" removes the link on its first line; "flip" keeps switching the link on its first line between the folders
-# on its second and third lines until "stopflip". The loop ends with this script.
+# on its second and third lines until "stopflip" (which waits for the loop's round to end). The loop ends with this script.
 control="$prefix/drive_c/stp-e2e-control"
 mkdir -p "$control"
 unix_path() { local p=${1%$'\r'}; p=${p#[Cc]:\\}; printf '%s/drive_c/%s' "$prefix" "${p//\\//}"; }
@@ -87,10 +87,16 @@ serve_requests() {
         unlink) said=$(rm -f -- "$(unix_path "${lines[0]}")" 2>&1); rc=$? ;;
         flip)
           at=$(unix_path "${lines[0]}") a=$(unix_path "${lines[1]}") b=$(unix_path "${lines[2]}")
-          ( while :; do ln -sfn "$b" "$at.b" && mv -T "$at.b" "$at"; ln -sfn "$a" "$at.a" && mv -T "$at.a" "$at"; done ) &
+          # Ended by a flag it reads between rounds, never killed: a killed loop's running
+          # mv would go on and move away the link that stopflip puts back.
+          rm -f "$control/flip.stop"
+          ( while [ ! -e "$control/flip.stop" ] && kill -0 $$ 2>/dev/null; do
+              ln -sfn "$b" "$at.b" && mv -T "$at.b" "$at"; ln -sfn "$a" "$at.a" && mv -T "$at.a" "$at"
+            done ) &
           flipper=$!; said=; rc=0 ;;
         stopflip)
-          kill "$flipper" 2>/dev/null; wait "$flipper" 2>/dev/null; flipper=
+          if [ -n "$flipper" ]; then touch "$control/flip.stop"; wait "$flipper" 2>/dev/null; fi
+          flipper=; rm -f "$control/flip.stop"
           said=$(ln -sfn "$(unix_path "${lines[1]}")" "$(unix_path "${lines[0]}").a" &&
                  mv -T "$(unix_path "${lines[0]}").a" "$(unix_path "${lines[0]}")" 2>&1); rc=$? ;;
         *) said="unknown request"; rc=2 ;;
