@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace stp {
 
@@ -52,6 +53,10 @@ public:
     void Delete();
 
     const std::u16string& Path() const { return FPath; }
+    // The native handle (a HANDLE on Windows, a descriptor elsewhere).
+    std::intptr_t Native() const { return FHandle; }
+    // Takes over an open handle (HeldTree's), closing it with the object.
+    static TFile Adopt(std::u16string path, std::intptr_t handle) { return TFile(std::move(path), handle); }
 
 private:
     TFile(std::u16string path, std::intptr_t handle) : FPath(std::move(path)), FHandle(handle) {}

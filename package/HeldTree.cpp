@@ -43,6 +43,7 @@ constexpr NTSTATUS kSharingViolation = static_cast<NTSTATUS>(0xC0000043);
 constexpr NTSTATUS kCannotDelete = static_cast<NTSTATUS>(0xC0000121);
 constexpr NTSTATUS kNotEmpty = static_cast<NTSTATUS>(0xC0000101);
 constexpr NTSTATUS kAccessDenied = static_cast<NTSTATUS>(0xC0000022);
+constexpr NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035);
 constexpr FILE_INFORMATION_CLASS kRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
 constexpr FILE_INFORMATION_CLASS kDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
 
@@ -93,18 +94,27 @@ bool IsLinkOrElsewhere(HANDLE handle, const std::u16string& expected, std::u16st
     return real.empty() || !SamePath(real, expected);
 }
 
-NTSTATUS OpenRelative(std::intptr_t folder, std::u16string_view name, ACCESS_MASK access, ULONG share,
-                      ULONG options, HANDLE& handle) {
+// Name in Folder opened or made (Disposition) without following a link at it; Security
+// for what is made, null to inherit.
+NTSTATUS CreateRelative(std::intptr_t folder, std::u16string_view name, ACCESS_MASK access, ULONG share,
+                        ULONG disposition, ULONG options, const void* security, HANDLE& handle) {
     UNICODE_STRING text;
     text.Buffer = const_cast<PWSTR>(reinterpret_cast<const wchar_t*>(name.data()));
     text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
     text.MaximumLength = text.Length;
     OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, H(folder), nullptr);
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, H(folder),
+                               const_cast<PSECURITY_DESCRIPTOR>(security));
     IO_STATUS_BLOCK io{};
     handle = nullptr;
-    return NtCreateFile(&handle, access | SYNCHRONIZE | FILE_READ_ATTRIBUTES, &attributes, &io, nullptr, 0, share,
-                        FILE_OPEN, options | kOpenReparsePoint | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    return NtCreateFile(&handle, access | SYNCHRONIZE | FILE_READ_ATTRIBUTES, &attributes, &io, nullptr,
+                        FILE_ATTRIBUTE_NORMAL, share, disposition,
+                        options | kOpenReparsePoint | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+}
+
+NTSTATUS OpenRelative(std::intptr_t folder, std::u16string_view name, ACCESS_MASK access, ULONG share,
+                      ULONG options, HANDLE& handle) {
+    return CreateRelative(folder, name, access, share, FILE_OPEN, options, nullptr, handle);
 }
 
 THeldState StateOf(NTSTATUS status, bool wantFolder, std::string& cause) {
@@ -208,18 +218,35 @@ THeldFile::~THeldFile() {
 
 #ifdef _WIN32
 
-THeldFolder THeldFolder::OpenRoot(const std::u16string& Path) {
+namespace {
+
+HANDLE OpenRootHandle(const std::u16string& path, DWORD access) {
+    return CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE | access,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+}  // namespace
+
+THeldFolder THeldFolder::OpenRoot(const std::u16string& Path) { return OpenRootWith(Path, true); }
+
+THeldFolder THeldFolder::OpenRootToWrite(const std::u16string& Path) { return OpenRootWith(Path, false); }
+
+THeldFolder THeldFolder::OpenRootWith(const std::u16string& Path, bool ToRemove) {
     std::u16string path = Path;
     while (path.size() > 3 && path.back() == u'\\') path.pop_back();
-    const auto open = [&](DWORD access) {
-        return CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE | access,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    };
-    HANDLE handle = open(DELETE);
-    // Another program's current folder: held to empty it, without the right to delete it.
-    const bool inUse = handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
-    if (inUse) handle = open(0);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    bool inUse = false;
+    if (ToRemove) {
+        handle = OpenRootHandle(path, DELETE);
+        // Another program's current folder: held to empty it, without the right to delete it.
+        inUse = handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+        if (inUse) handle = OpenRootHandle(path, 0);
+    } else {
+        handle = OpenRootHandle(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+            handle = OpenRootHandle(path, READ_CONTROL);
+    }
     if (handle == INVALID_HANDLE_VALUE)
         throw EFileError("cannot open the folder " + Quoted(path) + ": " + ErrorText(GetLastError()));
     std::u16string real;
@@ -284,6 +311,100 @@ THeldState THeldFolder::OpenFile(std::u16string_view Name, std::unique_ptr<THeld
     if (state == THeldState::Open)
         File.reset(new THeldFile(reinterpret_cast<std::intptr_t>(handle), real, kNone, std::u16string(Name)));
     return state;
+}
+
+namespace {
+
+constexpr ACCESS_MASK kWriteFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | READ_CONTROL;
+constexpr ACCESS_MASK kWriteFileAccess = FILE_READ_DATA | FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_ATTRIBUTES |
+                                         DELETE | READ_CONTROL;
+constexpr ACCESS_MASK kPermissionAccess = WRITE_DAC | WRITE_OWNER;
+
+// Opens or makes Name, asking for the right to change its permissions where it is
+// granted; the handle is checked to be where it was asked for.
+THeldState CreateChild(const THeldFolder& folder, std::u16string_view name, ACCESS_MASK access, ULONG share,
+                       ULONG disposition, bool wantFolder, const void* security, HANDLE& handle, std::u16string& real,
+                       std::string& cause) {
+    const ULONG options = wantFolder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE;
+    NTSTATUS status =
+        CreateRelative(folder.Native(), name, access | kPermissionAccess, share, disposition, options, security, handle);
+    if (status == kAccessDenied)
+        status = CreateRelative(folder.Native(), name, access, share, disposition, options, security, handle);
+    if (status == kNameCollision) return THeldState::Open;  // there already: the caller opens it
+    if (status != 0) return StateOf(status, wantFolder, cause);
+    if (IsLinkOrElsewhere(handle, folder.PathOf(name), real)) {
+        CloseHandle(handle);
+        handle = nullptr;
+        return THeldState::Link;
+    }
+    return THeldState::Open;
+}
+
+bool DeleteHandle(HANDLE handle) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    IO_STATUS_BLOCK io{};
+    return NtSetInformationFile(handle, &io, &disposition, sizeof disposition, kDispositionInformation) == 0;
+}
+
+}  // namespace
+
+THeldState THeldFolder::MakeFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder, std::string& Cause,
+                                   const void* Security, bool& Created) const {
+    const ULONG share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE handle = nullptr;
+    std::u16string real;
+    THeldState state = CreateChild(*this, Name, kWriteFolderAccess, share, FILE_CREATE, true, Security, handle, real, Cause);
+    Created = handle != nullptr;
+    if (state == THeldState::Open && !handle) {
+        state = CreateChild(*this, Name, kWriteFolderAccess, share, FILE_OPEN, true, nullptr, handle, real, Cause);
+        // Something stands at the name that cannot be opened as a folder: a link to nothing.
+        if (state == THeldState::Missing) state = THeldState::Link;
+    }
+    if (state == THeldState::Open)
+        Folder.reset(new THeldFolder(reinterpret_cast<std::intptr_t>(handle), real, kNone, std::u16string(Name)));
+    return state;
+}
+
+THeldState THeldFolder::WriteFile(std::u16string_view Name, std::unique_ptr<TFile>& File, std::string& Cause,
+                                  bool& Created, bool Fresh, bool Shared) const {
+    const ULONG share = Shared ? FILE_SHARE_READ : 0;
+    for (int round = 0; round < 2; ++round) {
+        HANDLE handle = nullptr;
+        std::u16string real;
+        THeldState state =
+            CreateChild(*this, Name, kWriteFileAccess, share, FILE_CREATE, false, nullptr, handle, real, Cause);
+        Created = handle != nullptr;
+        if (state == THeldState::Open && !handle) {
+            state = CreateChild(*this, Name, kWriteFileAccess, share, FILE_OPEN, false, nullptr, handle, real, Cause);
+            // The name stands, yet nothing opens there: a link to nothing.
+            if (state == THeldState::Missing) state = THeldState::Link;
+        }
+        if (state != THeldState::Open) return state;
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(handle, &info)) {
+            Cause = ErrorText(GetLastError());
+            CloseHandle(handle);
+            return THeldState::Failed;
+        }
+        if (!Created && info.nNumberOfLinks > 1) {
+            CloseHandle(handle);
+            return THeldState::HardLinked;
+        }
+        if (!Created && Fresh && round == 0) {
+            const bool gone = DeleteHandle(handle);
+            CloseHandle(handle);
+            if (!gone) {
+                Cause = "the earlier file cannot be deleted";
+                return THeldState::Failed;
+            }
+            continue;
+        }
+        File = std::make_unique<TFile>(TFile::Adopt(real, reinterpret_cast<std::intptr_t>(handle)));
+        if (!Created) File->Truncate();
+        return THeldState::Open;
+    }
+    Cause = "the name was taken again while it was made anew";
+    return THeldState::Failed;
 }
 
 bool THeldFolder::RemoveIfEmpty() {
@@ -410,6 +531,62 @@ THeldState THeldFolder::OpenFile(std::u16string_view Name, std::unique_ptr<THeld
     }
     File.reset(new THeldFile(fd, Child(path_, Name), dup(static_cast<int>(handle_)), std::u16string(Name)));
     return THeldState::Open;
+}
+
+THeldFolder THeldFolder::OpenRootToWrite(const std::u16string& Path) { return OpenRoot(Path); }
+
+THeldState THeldFolder::MakeFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder, std::string& Cause,
+                                   const void*, bool& Created) const {
+    Created = mkdirat(static_cast<int>(handle_), Utf8Name(Name).c_str(), 0755) == 0;
+    if (!Created && errno != EEXIST) return StateOfErrno(true, Cause);
+    const THeldState state = OpenFolder(Name, Folder, Cause);
+    // Something stands at the name that cannot be opened as a folder: a link to nothing.
+    return state == THeldState::Missing ? THeldState::Link : state;
+}
+
+THeldState THeldFolder::WriteFile(std::u16string_view Name, std::unique_ptr<TFile>& File, std::string& Cause,
+                                  bool& Created, bool Fresh, bool) const {
+    const int folder = static_cast<int>(handle_);
+    const std::string name = Utf8Name(Name);
+    for (int round = 0; round < 2; ++round) {
+        int fd = openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        Created = fd >= 0;
+        if (!Created && errno == EEXIST) fd = openat(folder, name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            struct stat there{};
+            if (fstatat(folder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(there.st_mode))
+                return THeldState::Link;
+            if (errno == EISDIR) return THeldState::WrongKind;
+            return StateOfErrno(false, Cause);
+        }
+        struct stat held{};
+        if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+            close(fd);
+            return THeldState::WrongKind;
+        }
+        if (!Created && held.st_nlink > 1) {
+            close(fd);
+            return THeldState::HardLinked;
+        }
+        if (!Created && Fresh && round == 0) {
+            const bool same = StillThere(folder, std::u16string(Name), fd);
+            close(fd);
+            if (!same || unlinkat(folder, name.c_str(), 0) != 0) {
+                Cause = "the earlier file cannot be deleted";
+                return THeldState::Failed;
+            }
+            continue;
+        }
+        File = std::make_unique<TFile>(TFile::Adopt(Child(path_, Name), fd));
+        if (!Created && ftruncate(fd, 0) != 0) {
+            Cause = ErrnoText();
+            File.reset();
+            return THeldState::Failed;
+        }
+        return THeldState::Open;
+    }
+    Cause = "the name was taken again while it was made anew";
+    return THeldState::Failed;
 }
 
 bool THeldFolder::RemoveIfEmpty() {

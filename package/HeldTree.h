@@ -21,9 +21,11 @@ enum class THeldState {
     WrongKind,   // a folder where a file was expected, or the reverse
     InUse,       // another program holds it without sharing
     Failed,      // any other error: Cause says which
+    HardLinked,  // a file with more than one name: writing it would write the others
 };
 
 class THeldFile;
+class TFile;
 
 // An open folder of the tree. Its Path is where it really is.
 class THeldFolder {
@@ -31,6 +33,9 @@ public:
     // The folder at Path, which must be reached through no link at all. Raises EFileError
     // naming the folder otherwise.
     static THeldFolder OpenRoot(const std::u16string& Path);
+    // The same for writing below it (a drive root too): held without the right to delete
+    // it, with the right to read and change its permissions where it is granted.
+    static THeldFolder OpenRootToWrite(const std::u16string& Path);
 
     THeldFolder(THeldFolder&&) noexcept;
     THeldFolder& operator=(THeldFolder&&) noexcept;
@@ -43,6 +48,20 @@ public:
     // The folder or file Name (one component) in this folder.
     THeldState OpenFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder, std::string& Cause) const;
     THeldState OpenFile(std::u16string_view Name, std::unique_ptr<THeldFile>& File, std::string& Cause) const;
+
+    // The folder Name here, made when it is missing (with Security, a Windows security
+    // descriptor, or inheriting when null) or opened when it is there; never through a
+    // link. Created says which.
+    THeldState MakeFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder, std::string& Cause,
+                          const void* Security, bool& Created) const;
+    // The file Name here, for writing and reading back: made when it is missing, or the
+    // plain file there opened and emptied. A link at the name (Link), a file with another
+    // name too (HardLinked) or a folder (WrongKind) is refused before anything changes.
+    // Fresh: an existing file is deleted and the file made anew, so nothing of the earlier
+    // one (its permissions, its other openers) carries over. Others may read it while it
+    // is open, Shared, but never write, delete or rename it.
+    THeldState WriteFile(std::u16string_view Name, std::unique_ptr<TFile>& File, std::string& Cause, bool& Created,
+                         bool Fresh = false, bool Shared = false) const;
 
     // Removes this folder when it is empty; false, and nothing done, when it is not.
     // Raises EFileError for any other failure.
@@ -57,6 +76,7 @@ public:
 private:
     friend class THeldFile;
     THeldFolder(std::intptr_t handle, std::u16string path, std::intptr_t parent, std::u16string name);
+    static THeldFolder OpenRootWith(const std::u16string& Path, bool ToRemove);
     void Close();
 
     std::intptr_t handle_;

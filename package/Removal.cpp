@@ -37,6 +37,7 @@ public:
         switch (folder.OpenFile(parts.back(), held, cause)) {
         case THeldState::Missing: return;
         case THeldState::Link:
+        case THeldState::HardLinked:
         case THeldState::WrongKind: return Report(path, TRemovalOutcome::NotOurs);
         case THeldState::InUse: return ScheduleByName(path);
         case THeldState::Failed: return Report(path, TRemovalOutcome::Failed, cause);
@@ -94,7 +95,8 @@ private:
             case THeldState::Open: chain.push_back(std::move(next)); continue;
             case THeldState::Missing:
             case THeldState::WrongKind: return false;  // nothing of ours below it
-            case THeldState::Link: Report(parent.PathOf(parts[i]), TRemovalOutcome::NotOurs); return false;
+            case THeldState::Link:
+            case THeldState::HardLinked: Report(parent.PathOf(parts[i]), TRemovalOutcome::NotOurs); return false;
             case THeldState::InUse:
             case THeldState::Failed:
                 Report(parent.PathOf(parts[i]), TRemovalOutcome::Failed, cause.empty() ? "in use" : cause);
