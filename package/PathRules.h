@@ -22,6 +22,16 @@ bool IsContainedFolder(std::u16string_view folderSpec);
 // nor dots and spaces alone, and without "/".
 bool IsPlainFileName(std::u16string_view name);
 
+// True for a full folder path on a drive ("C:\..." with a letter A-Z either case, a
+// trailing "\" allowed) that Windows reads exactly as written: no ":" after the drive's,
+// no "\\?\" or "\\.\" form, no reserved device name as a component (CON, PRN, AUX, NUL,
+// COM1-COM9, LPT1-LPT9, also COM and LPT followed by the superscript digits 1 2 3 -
+// U+00B9, U+00B2, U+00B3 - each in any letter case and with any extension: "nul.txt",
+// "Con .x"), no component ending in a dot or a space, no component of dots and spaces
+// alone ("." and ".." included), no empty component (a doubled "\"), no "/" and none of
+// the characters Windows forbids in names (< > " | ? * and codes below 32).
+bool IsPlainSetupDir(std::u16string_view Folder);
+
 // True when folderSpec begins with "$", which makes it a macro specification.
 bool IsMacroFolder(std::u16string_view folderSpec);
 

@@ -45,6 +45,74 @@ TEST(PackagePathRules, FoldersAndNames) {
     for (auto ok : {u"a,b|c.txt", u"..a", u". a"}) EXPECT_TRUE(IsPlainFileName(ok)) << ToUtf8(ok);
 }
 
+// The destination folder comes from the user (/D= or the wizard) and the installer
+// runs elevated: it must name on disk exactly the folder it says.
+TEST(PackagePathRules, SetupDirsWindowsReadsAsWritten) {
+    struct Case {
+        const char16_t* folder;
+        bool plain;
+    };
+    const Case cases[] = {
+        {u"C:\\Program Files\\Orvane Soft\\Karvel", true},
+        {u"c:\\tools\\app\\", true},
+        {u"D:\\", true},
+        {u"z:\\x", true},
+        {u"C:\\a.b\\c", true},
+        {u"C:\\.config\\ lead", true},  // only a trailing dot or space is dropped
+        {u"C:\\Con1\\x", true},
+        {u"C:\\CONSOLE", true},
+        {u"C:\\COM10\\COM0\\LPT\\nul1", true},
+        {u"C:\\COM\u2074", true},  // only the superscripts 1 2 3 make a device
+        {u"C:\\\u00C4rger\\\u65E5\u672C", true},
+
+        // Not a full path on a drive.
+        {u"", false},
+        {u"C:", false},
+        {u"C:Lumen", false},
+        {u"\\Lumen", false},
+        {u"1:\\Lumen", false},
+        {u"\\\\server\\share\\Lumen", false},
+        {u"\\\\?\\C:\\Lumen", false},
+        {u"\\\\.\\C:\\Lumen", false},
+        {u"C:/Lumen", false},
+        // A stream or a second drive.
+        {u"C:\\Lumen:ads", false},
+        {u"C:\\a\\D:\\b", false},
+        // Components Windows changes or climbs out of.
+        {u"C:\\Lumen. .", false},
+        {u"C:\\Lumen.", false},
+        {u"C:\\Lumen \\x", false},
+        {u"C:\\Windows\\..\\Lumen3", false},
+        {u"C:\\a\\.\\b", false},
+        {u"C:\\.. \\x", false},
+        {u"C:\\a\\\\b", false},
+        {u"C:\\\\", false},
+        {u"C:\\a\\\\", false},
+        // Devices, in any case and with any extension.
+        {u"C:\\CON", false},
+        {u"C:\\x\\nul.txt", false},
+        {u"C:\\x\\Con .x\\y", false},
+        {u"C:\\prn\\", false},
+        {u"C:\\aUx.a.b", false},
+        {u"C:\\com1", false},
+        {u"C:\\LPT9.log", false},
+        {u"C:\\com\u00B9", false},
+        {u"C:\\Lpt\u00B2\\x", false},
+        {u"C:\\COM\u00B3.txt", false},
+        // Characters no name may hold.
+        {u"C:\\a/b", false},
+        {u"C:\\a<b", false},
+        {u"C:\\a>b", false},
+        {u"C:\\a\"b", false},
+        {u"C:\\a|b", false},
+        {u"C:\\a?b", false},
+        {u"C:\\a*b", false},
+        {u"C:\\a\tb", false},
+        {u"C:\\a\x01", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsPlainSetupDir(c.folder), c.plain) << ToUtf8(c.folder);
+}
+
 TEST(PackagePathRules, MacroFolders) {
     const std::u16string sys = u"C:\\windows\\system32\\";
     EXPECT_EQ(ExpandMacroFolder(u"$System$", sys), sys);
