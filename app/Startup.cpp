@@ -18,7 +18,7 @@
 #include "ui/ProductConfig.h"
 #include "ui/StartupTrace.h"
 #include "ui/Wide.h"
-#include "wizard/LanguageMode.h"
+#include "install/LanguageMode.h"
 #include "wizard/SetupForm.h"
 
 namespace stp {

@@ -14,10 +14,11 @@
 #include "ui/ProductConfig.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SystemInfo.h"
-#include "wizard/InstallSteps.h"
-#include "wizard/Installation.h"
-#include "wizard/LanguageMode.h"
-#include "wizard/WizardTexts.h"
+#include "install/InstallSteps.h"
+#include "install/Installation.h"
+#include "install/Destination.h"
+#include "install/LanguageMode.h"
+#include "package/PathRules.h"
 
 namespace stp {
 
@@ -26,26 +27,36 @@ int RunUnattendedInstall(const SetupCommandLine& Line, TSetupLog& Log) {
     const std::u16string name = ProductDisplayName(LanguageMode);
     const std::u16string folder =
         Line.Destination.empty() ? ProposedSetupDir(name, ProductString(Setting::ExeName), true) : Line.Destination;
-    if (!IsAcceptedSetupDir(folder, GetDriveLetters())) {
+    const std::u16string setupDir = NormaliseSetupDir(folder);
+    if (!IsAcceptedSetupDir(folder, GetDriveLetters()) || !IsPlainSetupDir(setupDir)) {
         Log.Write(u"The destination folder \"" + folder +
-                  u"\" is refused: it must be a full path on a fixed drive, beginning with its letter and \":\\\".");
+                  u"\" is refused: it must be a full path on a fixed drive, beginning with its letter and \":\\\", "
+                  u"that Windows reads as written (no stream, device name, \"..\" or name ending in a dot or space).");
         return ecFolderRefused;
     }
-    const std::u16string setupDir = NormaliseSetupDir(folder);
     Log.Write(u"Destination folder: " + setupDir);
-    if (!ForceDirectories(setupDir)) {
-        Log.Write(u"The destination folder could not be made: " + setupDir);
+    std::unique_ptr<TDestination> destination;
+    try {
+        // An earlier installation of the product is taken over, so that its upgrade goes on.
+        destination = std::make_unique<TDestination>(TDestination::Open(setupDir, IsEarlierInstallation(name, setupDir)));
+        if (destination->TakenOver()) Log.Write(u"Taken over from other accounts: the earlier installation " + setupDir);
+    } catch (const ERefusedFolder& error) {
+        Log.Write(u"The destination folder is refused: " + FromUtf8(error.what()));
+        return ecFolderRefused;
+    } catch (const std::exception& error) {
+        Log.Write(u"The destination folder could not be made: " + FromUtf8(error.what()));
         return ecFailed;
     }
     std::unique_ptr<TProgressWindow> window;
     if (Line.Mode == SetupMode::Passive) {
-        const WizardTexts texts = LanguageMode == 0 ? ChineseWizardTexts(name, {}, {}) : EnglishWizardTexts(name, {}, {});
-        window = std::make_unique<TProgressWindow>(texts.Caption,
+        const std::u16string caption =
+            FillText(InTextSet(kWizardTexts[static_cast<std::size_t>(WizardText::Caption)], LanguageMode), {name, {}, {}, {}});
+        window = std::make_unique<TProgressWindow>(caption,
                                                    FillText(InTextSet(kInstallingText, LanguageMode), {name, {}, {}, {}}));
     }
     try {
         // The progress window answers while the files are written.
-        RunAnswering([&](const TReportEvent& report) { UnpackPayload(setupDir, report, Log); },
+        RunAnswering([&](const TReportEvent& report) { UnpackPayload(*destination, report, Log); },
                      [&window](std::int64_t percent) {
                          if (window) window->SetPercent(static_cast<int>(percent));
                      },

@@ -44,9 +44,10 @@ std::string Quoted(std::u16string_view s) { return "'" + ToUtf8(s) + "'"; }
 
 class TExtraction {
 public:
-    TExtraction(const std::u16string& destination, const TProgressEvent& progress, const std::u16string& systemDir,
-                const TFileEvent& fileEvent)
-        : FDestination(destination), FProgress(progress), FSystemDir(systemDir), FFileEvent(fileEvent) {}
+    TExtraction(const std::u16string& destination, const TOutputOpener& openOutput, const TProgressEvent& progress,
+                const std::u16string& systemDir, const TFileEvent& fileEvent)
+        : FDestination(destination), FOpenOutput(openOutput), FProgress(progress), FSystemDir(systemDir),
+          FFileEvent(fileEvent) {}
 
     void Run(TFile& package, TDataTable& table) {
         FTotal = Totals(table);
@@ -135,6 +136,7 @@ private:
         const std::u16string folderSpec = row.Items(pcFolder)->Text();
         const std::u16string name = row.Items(pcFileName)->Text();
         std::u16string folder;
+        std::u16string below;  // the folder below the destination's
         bool macro = false;
         if (IsRootRow(row)) {
             folder = FDestination;
@@ -143,8 +145,9 @@ private:
             folder = *SafeMacroFolder(folderSpec, FSystemDir);
         } else {
             folder = FDestination + folderSpec;
+            below = folderSpec;
         }
-        if (!DirectoryExists(folder)) ForceDirectories(folder);
+        if ((macro || !FOpenOutput) && !DirectoryExists(folder)) ForceDirectories(folder);
 
         const std::int32_t packed = row.Items(pcCompressedSize)->Value();
         if (packed < 0) throw EPackageError("negative compressed size " + std::to_string(packed));
@@ -157,7 +160,7 @@ private:
             return;
         }
 
-        TFile out = TFile::CreateAlways(file);
+        TFile out = macro || !FOpenOutput ? TFile::CreateAlways(file) : FOpenOutput(below, LastPathComponent(name));
         // The record's bytes as they inflate; an error comes after the bytes before it.
         records.Take(
             index, [&out](const void* bytes, std::size_t n) { out.Write(bytes, n); },
@@ -180,6 +183,7 @@ private:
     }
 
     const std::u16string& FDestination;
+    const TOutputOpener& FOpenOutput;
     const TProgressEvent& FProgress;
     const std::u16string& FSystemDir;
     const TFileEvent& FFileEvent;
@@ -211,10 +215,16 @@ void ExtractSetupPackage(const std::u16string& packageFile, const std::u16string
 void ExtractSetupPackage(TFile& package, const std::u16string& destinationFolder, const std::u16string& password,
                          const TProgressEvent& progress, const std::u16string& systemDir, const TFileEvent& fileEvent) {
     if (!DirectoryExists(destinationFolder)) ForceDirectories(destinationFolder);
+    ExtractSetupPackage(package, destinationFolder, TOutputOpener(), password, progress, systemDir, fileEvent);
+}
+
+void ExtractSetupPackage(TFile& package, const std::u16string& destinationFolder, const TOutputOpener& openOutput,
+                         const std::u16string& password, const TProgressEvent& progress,
+                         const std::u16string& systemDir, const TFileEvent& fileEvent) {
     package.Seek(0);
     std::unique_ptr<TDataTable> table = ReadPackageTable(package, password);
     if (!table) return;
-    TExtraction(destinationFolder, progress, systemDir, fileEvent).Run(package, *table);
+    TExtraction(destinationFolder, openOutput, progress, systemDir, fileEvent).Run(package, *table);
 }
 
 std::vector<std::u16string> PackageDestinationFiles(TFile& package, const std::u16string& password) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace stp {
@@ -34,6 +35,17 @@ class TFile;
 void ExtractSetupPackage(TFile& package, const std::u16string& destinationFolder, const std::u16string& password,
                          const TProgressEvent& progress, const std::u16string& systemDir,
                          const TFileEvent& fileEvent = {});
+
+// Makes the file Name in the destination's folder FolderSpec (empty, or "sub\" below it)
+// for writing; raises EFileError naming the file and the cause.
+using TOutputOpener = std::function<TFile(const std::u16string& FolderSpec, std::u16string_view Name)>;
+
+// The same, each file of the destination folder made by openOutput (a held tree's, which
+// follows no link); destinationFolder names them in errors and events. "$System$" and
+// "$Third$" rows go by name below systemDir as before.
+void ExtractSetupPackage(TFile& package, const std::u16string& destinationFolder, const TOutputOpener& openOutput,
+                         const std::u16string& password, const TProgressEvent& progress,
+                         const std::u16string& systemDir, const TFileEvent& fileEvent);
 
 // The files the package puts below the destination folder, relative to it, as the
 // uninstaller's plan names them (shared system files never). Raises as the table's

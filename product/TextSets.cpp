@@ -172,5 +172,14 @@ const TextPair kAnotherSetupText = {u"“{D}”的另一个安装程序正在运
 const TextPair kBadSwitchText = {u"无法识别的命令行开关（可用：/S /P /LOG=文件 /D=文件夹）：",
                                  u"This switch is not known (known: /S /P /LOG=file /D=folder): "};
 const TextPair kInstallingText = {u"正在安装“{D}”……", u"Installing {D}..."};
+const TextPair kTakeOverFolderText = {
+    u"除管理员以外的用户也可以更改文件夹“{D}”，安装在其中的程序可能被他人替换。\n\n"
+    u"是否改为只允许管理员更改此文件夹，并继续安装？",
+    u"Users other than administrators can change the folder \"{D}\", so the programs installed there could be "
+    u"replaced.\n\nAllow only administrators to change this folder, and continue?"};
+const TextPair kUntrustedFolderText = {
+    u"除管理员以外的用户也可以更改文件夹“{D}”，安装在其中的程序可能被他人替换。请选择其他文件夹。",
+    u"Users other than administrators can change the folder \"{D}\", so the programs installed there could be "
+    u"replaced. Please choose another folder."};
 
 }  // namespace stp

@@ -92,4 +92,9 @@ extern const TextPair kAnotherSetupText;
 extern const TextPair kBadSwitchText;
 extern const TextPair kInstallingText;
 
+// The wizard's question before it takes over a destination folder that other accounts may
+// change, and its refusal of a folder on the way that they may change ({D} standing for the folder).
+extern const TextPair kTakeOverFolderText;
+extern const TextPair kUntrustedFolderText;
+
 }  // namespace stp

@@ -86,6 +86,43 @@ HANDLE RunProgram(const std::u16string& FileName, const std::u16string& Paramete
     return info.hProcess;
 }
 
+bool IsElevated() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    const UniqueHandle token(raw);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated != 0;
+}
+
+HANDLE RunProgramAsDesktopUser(const std::u16string& FileName) {
+    DWORD shellId = 0;
+    HWND shell = GetShellWindow();
+    if (!shell || !GetWindowThreadProcessId(shell, &shellId)) return nullptr;
+    const UniqueHandle parent(OpenProcess(PROCESS_CREATE_PROCESS, FALSE, shellId));
+    if (!parent) return nullptr;
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer.data());
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return nullptr;
+    HANDLE parentHandle = parent.get();
+    PROCESS_INFORMATION process{};
+    if (UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS, &parentHandle,
+                                  sizeof parentHandle, nullptr, nullptr)) {
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        std::u16string line = u"\"" + FileName + u"\"";
+        if (!CreateProcessW(AsWide(FileName), reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE,
+                            EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr, &startup.StartupInfo, &process))
+            process.hProcess = nullptr;
+    }
+    DeleteProcThreadAttributeList(attributes);
+    if (process.hThread) CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
 void ShowAppMessage(const std::u16string& Text, const std::u16string& Caption) {
     const std::u16string caption = Caption.empty() ? ApplicationTitle() : Caption;
     HWND owner = GetActiveWindow();

@@ -16,6 +16,14 @@ std::u16string BrowseForFolder(HWND Owner, const std::u16string& Title);
 // directory. The new process's handle, which the caller closes; null on failure.
 HANDLE RunProgram(const std::u16string& FileName, const std::u16string& Parameters);
 
+// True when this process runs with an administrator's full rights (elevated).
+bool IsElevated();
+
+// Starts FileName, without parameters, as a child of the shell's own process, so that it
+// runs with the desktop user's rights rather than this process's. The new process's
+// handle, which the caller closes; null when there is no shell or it cannot be started.
+HANDLE RunProgramAsDesktopUser(const std::u16string& FileName);
+
 // A modal information box with an OK button, titled Caption, or the application title
 // when Caption is empty. The application's other windows are disabled meanwhile.
 void ShowAppMessage(const std::u16string& Text, const std::u16string& Caption = std::u16string());

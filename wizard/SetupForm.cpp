@@ -10,6 +10,8 @@
 #include "package/Extractor.h"
 #include "product/ExitCodes.h"
 #include "package/FileSystem.h"
+#include "package/PathRules.h"
+#include "product/TextSets.h"
 #include "resources/layouts/Layouts.h"
 #include "sys/ByteSize.h"
 #include "sys/Drives.h"
@@ -34,9 +36,10 @@
 #include "ui/SystemInfo.h"
 #include "ui/Wide.h"
 #include "ui/ProductConfig.h"
-#include "wizard/InstallSteps.h"
-#include "wizard/Installation.h"
-#include "wizard/LanguageMode.h"
+#include "install/InstallSteps.h"
+#include "install/Destination.h"
+#include "install/Installation.h"
+#include "install/LanguageMode.h"
 #include "wizard/WizardTexts.h"
 
 namespace stp {
@@ -293,10 +296,9 @@ void TForm1::OnExtractProgress(std::int64_t Percent) {
 bool TForm1::InstallFiles() {
     FSetupDir = NormaliseSetupDir(Component<TEdit>("editSetupDir").Text());
     FLog->Write(u"Destination folder: " + FSetupDir);
-    if (!ForceDirectories(FSetupDir)) {
-        FLog->Write(u"The destination folder could not be made: " + FSetupDir);
+    const std::unique_ptr<TDestination> destination = OpenDestination();
+    if (!destination) {
         FInstallFailed = true;
-        Application().ShowMessage(FMsgFolderFailed);
         return false;
     }
     SetInstallControlsEnabled(false);
@@ -316,7 +318,7 @@ bool TForm1::InstallFiles() {
             bool& Flag;
             ~Done() { Flag = false; }
         } done{FInstalling};
-        RunAnswering([this](const TReportEvent& report) { UnpackPayload(FSetupDir, report, *FLog); },
+        RunAnswering([this, &destination](const TReportEvent& report) { UnpackPayload(*destination, report, *FLog); },
                      [this](std::int64_t percent) { OnExtractProgress(percent); },
                      [this] { Application().ProcessMessages(); });
     } catch (const std::exception& error) {
@@ -330,6 +332,39 @@ bool TForm1::InstallFiles() {
     RegisterProduct(registration, *FLog);
     FInstalled = true;
     return true;
+}
+
+std::unique_ptr<TDestination> TForm1::OpenDestination() {
+    const auto refused = [this](const std::exception& error, const std::u16string& message) {
+        FLog->Write(u"The destination folder is refused: " + FromUtf8(error.what()));
+        Application().ShowMessage(message);
+        return nullptr;
+    };
+    if (!IsPlainSetupDir(FSetupDir)) {
+        FLog->Write(u"The destination folder is refused: Windows would not read it as written.");
+        Application().ShowMessage(FMsgFolderFailed);
+        return nullptr;
+    }
+    try {
+        try {
+            return std::make_unique<TDestination>(
+                TDestination::Open(FSetupDir, IsEarlierInstallation(FDisplayName, FSetupDir)));
+        } catch (const EUntrustedFolder& error) {
+            const std::u16string folder = FillText(InTextSet(error.IsDestination ? kTakeOverFolderText
+                                                                                 : kUntrustedFolderText,
+                                                             LanguageMode),
+                                                   {error.Folder, {}, {}, {}});
+            if (!error.IsDestination) return refused(error, folder);
+            FLog->Write(u"The destination folder may be changed by others: " + FromUtf8(error.what()));
+            if (Application().ShowMessageBox(folder, Application().Title(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) !=
+                IDYES)
+                return nullptr;
+            FLog->Write(u"Taken over, as the user agreed: " + error.Folder);
+            return std::make_unique<TDestination>(TDestination::Open(FSetupDir, true));
+        }
+    } catch (const EFileError& error) {
+        return refused(error, FMsgFolderFailed);
+    }
 }
 
 void TForm1::SetInstallControlsEnabled(bool Enabled) {
@@ -362,8 +397,11 @@ void TForm1::Finish() {
         Close();
         return;
     }
-    // Whether the program started is not reported: the wizard ends either way.
-    const UniqueHandle process(RunProgram(FSetupDir + FExeName + u".exe", u""));
+    // Whether the program started is not reported: the wizard ends either way. Run as
+    // administrator, the wizard has the shell start it as the desktop's user: a user who
+    // may change the folder must not get a program of theirs run elevated.
+    const std::u16string program = FSetupDir + FExeName + u".exe";
+    const UniqueHandle process(IsElevated() ? RunProgramAsDesktopUser(program) : RunProgram(program, u""));
     Close();
 }
 

@@ -11,7 +11,9 @@
 
 #include "sys/SetupLog.h"
 #include "ui/Form.h"
-#include "wizard/Installation.h"
+#include "install/Installation.h"
+
+#include <memory>
 
 namespace stp {
 
@@ -87,8 +89,11 @@ private:
     void PrepareFolderPage();
     // The install action's steps: the controls the user could press meanwhile and the
     // options of the page; the payload is written and unpacked, then the shortcuts and the
-    // uninstall entry made (wizard/Installation.h).
+    // uninstall entry made (install/Installation.h).
     void SetInstallControlsEnabled(bool Enabled);
+    // The destination held for the install, the user asked before a folder other accounts
+    // may change is taken over; null, the reason shown, when it cannot be used.
+    std::unique_ptr<class TDestination> OpenDestination();
     // The shortcuts and entry the page's options ask for.
     TRegistration Registration();
     // The finish action's look at the running processes (Chinese text set only).

@@ -8,7 +8,7 @@
 #include "datatable/DataTable.h"
 #include "datatable/Row.h"
 #include "datatable/Text.h"
-#include "wizard/InstallSteps.h"
+#include "install/InstallSteps.h"
 
 namespace stp::test {
 namespace {

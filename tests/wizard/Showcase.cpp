@@ -10,7 +10,7 @@
 #include "ui/Application.h"
 #include "ui/Button.h"
 #include "ui/Panel.h"
-#include "wizard/LanguageMode.h"
+#include "install/LanguageMode.h"
 #include "wizard/SetupForm.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "ui/Application.h"
 #include "ui/Button.h"
 #include "ui/Resources.h"
-#include "wizard/LanguageMode.h"
+#include "install/LanguageMode.h"
 #include "wizard/SetupForm.h"
 
 namespace stp::test {

@@ -1,4 +1,4 @@
-#include "wizard/InstallSteps.h"
+#include "install/InstallSteps.h"
 
 #include <windows.h>
 
@@ -27,7 +27,7 @@ std::u16string NormaliseSetupDir(const std::u16string& FolderText) {
     return TrimControl(FolderText + u"\\");
 }
 
-TFile WritePayloadFile(const std::u16string& FileName) {
+void WritePayload(TFile& File) {
     HMODULE module = ResourceModule();
     HRSRC info = FindResourceW(module, reinterpret_cast<const wchar_t*>(kPackageResource),
                                reinterpret_cast<const wchar_t*>(kStpResourceType));
@@ -35,9 +35,7 @@ TFile WritePayloadFile(const std::u16string& FileName) {
     const void* bytes = data ? LockResource(data) : nullptr;
     if (!bytes) throw EFileError("The setup package resource is missing.");
     // Written straight from the mapped image: the payload may be large.
-    TFile file = TFile::CreateHeld(FileName);
-    file.Write(bytes, SizeofResource(module, info));
-    return file;
+    File.Write(bytes, SizeofResource(module, info));
 }
 
 bool IsConflictingAntivirusRunning(const TDataTable& Processes) {

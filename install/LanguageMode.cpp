@@ -1,4 +1,4 @@
-#include "wizard/LanguageMode.h"
+#include "install/LanguageMode.h"
 
 namespace stp {
 

@@ -15,15 +15,23 @@ namespace stp {
 bool IsAcceptedSetupDir(const std::u16string& FolderText, const std::u16string& DriveLetters);
 
 // The folder the wizard proposes (without a trailing backslash): the folder of an earlier
-// installation's shortcut named DisplayName, else Program Files\maker folder\ExeName.
-// Quietly: a shortcut whose target has moved is looked into without a window.
+// installation's shortcut named DisplayName, else Program Files (as the system names it)
+// \maker folder\ExeName. Quietly (nobody sees the folder before it is used): a shortcut
+// whose target has moved is looked into without a window, and only a shortcut's folder
+// below Program Files is proposed.
 std::u16string ProposedSetupDir(const std::u16string& DisplayName, const std::u16string& ExeName,
                                 bool Quietly = false);
 
-// Writes Setup.stp into SetupDir (which ends with a backslash and exists), unpacks it
-// and deletes it. Raises on failure, naming the file and the cause; files written before
-// it stay, as does Setup.stp.
-void UnpackPayload(const std::u16string& SetupDir, const TProgressEvent& Progress, TSetupLog& Log);
+// True when the uninstall entry of the product DisplayName names SetupDir (ending with a
+// backslash) as its installation: an earlier installation, whose folder the installer
+// takes over without asking.
+bool IsEarlierInstallation(const std::u16string& DisplayName, const std::u16string& SetupDir);
+
+// Writes Setup.stp anew into the held destination, unpacks it there and deletes it.
+// Raises on failure, naming the file and the cause; files written before it stay, as
+// does Setup.stp.
+class TDestination;
+void UnpackPayload(TDestination& Destination, const TProgressEvent& Progress, TSetupLog& Log);
 
 // What the product's registration makes besides the uninstall entry.
 struct TRegistration {

@@ -1,4 +1,4 @@
-#include "wizard/Installation.h"
+#include "install/Installation.h"
 
 #include <windows.h>
 #include <knownfolders.h>
@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "datatable/Convert.h"
 #include "datatable/Text.h"
@@ -16,30 +17,23 @@
 #include "sys/PendingDeletes.h"
 #include "sys/Registry.h"
 #include "sys/Shortcuts.h"
+#include "sys/WideText.h"
 #include "ui/ProductConfig.h"
 #include "ui/Resources.h"
 #include "ui/Wide.h"
-#include "wizard/InstallSteps.h"
+#include "install/Destination.h"
+#include "install/InstallSteps.h"
+#include "pe/ResourceLookup.h"
+#include "sys/FolderSecurity.h"
 
 namespace stp {
 
 namespace {
 
-struct ModuleFreer {
-    void operator()(HMODULE module) const noexcept { FreeLibrary(module); }
-};
-using ModuleHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
+// An earlier uninstaller is read whole as data; ours are far smaller.
+constexpr std::size_t kMaxUninstallerBytes = 64 << 20;
 
 char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c; }
-
-std::u16string EnvironmentVariable(const wchar_t* name) {
-    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) return {};
-    std::wstring value(size, L'\0');
-    const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
-    value.resize(length < size ? length : 0);
-    return FromWide(value);
-}
 
 std::u16string Decimal(std::uint32_t value) { return FromUtf8(std::to_string(value)); }
 
@@ -80,33 +74,40 @@ std::u16string UserShortcut(const std::u16string& program, const std::u16string&
                                                                                                  : std::u16string();
 }
 
-// The file list an earlier uninstaller of ours in SetupDir carries, read from its
+// The plain file Name of the destination read whole through one handle: nothing when
+// nothing is there; raises EFileError when something else stands there or it is longer
+// than Limit.
+std::optional<std::string> ReadHeld(const THeldFolder& folder, std::u16string_view name, std::size_t limit) {
+    std::unique_ptr<THeldFile> file;
+    std::string cause;
+    switch (folder.OpenFile(name, file, cause)) {
+    case THeldState::Open: return file->ReadAll(limit);
+    case THeldState::Missing: return std::nullopt;
+    case THeldState::Failed: throw EFileError("cannot open '" + ToUtf8(folder.PathOf(name)) + "': " + cause);
+    default: throw EFileError("'" + ToUtf8(folder.PathOf(name)) + "' is not a plain file of the installation");
+    }
+}
+
+// The file list an earlier uninstaller of ours in the destination carries, read from its
 // resources as data (it is never run), and the list of what versions before it left
 // (Uninst.lst); none for a file that is not ours or cannot be read, which stays as it is.
-std::vector<TFileListRow> EarlierRows(const std::u16string& setupDir, TSetupLog& log) {
+std::vector<TFileListRow> EarlierRows(const TDestination& destination, TSetupLog& log) {
     std::vector<TFileListRow> rows;
-    const std::u16string uninstaller = setupDir + kUninstallerName;
-    if (GetFileAttributesW(ToWide(uninstaller).c_str()) == INVALID_FILE_ATTRIBUTES) return rows;
+    const THeldFolder& folder = destination.Folder();
+    const std::u16string uninstaller = folder.PathOf(kUninstallerName);
     try {
-        const ModuleHandle module(LoadLibraryExW(ToWide(uninstaller).c_str(), nullptr,
-                                                 LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-        HRSRC info = module ? FindResourceW(module.get(), reinterpret_cast<const wchar_t*>(kFileListResource),
-                                            reinterpret_cast<const wchar_t*>(kStpResourceType))
-                            : nullptr;
-        HGLOBAL data = info ? LoadResource(module.get(), info) : nullptr;
-        const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
-        if (!bytes) {
+        const std::optional<std::string> image = ReadHeld(folder, kUninstallerName, kMaxUninstallerBytes);
+        if (!image) return rows;
+        const std::optional<std::string> list =
+            pe::FindImageResource(*image, pe::ResourceId::Named(kStpResourceType),
+                                  pe::ResourceId::Named(kFileListResource), kMaxEarlierListBytes);
+        if (!list) {
             log.Write(u"The earlier " + uninstaller + u" is not ours; it is replaced and its files are not listed.");
             return rows;
         }
-        rows = ReadFileList(std::string_view(bytes, SizeofResource(module.get(), info)));
-        const std::u16string list = setupDir + kEarlierListName;
-        if (GetFileAttributesW(ToWide(list).c_str()) != INVALID_FILE_ATTRIBUTES) {
-            TFile file = TFile::OpenRead(list);
-            std::string text(static_cast<std::size_t>(std::min<std::int64_t>(file.Size(), kMaxEarlierListBytes)), '\0');
-            file.ReadExact(text.data(), text.size());
-            for (TFileListRow& row : ReadFileList(text)) rows.push_back(std::move(row));
-        }
+        rows = ReadFileList(*list);
+        if (const std::optional<std::string> text = ReadHeld(folder, kEarlierListName, kMaxEarlierListBytes))
+            for (TFileListRow& row : ReadFileList(*text)) rows.push_back(std::move(row));
     } catch (const std::exception& error) {
         log.Write(u"The file list of the earlier " + uninstaller + u" cannot be read (" + FromUtf8(error.what()) +
                   u"); its files are not listed.");
@@ -117,15 +118,16 @@ std::vector<TFileListRow> EarlierRows(const std::u16string& setupDir, TSetupLog&
 
 // Writes what earlier versions left and this one does not write beside the new
 // uninstaller, which removes it too; an older such list with nothing left goes.
-void KeepEarlierRows(const std::u16string& setupDir, const std::vector<TFileListRow>& left, TSetupLog& log) {
-    const std::u16string list = setupDir + kEarlierListName;
+void KeepEarlierRows(TDestination& destination, const std::vector<TFileListRow>& left, TSetupLog& log) {
     if (left.empty()) {
-        DeleteFileW(ToWide(list).c_str());
+        std::unique_ptr<THeldFile> list;
+        std::string cause;
+        if (destination.Folder().OpenFile(kEarlierListName, list, cause) == THeldState::Open) list->Delete();
         return;
     }
     try {
         const std::string text = WriteFileList(left);
-        TFile file = TFile::CreateAlways(list);
+        TFile file = destination.MakeFile(u"", kEarlierListName);
         file.Write(text.data(), text.size());
         file.Close();
     } catch (const std::exception& error) {
@@ -135,6 +137,11 @@ void KeepEarlierRows(const std::u16string& setupDir, const std::vector<TFileList
     }
     for (const TFileListRow& row : left)
         log.Write(u"Left by an earlier version, for the uninstaller: " + (row.Root ? u"" : row.Folder) + row.Name);
+}
+
+std::u16string WithBackslash(std::u16string path) {
+    if (!path.empty() && path.back() != u'\\') path += u'\\';
+    return path;
 }
 
 }  // namespace
@@ -147,36 +154,56 @@ bool IsAcceptedSetupDir(const std::u16string& FolderText, const std::u16string& 
 std::u16string ProposedSetupDir(const std::u16string& DisplayName, const std::u16string& ExeName, bool Quietly) {
     std::u16string folder = FindShortcutFolder(DisplayName, u"QuickLaunch", Quietly);
     if (folder.empty()) folder = FindShortcutFolder(DisplayName, u"Desktop", Quietly);
-    // An earlier installation that left a shortcut under the same name is proposed again.
-    if (!folder.empty()) {
+    // An earlier installation that left a shortcut under the same name is proposed again;
+    // without a person to see it, only where no user may have put that shortcut's target.
+    if (!folder.empty() && (!Quietly || IsBelowProgramFiles(folder))) {
         folder.pop_back();
         return folder;
     }
-    return EnvironmentVariable(L"PROGRAMFILES") + u"\\" + ProductValue(Setting::MakerFolder) + u"\\" + ExeName;
+    return ProgramFilesFolder() + u"\\" + ProductValue(Setting::MakerFolder) + u"\\" + ExeName;
 }
 
-void UnpackPayload(const std::u16string& SetupDir, const TProgressEvent& Progress, TSetupLog& Log) {
-    // Read back through the handle that wrote it: no other program can swap it meanwhile.
-    TFile package = WritePayloadFile(SetupDir + u"Setup.stp");
+bool IsEarlierInstallation(const std::u16string& DisplayName, const std::u16string& SetupDir) {
+    std::u16string named = RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallKeyPath(DisplayName), u"UninstallString");
+    // "C:\...\Uninst.exe", quoted where the entry is full.
+    if (named.size() >= 2 && named.front() == u'"') named = named.substr(1, named.find(u'"', 1) - 1);
+    const std::size_t slash = named.rfind(u'\\');
+    if (slash == std::u16string::npos || !EqualsIgnoringAsciiCase(named.substr(slash + 1), kUninstallerName)) return false;
+    const std::u16string folder = named.substr(0, slash + 1);
+    const std::u16string asked = WithBackslash(SetupDir);
+    return CompareStringOrdinal(AsWide(folder), -1, AsWide(asked), -1, TRUE) == CSTR_EQUAL;
+}
+
+void UnpackPayload(TDestination& Destination, const TProgressEvent& Progress, TSetupLog& Log) {
+    const std::u16string& setupDir = Destination.SetupDir();
+    // Made anew and read back through the handle that wrote it: no other program can
+    // swap it meanwhile, and no earlier file or link at its name is written through.
+    TFile package = Destination.MakeFresh(u"Setup.stp");
+    WritePayload(package);
     const std::vector<std::u16string> written = PackageDestinationFiles(package, std::u16string());
     // Deletions an earlier uninstall left for the restart would hit the files written now.
-    CancelPendingDeletes(SetupDir, written);
+    CancelPendingDeletes(setupDir, written);
     // What an earlier version installed here, read before its uninstaller is replaced.
     const bool carriesUninstaller = std::any_of(written.begin(), written.end(), [](const std::u16string& path) {
         return EqualsIgnoringAsciiCase(path, kUninstallerName);
     });
-    const std::vector<TFileListRow> earlier = carriesUninstaller ? EarlierRows(SetupDir, Log) : std::vector<TFileListRow>();
-    ExtractSetupPackage(package, SetupDir, std::u16string(), Progress, GetSystemDir(),
-                        [&Log](const std::u16string& file, bool written) {
-                            Log.Write((written ? u"File written: " : u"File skipped (a shared file of that name exists): ") + file);
-                        });
-    if (carriesUninstaller) KeepEarlierRows(SetupDir, RowsLeftBehind(earlier, written), Log);
+    const std::vector<TFileListRow> earlier = carriesUninstaller ? EarlierRows(Destination, Log) : std::vector<TFileListRow>();
+    ExtractSetupPackage(
+        package, setupDir,
+        [&Destination](const std::u16string& folder, std::u16string_view name) {
+            return Destination.MakeFile(folder, name);
+        },
+        std::u16string(), Progress, GetSystemDir(),
+        [&Log](const std::u16string& file, bool written) {
+            Log.Write((written ? u"File written: " : u"File skipped (a shared file of that name exists): ") + file);
+        });
+    if (carriesUninstaller) KeepEarlierRows(Destination, RowsLeftBehind(earlier, written), Log);
     Sleep(50);
     // A copy left behind costs only disk space; the installation has succeeded.
     try {
         package.Delete();
     } catch (const std::exception&) {
-        Log.Write(u"Setup.stp could not be deleted and stays in " + SetupDir);
+        Log.Write(u"Setup.stp could not be deleted and stays in " + setupDir);
     }
 }
 

@@ -20,10 +20,9 @@ class TDataTable;
 std::u16string NormaliseSetupDir(const std::u16string& FolderText);
 
 // Writes the payload resource (type "StpFile", name "SetupPackage") of the resource
-// module unchanged to FileName, creating or replacing it, and keeps it open for reading
-// back: no other program may write, replace or delete it while it is held. Raises when
-// there is no such resource or the file cannot be written.
-TFile WritePayloadFile(const std::u16string& FileName);
+// module unchanged into File, from its current position. Raises when there is no such
+// resource or the file cannot be written.
+void WritePayload(TFile& File);
 
 // True when the process table names the antivirus program the installed program cannot
 // run beside ("kxetray.exe", then "KAVSvc.exe", in any letter case).

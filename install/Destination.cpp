@@ -1,0 +1,137 @@
+#include "install/Destination.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "datatable/Text.h"
+#include "sys/FolderSecurity.h"
+
+namespace stp {
+
+namespace {
+
+std::string Quoted(const std::u16string& path) { return "'" + ToUtf8(path) + "'"; }
+
+std::vector<std::u16string> Components(std::u16string_view path) {
+    std::vector<std::u16string> parts;
+    std::size_t start = 0;
+    while (start < path.size()) {
+        std::size_t end = path.find(u'\\', start);
+        if (end == std::u16string_view::npos) end = path.size();
+        if (end > start) parts.emplace_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::u16string Lower(std::u16string text) {
+    for (char16_t& c : text)
+        if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
+    return text;
+}
+
+HANDLE H(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// What stood at a folder's name, as the message that refuses it.
+[[noreturn]] void RefuseFolder(THeldState state, const std::u16string& path, const std::string& cause) {
+    switch (state) {
+    case THeldState::Link: throw ERefusedFolder("the folder " + Quoted(path) + " is reached through a link");
+    case THeldState::WrongKind: throw EFileError("cannot make the folder " + Quoted(path) + ": a file has its name");
+    default:
+        throw EFileError("cannot make the folder " + Quoted(path) + ": " +
+                         (cause.empty() ? SystemErrorText(ERROR_SHARING_VIOLATION) : cause));
+    }
+}
+
+// The next folder down, made when missing: Security for one made here, null to inherit.
+std::unique_ptr<THeldFolder> Descend(const THeldFolder& folder, const std::u16string& name, const void* security,
+                                     bool& created) {
+    std::unique_ptr<THeldFolder> next;
+    std::string cause;
+    const THeldState state = folder.MakeFolder(name, next, cause, security, created);
+    if (state != THeldState::Open) RefuseFolder(state, folder.PathOf(name), cause);
+    return next;
+}
+
+}  // namespace
+
+EUntrustedFolder::EUntrustedFolder(std::u16string folder, std::u16string account, bool isDestination)
+    : ERefusedFolder("other accounts than the administrators' may change the folder " + Quoted(folder) + " (" +
+                 ToUtf8(account) + ")"),
+      Folder(std::move(folder)), Account(std::move(account)), IsDestination(isDestination) {}
+
+TDestination TDestination::Open(const std::u16string& SetupDir, bool TakeOver) {
+    const std::vector<std::u16string> parts = Components(SetupDir.size() > 3 ? SetupDir.substr(3) : std::u16string());
+    auto folder = std::make_unique<THeldFolder>(THeldFolder::OpenRootToWrite(SetupDir.substr(0, 3)));
+    const SecurityDescriptor protectedSecurity = ProtectedFolderSecurity();
+    bool takenOver = false;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const bool last = i + 1 == parts.size();
+        // Below Program Files a new folder inherits its protection; elsewhere (a drive's
+        // root grants every user the right to make folders) it gets its own.
+        const void* security = IsBelowProgramFiles(folder->Path()) ? nullptr : protectedSecurity.get();
+        bool created = false;
+        std::unique_ptr<THeldFolder> next = Descend(*folder, parts[i], security, created);
+        if (!created) {
+            const std::u16string account =
+                UntrustedWriter(H(next->Native()), last ? TrustRole::Destination : TrustRole::Parent);
+            if (!account.empty()) {
+                if (!last || !TakeOver) throw EUntrustedFolder(next->Path(), account, last);
+                ResetToProtected(H(next->Native()), next->Path(), true);
+                takenOver = true;
+            }
+        }
+        folder = std::move(next);
+    }
+    return TDestination(SetupDir, std::move(folder), TakeOver, takenOver);
+}
+
+const THeldFolder& TDestination::Subfolder(const std::u16string& FolderSpec) {
+    const THeldFolder* folder = folder_.get();
+    std::u16string spec;
+    for (const std::u16string& name : Components(FolderSpec)) {
+        spec += Lower(name) + u"\\";
+        std::unique_ptr<THeldFolder>& held = subfolders_[spec];
+        if (!held) {
+            bool created = false;
+            held = Descend(*folder, name, nullptr, created);
+            const std::u16string account = created ? std::u16string() : UntrustedWriter(H(held->Native()), TrustRole::Destination);
+            if (!account.empty()) {
+                if (!takeOver_) throw EUntrustedFolder(held->Path(), account, false);
+                ResetToProtected(H(held->Native()), held->Path(), true);
+            }
+        }
+        folder = held.get();
+    }
+    return *folder;
+}
+
+TFile TDestination::Written(const THeldFolder& Folder, std::u16string_view Name, bool Fresh) {
+    std::unique_ptr<TFile> file;
+    std::string cause;
+    bool created = false;
+    const std::u16string path = Folder.PathOf(Name);
+    switch (Folder.WriteFile(Name, file, cause, created, Fresh, Fresh)) {
+    case THeldState::Open: break;
+    case THeldState::Link: throw EFileError("cannot create " + Quoted(path) + ": a link stands at its name");
+    case THeldState::HardLinked:
+        throw EFileError("cannot create " + Quoted(path) + ": the file there has another name too (a hard link)");
+    case THeldState::WrongKind: throw EFileError("cannot create " + Quoted(path) + ": a folder has its name");
+    case THeldState::InUse:
+        throw EFileError("cannot create " + Quoted(path) + ": " + SystemErrorText(ERROR_SHARING_VIOLATION));
+    default: throw EFileError("cannot create " + Quoted(path) + ": " + cause);
+    }
+    // An earlier file keeps its own permissions: another account's rights on it go.
+    if (!created && !UntrustedWriter(H(file->Native()), TrustRole::Destination).empty())
+        ResetToProtected(H(file->Native()), path, false);
+    return std::move(*file);
+}
+
+TFile TDestination::MakeFile(const std::u16string& FolderSpec, std::u16string_view Name) {
+    return Written(Subfolder(FolderSpec), Name, false);
+}
+
+TFile TDestination::MakeFresh(std::u16string_view Name) { return Written(*folder_, Name, true); }
+
+}  // namespace stp
