@@ -643,4 +643,59 @@ std::u16string THeldFile::RenameTo(const THeldFolder& Folder, const std::u16stri
 
 #endif
 
+// Known folders: their own place followed, nothing below it.
+
+#ifdef _WIN32
+
+THeldState THeldFolder::OpenKnownRoot(const std::u16string& Path, std::unique_ptr<THeldFolder>& Folder,
+                                      std::string& Cause) {
+    std::u16string path = Path;
+    while (path.size() > 3 && path.back() == u'\\') path.pop_back();
+    // Without FILE_FLAG_OPEN_REPARSE_POINT: the system follows the links to the folder.
+    const HANDLE handle = CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return THeldState::Missing;
+        Cause = ErrorText(error);
+        return THeldState::Failed;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        CloseHandle(handle);
+        return THeldState::WrongKind;
+    }
+    // Where it really is: what stands below it is checked against that.
+    std::u16string real = FinalPath(handle);
+    if (real.empty()) {
+        CloseHandle(handle);
+        Cause = "where the folder lies cannot be told";
+        return THeldState::Failed;
+    }
+    Folder.reset(new THeldFolder(reinterpret_cast<std::intptr_t>(handle), std::move(real), kNone, {}));
+    return THeldState::Open;
+}
+
+#else
+
+THeldState THeldFolder::OpenKnownRoot(const std::u16string& Path, std::unique_ptr<THeldFolder>& Folder,
+                                      std::string& Cause) {
+    const std::string path = ToUtf8(Path);
+    // Without O_NOFOLLOW: links at it and on the way are followed.
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return StateOfErrno(true, Cause);
+    std::error_code error;
+    const auto real = std::filesystem::canonical(path, error);
+    if (error) {
+        close(fd);
+        Cause = error.message();
+        return THeldState::Failed;
+    }
+    Folder.reset(new THeldFolder(fd, FromUtf8(real.string()), kNone, {}));
+    return THeldState::Open;
+}
+
+#endif
+
 }  // namespace stp

@@ -86,6 +86,14 @@ private:
     std::intptr_t parent_;
     std::u16string name_;
     bool inUse_ = false;
+
+public:
+    // The known folder at Path (a desktop, the Start menu, Quick Launch): the user's or
+    // the system's choice of place, so a link at it, or on the way to it, is followed as
+    // it is opened; nothing below it is. Held without the right to delete it. Missing,
+    // WrongKind (no folder there) or Failed (Cause says why) when it cannot be held.
+    static THeldState OpenKnownRoot(const std::u16string& Path, std::unique_ptr<THeldFolder>& Folder,
+                                    std::string& Cause);
 };
 
 // An open file of the tree: no other program may write, delete or rename it while it is

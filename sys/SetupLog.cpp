@@ -1,61 +1,93 @@
 #include "sys/SetupLog.h"
 
+#include <winternl.h>
+
 #include <string>
 #include <tuple>
 
+#include "datatable/Errors.h"
 #include "datatable/Text.h"
+#include "package/HeldTree.h"
 #include "sys/WideText.h"
+
+extern "C" NTSTATUS NTAPI NtCreateFile(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
+                                       ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
 
 namespace stp {
 
 namespace {
 
-std::wstring LongFullPath(const std::wstring& path) {
+constexpr ULONG kOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
+constexpr ULONG_PTR kFileCreated = 2;            // FILE_CREATED
+
+std::u16string LongFullPath(const std::u16string& path) {
     std::wstring full(32768, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+    const DWORD n = GetFullPathNameW(AsWide(path), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    full.resize(n < full.size() ? n : 0);
     std::wstring longPath(32768, L'\0');
     const DWORD length = GetLongPathNameW(full.c_str(), longPath.data(), static_cast<DWORD>(longPath.size()));
-    if (length == 0 || length >= longPath.size()) return full;
-    longPath.resize(length);
-    return longPath;
+    longPath.resize(length == 0 || length >= longPath.size() ? 0 : length);
+    return FromWide((longPath.empty() ? full : longPath).c_str());
 }
 
-// Where the open file really is, without the "\\?\" the system puts before it.
-std::wstring FinalPath(HANDLE file) {
-    std::wstring path(32768, L'\0');
-    const DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
-    if (length == 0 || length >= path.size()) return {};
-    path.resize(length);
-    if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + path.substr(8);
-    if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
-    return path;
+bool SamePath(const std::u16string& a, const std::u16string& b) {
+    return CompareStringOrdinal(AsWide(a), static_cast<int>(a.size()), AsWide(b), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
-}  // namespace
+// Name in Folder opened for appending or made, a link at the name opened as itself.
+UniqueHandle OpenOrMake(const THeldFolder& folder, const std::u16string& name, bool& created) {
+    UNICODE_STRING text;
+    text.Buffer = const_cast<PWSTR>(AsWide(name));
+    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    text.MaximumLength = text.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, reinterpret_cast<HANDLE>(folder.Native()),
+                               nullptr);
+    IO_STATUS_BLOCK io{};
+    HANDLE handle = nullptr;
+    if (NtCreateFile(&handle, FILE_APPEND_DATA | DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io, nullptr,
+                     FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN_IF,
+                     FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint, nullptr, 0) != 0)
+        return {};
+    created = io.Information == kFileCreated;
+    return UniqueHandle(handle);
+}
 
-TSetupLog::TSetupLog(const std::u16string& File) {
-    // The installer runs as administrator and the log's folder may be a user's: the file is
-    // opened without following a link at its name, and given up when it is not where it
-    // was asked for (a link on the way), so a log cannot append to another file.
-    UniqueHandle file = MakeUniqueHandle(CreateFileW(AsWide(File), FILE_APPEND_DATA | DELETE,
-                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                     OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) return;
-    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+// The file Name in Folder, kept when it is a plain file of that one name there.
+UniqueHandle OpenPlainIn(const THeldFolder& folder, const std::u16string& name) {
+    bool created = false;
+    UniqueHandle file = OpenOrMake(folder, name, created);
+    if (!file) return {};
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool plain = GetFileInformationByHandle(file.get(), &info) &&
+    const bool plain = GetFileInformationByHandle(file.get(), &info) && info.nNumberOfLinks == 1 &&
                        !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
-    const std::wstring asked = LongFullPath(AsWide(File));
-    const std::wstring found = FinalPath(file.get());
-    if (plain && CompareStringOrdinal(asked.c_str(), -1, found.c_str(), -1, TRUE) == CSTR_EQUAL) {
-        FFile = std::move(file);
-        return;
-    }
+    // Where the handle's file is (Wine follows a link at the name regardless): the name
+    // asked for, its short form read long now that the file is there.
+    if (plain && SamePath(PathOfHandle(reinterpret_cast<std::intptr_t>(file.get())), LongFullPath(folder.PathOf(name))))
+        return file;
     if (created) {
         FILE_DISPOSITION_INFO gone{TRUE};
         SetFileInformationByHandle(file.get(), FileDispositionInfo, &gone, sizeof gone);
     }
+    return {};
 }
+
+}  // namespace
+
+UniqueHandle OpenAppendOnlyPlainFile(const std::u16string& File) {
+    const std::u16string full = LongFullPath(File);
+    const std::size_t slash = full.find_last_of(u'\\');
+    if (slash == std::u16string::npos || slash + 1 == full.size()) return {};
+    try {
+        const THeldFolder folder = THeldFolder::OpenRootToWrite(full.substr(0, slash + 1));
+        return OpenPlainIn(folder, full.substr(slash + 1));
+    } catch (const EFileError&) {
+        return {};  // the folder is missing, cannot be opened or is reached through a link
+    }
+}
+
+TSetupLog::TSetupLog(const std::u16string& File) : FFile(OpenAppendOnlyPlainFile(File)) {}
 
 void TSetupLog::Write(std::u16string_view Line) {
     if (!FFile) return;

@@ -10,13 +10,20 @@
 
 namespace stp {
 
+// File opened for appending, made when missing, by a program that runs as administrator
+// where a user may have chosen the name: its folder is opened once (refused when reached
+// through a link), the file relative to it without following a link at its name. Empty,
+// and nothing written, when the file is not a plain file of that one name there: a link,
+// a folder, a file with another name too (a hard link, which writing would write through)
+// or one found elsewhere than asked; a file this open made is then deleted again.
+UniqueHandle OpenAppendOnlyPlainFile(const std::u16string& File);
+
 class TSetupLog {
 public:
     // Logs nothing.
     TSetupLog() = default;
-    // Appends to File, creating it; when it cannot be opened, or is reached through a link
-    // (a link at its name or on its way), the install goes on and logs nothing (Opened()
-    // says so).
+    // Appends to File (OpenAppendOnlyPlainFile); when it cannot be opened so, the install
+    // goes on and logs nothing (Opened() says so).
     explicit TSetupLog(const std::u16string& File);
 
     bool Opened() const noexcept { return static_cast<bool>(FFile); }

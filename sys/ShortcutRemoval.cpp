@@ -6,10 +6,12 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "datatable/Errors.h"
 #include "datatable/Text.h"
-#include "package/FileSystem.h"
 #include "package/HeldTree.h"
 #include "sys/Handles.h"
 #include "sys/Shortcuts.h"
@@ -19,23 +21,22 @@ namespace stp {
 
 namespace {
 
-std::string ErrorText(DWORD code) { return SystemErrorText(code); }
-
 bool SamePath(const std::u16string& a, const std::u16string& b) {
     return CompareStringOrdinal(AsWide(a), static_cast<int>(a.size()), AsWide(b), static_cast<int>(b.size()), TRUE) ==
            CSTR_EQUAL;
 }
 
-std::u16string FinalPath(HANDLE handle) { return PathOfHandle(reinterpret_cast<std::intptr_t>(handle)); }
+// A shortcut is small; anything larger is not one of ours.
+constexpr std::size_t kLongestShortcut = 1 << 20;
 
 // The target a shortcut file's bytes store, as stored; empty when they are no shortcut.
-std::u16string TargetOf(const std::vector<BYTE>& bytes) {
+std::u16string TargetOf(const std::string& bytes) {
     ComPtr<IShellLinkW> link;
     ComPtr<IPersistStream> persist;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())) ||
         FAILED(link.As(persist)))
         return {};
-    IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+    IStream* stream = SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
     if (!stream) return {};
     const HRESULT loaded = persist->Load(stream);
     stream->Release();
@@ -60,36 +61,40 @@ std::vector<std::u16string> KnownShortcutFolders() {
 }
 
 TShortcutRemoval RemoveShortcutTo(const std::u16string& LinkFile, const std::u16string& Program, std::string& Cause) {
-    // Others may read it meanwhile, never change, delete or rename it.
-    const UniqueHandle file = MakeUniqueHandle(
-        CreateFileW(AsWide(LinkFile), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return TShortcutRemoval::Absent;
-        Cause = ErrorText(error);
+    const std::size_t slash = LinkFile.find_last_of(u'\\');
+    if (slash == std::u16string::npos) {
+        Cause = "it names no folder";
         return TShortcutRemoval::Failed;
     }
-    // A link (which Wine follows regardless) shows by its attribute or another real place.
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !SamePath(FinalPath(file.get()), LinkFile))
-        return TShortcutRemoval::NotOurs;
-    // A shortcut is small; anything large is not one of ours.
-    if (info.nFileSizeHigh != 0 || info.nFileSizeLow > (1u << 20)) return TShortcutRemoval::NotOurs;
-    std::vector<BYTE> bytes(info.nFileSizeLow);
-    DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) {
-        Cause = ErrorText(GetLastError());
-        return TShortcutRemoval::Failed;
+    // The known folder where the user put it, a link there followed; the shortcut in it
+    // opened through it and never through a link.
+    std::unique_ptr<THeldFolder> folder;
+    switch (THeldFolder::OpenKnownRoot(LinkFile.substr(0, slash), folder, Cause)) {
+    case THeldState::Open: break;
+    case THeldState::Missing: return TShortcutRemoval::Absent;
+    case THeldState::Failed: return TShortcutRemoval::Failed;
+    default: return TShortcutRemoval::NotOurs;  // no folder there
     }
-    if (!SamePath(TargetOf(bytes), Program)) return TShortcutRemoval::NotOurs;
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    if (!SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
-        Cause = ErrorText(GetLastError());
-        return TShortcutRemoval::Failed;
+    std::unique_ptr<THeldFile> file;
+    switch (folder->OpenFile(LinkFile.substr(slash + 1), file, Cause)) {
+    case THeldState::Open: break;
+    case THeldState::Missing: return TShortcutRemoval::Absent;
+    case THeldState::InUse: Cause = "another program has it open"; return TShortcutRemoval::Failed;
+    case THeldState::Failed: return TShortcutRemoval::Failed;
+    default: return TShortcutRemoval::NotOurs;  // a link or a folder at its name
     }
-    return TShortcutRemoval::Removed;
+    // Read and deleted through the one handle, which lets others read it meanwhile, never
+    // change, delete or rename it.
+    try {
+        if (file->Stamp().Size > static_cast<std::int64_t>(kLongestShortcut) ||
+            !SamePath(TargetOf(file->ReadAll(kLongestShortcut)), Program))
+            return TShortcutRemoval::NotOurs;
+        if (file->Delete()) return TShortcutRemoval::Removed;
+        Cause = "the system refuses to delete it now";
+    } catch (const EFileError& error) {
+        Cause = error.what();
+    }
+    return TShortcutRemoval::Failed;
 }
 
 }  // namespace stp

@@ -16,12 +16,14 @@ std::vector<std::u16string> KnownShortcutFolders();
 enum class TShortcutRemoval {
     Removed,
     Absent,   // no such file
-    NotOurs,  // a link, or a shortcut that leads elsewhere: kept
+    NotOurs,  // a link, a folder, or a shortcut that leads elsewhere: kept
     Failed,   // could not be read or deleted: Cause says why
 };
 
-// Removes LinkFile when it is a shortcut file leading to Program; it is opened without
-// following links, read and deleted through that one handle.
+// Removes LinkFile when it is a shortcut file leading to Program. Its folder is a known
+// folder, where the user chose to keep it: opened once, a link at it or on the way to it
+// followed (THeldFolder::OpenKnownRoot); the file is opened relative to it without
+// following a link, read and deleted through that one handle.
 TShortcutRemoval RemoveShortcutTo(const std::u16string& LinkFile, const std::u16string& Program, std::string& Cause);
 
 }  // namespace stp

@@ -1524,5 +1524,47 @@ TEST_F(Uninstalling, TheCleanupStageStartedByHandRemovesNothing) {
     EXPECT_EQ(name.find_first_not_of(u"0123456789abcdef"), 32u) << ToUtf8(name);
 }
 
+// The log and linked known folders.
+
+// /LOG= naming a hard link to a protected file: the installer writes no other file
+// through it, and the install goes on without a log.
+TEST_F(Deploying, ALogThatIsAHardLinkWritesNothingThroughIt) {
+    const std::u16string guarded = Work + u"protected\\system.ini", log = Work + u"logs\\setup.log";
+    CreateDirectoryW(ToWide(Work + u"protected").c_str(), nullptr);
+    CreateDirectoryW(ToWide(Work + u"logs").c_str(), nullptr);
+    PutFile(guarded, "a protected file");
+    ASSERT_TRUE(CreateHardLinkW(ToWide(log).c_str(), ToWide(guarded).c_str(), nullptr));
+    EXPECT_EQ(RunInstaller(u"/S \"/LOG=" + log + u"\""), DWORD(ecSuccess));
+    EXPECT_EQ(ReadAll(guarded), "a protected file");
+    ExpectInstalledFiles(Default);
+}
+
+// The user's desktop moved to another folder and linked from its old place (a junction
+// on Windows): the uninstaller follows that one link and removes the shortcut there.
+TEST_F(Uninstalling, TheShortcutOnADesktopThatIsALinkIsRemoved) {
+    const Installer installer = Chinese();
+    const std::u16string desktop = GetShellFolderPath(slDesktop), moved = u"C:\\stp-e2e-moved-desktop";
+    ASSERT_TRUE(CreateDirectoryW(ToWide(moved).c_str(), nullptr));
+    // The desktop a folder again afterwards, whatever happens.
+    struct Restore {
+        std::u16string desktop, moved;
+        bool linked = false;
+        ~Restore() {
+            if (linked) AskRunScript(u"unlink", {desktop});
+            CreateDirectoryW(ToWide(desktop).c_str(), nullptr);
+            RemoveTree(moved);
+        }
+    } restore{desktop, moved};
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {moved, desktop}));
+    restore.linked = true;
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    const std::u16string shortcut = moved + u"\\" + installer.displayName + u".lnk";
+    ASSERT_TRUE(Exists(shortcut)) << ToUtf8(shortcut);
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_FALSE(Exists(shortcut)) << "the shortcut stays in the linked desktop";
+    ExpectRemoved(installer);
+}
+
 }  // namespace
 }  // namespace stp
