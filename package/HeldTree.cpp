@@ -355,6 +355,11 @@ THeldState THeldFolder::MakeFolder(std::u16string_view Name, std::unique_ptr<THe
     std::u16string real;
     THeldState state = CreateChild(*this, Name, kWriteFolderAccess, share, FILE_CREATE, true, Security, handle, real, Cause);
     Created = handle != nullptr;
+    // Given at creation; given again through the handle where a system keeps only what is
+    // set afterwards (Wine), so what is read back is what was meant.
+    if (Created && Security)
+        SetKernelObjectSecurity(handle, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                const_cast<PSECURITY_DESCRIPTOR>(Security));
     if (state == THeldState::Open && !handle) {
         state = CreateChild(*this, Name, kWriteFolderAccess, share, FILE_OPEN, true, nullptr, handle, real, Cause);
         // Something stands at the name that cannot be opened as a folder: a link to nothing.

@@ -99,9 +99,20 @@ bool IsElevated() {
 HANDLE RunProgramAsDesktopUser(const std::u16string& FileName) {
     DWORD shellId = 0;
     HWND shell = GetShellWindow();
-    if (!shell || !GetWindowThreadProcessId(shell, &shellId)) return nullptr;
-    const UniqueHandle parent(OpenProcess(PROCESS_CREATE_PROCESS, FALSE, shellId));
+    // Without a shell window (Wine's desktop), the desktop window's own process, when it
+    // is the shell: never another process that happens to own it.
+    const bool shellWindow = shell != nullptr;
+    if (!shellWindow) shell = GetDesktopWindow();
+    if (!GetWindowThreadProcessId(shell, &shellId) || !shellId) return nullptr;
+    const UniqueHandle parent(OpenProcess(PROCESS_CREATE_PROCESS | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellId));
     if (!parent) return nullptr;
+    if (!shellWindow) {
+        wchar_t image[MAX_PATH];
+        DWORD size = MAX_PATH;
+        if (!QueryFullProcessImageNameW(parent.get(), 0, image, &size)) return nullptr;
+        const wchar_t* name = wcsrchr(image, L'\\');
+        if (lstrcmpiW(name ? name + 1 : image, L"explorer.exe") != 0) return nullptr;
+    }
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     std::vector<unsigned char> buffer(size);
@@ -113,6 +124,7 @@ HANDLE RunProgramAsDesktopUser(const std::u16string& FileName) {
                                   sizeof parentHandle, nullptr, nullptr)) {
         STARTUPINFOEXW startup{};
         startup.StartupInfo.cb = sizeof startup;
+        startup.lpAttributeList = attributes;
         std::u16string line = u"\"" + FileName + u"\"";
         if (!CreateProcessW(AsWide(FileName), reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE,
                             EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr, &startup.StartupInfo, &process))

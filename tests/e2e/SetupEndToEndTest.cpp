@@ -7,6 +7,9 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <aclapi.h>
+#include <sddl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -105,9 +108,35 @@ bool Eventually(Probe probe, int tries = 400) {
     return probe();
 }
 
+DWORD ParentProcessId(DWORD pid) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{sizeof entry};
+    DWORD parent = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == pid) parent = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    return parent;
+}
+
 bool IsRunning(const std::u16string& exeName) {
     const std::unique_ptr<TDataTable> table = GetProcessTable(false);
     return table && table->IndexOfText(0, exeName) >= 0;
+}
+
+// Asks run.sh for what Windows programs cannot do under Wine (run.sh: "link", "unlink",
+// "flip", "stopflip"), the request's lines given, and waits for it to be done.
+void AskRunScript(const std::u16string& request, const std::vector<std::u16string>& lines) {
+    const std::u16string control = u"C:\\stp-e2e-control\\";
+    DeleteFileW(ToWide(control + request + u".done").c_str());
+    std::string text;
+    for (const std::u16string& line : lines) text += ToUtf8(line) + "\n";
+    PutFile(control + request + u".request.tmp", text);
+    ASSERT_TRUE(MoveFileW(ToWide(control + request + u".request.tmp").c_str(),
+                          ToWide(control + request + u".request").c_str()));
+    ASSERT_TRUE(Eventually([&] { return Exists(control + request + u".done"); })) << "run.sh did not answer";
+    const std::string answer = ReadAll(control + request + u".done");
+    ASSERT_EQ(answer.substr(0, 2), "0\n") << ToUtf8(request) << " failed: " << answer;
+    DeleteFileW(ToWide(control + request + u".done").c_str());
 }
 
 // A started program, ended when the test is done with it.
@@ -249,6 +278,9 @@ protected:
         DWORD pid = 0;
         GetWindowThreadProcessId(karvel, &pid);
         EXPECT_EQ(ToUtf8(GetProcessImagePath(pid)), ToUtf8(dir + u"Karvel.exe"));
+        // Started by the shell for the desktop's user, not by the elevated installer.
+        const std::u16string parent = GetProcessImagePath(ParentProcessId(pid));
+        EXPECT_EQ(ToUtf8(parent.substr(parent.rfind(u'\\') + 1)), "explorer.exe") << ToUtf8(parent);
     }
 
     // Presses install, expects the extraction message and the wizard back on the folder
@@ -972,6 +1004,8 @@ protected:
 
     void ExpectNothingWritten() {
         EXPECT_FALSE(Exists(u"C:\\Program Files\\Hollin Works"));
+        for (const char16_t* folder : {u"C:\\Lumen", u"C:\\Lumen3", u"C:\\Lumen. ."})
+            EXPECT_FALSE(Exists(folder)) << ToUtf8(folder);
         EXPECT_FALSE(Exists(u"C:\\Deploy Here"));
         EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + Name, u"DisplayName").empty());
     }
@@ -1033,6 +1067,12 @@ TEST_F(Deploying, WhatItRefusesEndsWithItsCodeAndWritesNothing) {
         {u"/S /D=\\\\server\\share\\Product", ecFolderRefused, "is refused"},
         {u"/S /D=Q:\\Deploy Here", ecFolderRefused, "is refused"},
         {u"/S /QUIET", ecBadCommandLine, "Unknown switch: /QUIET"},
+        // What Windows would read otherwise than written.
+        {u"/S /D=C:\\Lumen:ads", ecFolderRefused, "is refused"},
+        {u"/S /D=C:\\CON", ecFolderRefused, "is refused"},
+        {u"/S /D=C:\\Lumen. .", ecFolderRefused, "is refused"},
+        {u"/S /D=C:\\Windows\\..\\Lumen3", ecFolderRefused, "is refused"},
+        {u"/S /D=\\\\?\\C:\\Lumen", ecFolderRefused, "is refused"},
     };
     for (const auto& c : cases) {
         DeleteFileW(ToWide(Log).c_str());
@@ -1099,6 +1139,155 @@ TEST_F(Deploying, WithoutTheSettingSlashSShowsTheWizard) {
 }
 
 // The uninstaller the uninstall entry names, as the system's "Uninstall" button starts it.
+// The installer runs as administrator; a destination outside Program Files is a place
+// any user may have prepared. Wine has no access control, and keeps a descriptor only as
+// the Unix mode it maps to (the owner's rights and everyone's): so what a user could
+// change is shown with everyone's rights set by the test, and what the installer set is
+// read back as no right for everyone at all (a folder made plainly has everyone read it).
+class ElevatedInstall : public Deploying {
+protected:
+    static inline const std::u16string Lumen = u"C:\\Lumen\\";
+    // Stands for what only administrators may change.
+    static inline const std::u16string Guarded = Work + u"guarded\\";
+
+    void SetUp() override {
+        Deploying::SetUp();
+        CreateDirectoryW(ToWide(Guarded).c_str(), nullptr);
+        PutFile(Guarded + u"palette.txt", "guarded palette");
+        PutFile(Guarded + u"readme.txt", "guarded readme");
+    }
+    void TearDown() override {
+        RemoveTree(u"C:\\Lumen");
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, ToWide(UninstallRoot + Name).c_str());
+        Deploying::TearDown();
+    }
+
+    void ExpectGuardedUntouched() {
+        EXPECT_EQ(ReadAll(Guarded + u"palette.txt"), "guarded palette");
+        EXPECT_EQ(ReadAll(Guarded + u"readme.txt"), "guarded readme");
+    }
+
+    // A folder made with Sddl's descriptor, as a user (or the test standing for one) made it.
+    static void MakeFolderWith(const std::u16string& folder, const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr));
+        // Set once it is made: Wine maps only a descriptor set on an existing folder to its mode.
+        const BOOL made = CreateDirectoryW(ToWide(folder).c_str(), nullptr) &&
+                          SetFileSecurityW(ToWide(folder).c_str(), DACL_SECURITY_INFORMATION, descriptor);
+        LocalFree(descriptor);
+        ASSERT_TRUE(made) << ToUtf8(folder);
+    }
+
+    // The folder's owner and permissions as the system reads them back.
+    static std::string Descriptor(const std::u16string& folder) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (GetNamedSecurityInfoW(ToWide(folder).c_str(), SE_FILE_OBJECT,
+                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                                  nullptr, &descriptor) != ERROR_SUCCESS)
+            return "(unreadable)";
+        wchar_t* text = nullptr;
+        ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr);
+        const std::string sddl = text ? ToUtf8(FromWide(text)) : "(none)";
+        LocalFree(text);
+        LocalFree(descriptor);
+        return sddl;
+    }
+
+    // Whether the folder grants everyone anything, as Wine reads back a descriptor.
+    static bool EveryoneMayAccess(const std::u16string& folder) {
+        return Descriptor(folder).find(";WD)") != std::string::npos;
+    }
+
+    // Everyone may change it: other accounts than the administrators'.
+    static inline const wchar_t* OthersMayChange = L"D:(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;WD)";
+};
+
+// A user's link at a name the package writes (a folder, a file, Setup.stp) refuses the
+// install, naming it; what the link leads to stays as it was.
+TEST_F(ElevatedInstall, ALinkAUserPutInTheDestinationIsNeverWrittenThrough) {
+    const struct {
+        const char16_t* name;
+        std::u16string target;
+    } cases[] = {
+        {u"data", Guarded},
+        {u"readme.txt", Guarded + u"readme.txt"},
+        {u"Setup.stp", Guarded + u"palette.txt"},
+    };
+    for (const auto& c : cases) {
+        CreateDirectoryW(ToWide(Lumen).c_str(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {c.target, Lumen + c.name}));
+        DeleteFileW(ToWide(Log).c_str());
+        EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Lumen"), DWORD(ecFailed)) << ToUtf8(c.name);
+        ExpectGuardedUntouched();
+        EXPECT_TRUE(Exists(Guarded + u"palette.txt")) << ToUtf8(c.name);
+        EXPECT_NE(LogText().find(ToUtf8(u"C:\\Lumen\\" + std::u16string(c.name))), std::string::npos) << LogText();
+        EXPECT_NE(LogText().find("link"), std::string::npos) << LogText();
+        ASSERT_NO_FATAL_FAILURE(AskRunScript(u"unlink", {Lumen + c.name}));
+        RemoveTree(u"C:\\Lumen");
+    }
+}
+
+// Folders it makes outside Program Files: only the system and administrators may change
+// them, from the moment they are made.
+TEST_F(ElevatedInstall, FoldersItMakesOutsideProgramFilesOnlyAdministratorsMayChange) {
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Lumen\\App"), DWORD(ecSuccess)) << LogText();
+    ExpectInstalledFiles(Lumen + u"App\\");
+    CreateDirectoryW(L"C:\\Lumen\\Plain", nullptr);
+    ASSERT_TRUE(EveryoneMayAccess(u"C:\\Lumen\\Plain")) << Descriptor(u"C:\\Lumen\\Plain");
+    EXPECT_FALSE(EveryoneMayAccess(u"C:\\Lumen")) << Descriptor(u"C:\\Lumen");
+    EXPECT_FALSE(EveryoneMayAccess(u"C:\\Lumen\\App")) << Descriptor(u"C:\\Lumen\\App");
+}
+
+// An existing destination that others may change is refused with code 3 and nothing
+// written; the product's own earlier installation there is taken over and reset.
+TEST_F(ElevatedInstall, AFolderOthersMayChangeIsRefusedUnlessItIsTheProductsOwn) {
+    ASSERT_NO_FATAL_FAILURE(MakeFolderWith(u"C:\\Lumen", OthersMayChange));
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Lumen"), DWORD(ecFolderRefused)) << LogText();
+    EXPECT_NE(LogText().find("may change the folder 'C:\\Lumen' (Everyone)"), std::string::npos) << LogText();
+    EXPECT_FALSE(Exists(Lumen + u"Karvel.exe"));
+    EXPECT_FALSE(Exists(Lumen + u"Setup.stp"));
+
+    // As an installation made before folders were checked left it.
+    ASSERT_TRUE(RegCreateKeyPath(HKEY_LOCAL_MACHINE, UninstallRoot + Name));
+    ASSERT_TRUE(RegWriteStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + Name, u"UninstallString",
+                                    u"\"C:\\Lumen\\Uninst.exe\""));
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Lumen"), DWORD(ecSuccess)) << LogText();
+    ExpectInstalledFiles(Lumen);
+    EXPECT_FALSE(EveryoneMayAccess(u"C:\\Lumen")) << Descriptor(u"C:\\Lumen");
+}
+
+// In the wizard, the user is asked before such a folder is taken over: No keeps the
+// folder page and writes nothing, Yes installs into it, reset.
+TEST_F(ElevatedInstall, TheWizardAsksBeforeItTakesAFolderOver) {
+    ASSERT_NO_FATAL_FAILURE(MakeFolderWith(u"C:\\Lumen", OthersMayChange));
+    const Installer installer{"English", u"Vendor-setup-2.exe", 2, Name, u"Setup - " + Name,
+                              EnglishWizardTexts(Name, u"3.40", u"6 MB")};
+    ASSERT_NO_FATAL_FAILURE(Start(installer));
+    ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
+    ASSERT_NO_FATAL_FAILURE(SetFolder(u"C:\\Lumen"));
+    for (const char16_t* answer : {u"No", u"Yes"}) {
+        ASSERT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled; }));
+        Click(Control(u"btnNext"));
+        const auto box = FindMessageBox(setup_->Id(), title_, WaitMs);
+        ASSERT_TRUE(box) << "no question";
+        EXPECT_NE(box->Text.find(u"\"C:\\Lumen\""), std::u16string::npos) << ToUtf8(box->Text);
+        PressButton(*box, answer);
+        if (std::u16string(answer) == u"No") {
+            Sleep(500);
+            EXPECT_TRUE(Showing(u"pnlStep3"));
+            EXPECT_FALSE(Exists(Lumen + u"Setup.stp"));
+            EXPECT_FALSE(Exists(Lumen + u"Karvel.exe"));
+        }
+    }
+    ASSERT_TRUE(Eventually([&] { return Showing(u"pnlStep4"); }, 1200)) << "no completion page";
+    ExpectInstalledFiles(Lumen);
+    EXPECT_FALSE(EveryoneMayAccess(u"C:\\Lumen")) << Descriptor(u"C:\\Lumen");
+    ASSERT_NO_FATAL_FAILURE(SetUncheckedRunOnExit());
+    ASSERT_NO_FATAL_FAILURE(Finish());
+    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+}
+
 class Uninstalling : public SetupEndToEnd {
 protected:
     void TearDown() override {
@@ -1194,21 +1383,6 @@ protected:
         return text;
     }
 
-    // Asks run.sh for what Windows programs cannot do under Wine (run.sh: "link", "unlink",
-    // "flip", "stopflip"), the request's lines given, and waits for it to be done.
-    static void AskRunScript(const std::u16string& request, const std::vector<std::u16string>& lines) {
-        const std::u16string control = u"C:\\stp-e2e-control\\";
-        DeleteFileW(ToWide(control + request + u".done").c_str());
-        std::string text;
-        for (const std::u16string& line : lines) text += ToUtf8(line) + "\n";
-        PutFile(control + request + u".request.tmp", text);
-        ASSERT_TRUE(MoveFileW(ToWide(control + request + u".request.tmp").c_str(),
-                              ToWide(control + request + u".request").c_str()));
-        ASSERT_TRUE(Eventually([&] { return Exists(control + request + u".done"); })) << "run.sh did not answer";
-        const std::string answer = ReadAll(control + request + u".done");
-        ASSERT_EQ(answer.substr(0, 2), "0\n") << ToUtf8(request) << " failed: " << answer;
-        DeleteFileW(ToWide(control + request + u".done").c_str());
-    }
 
     static std::u16string DesktopLink(const Installer& installer) {
         return GetShellFolderPath(slDesktop) + u"\\" + installer.displayName + u".lnk";
