@@ -1,6 +1,6 @@
 #include "uninst/SelfRemoval.h"
 
-#include <bcrypt.h>
+#include <ntsecapi.h>
 #include <sddl.h>
 
 #include <cwchar>
@@ -200,7 +200,9 @@ HANDLE HandleArgument(const wchar_t* text) {
 
 std::u16string UnforeseeableName() {
     unsigned char bytes[16] = {};
-    if (BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG) != 0) {
+    // The system's random source through advapi32, which the loader takes from System32
+    // (bcrypt.dll is not among the KnownDLLs: linked, it was found beside Uninst.exe).
+    if (!RtlGenRandom(bytes, sizeof bytes)) {
         // No system random source: the copy is not made, nothing is renamed.
         throw std::runtime_error("The system's random source is not available.");
     }
