@@ -12,6 +12,7 @@
 #include "product/SetupCommandLine.h"
 #include "product/TextSets.h"
 #include "sys/Handles.h"
+#include "sys/PrivateMutex.h"
 #include "sys/SetupLog.h"
 #include "sys/Shell.h"
 #include "ui/Application.h"
@@ -56,12 +57,6 @@ void Say(const SetupCommandLine& line, const std::u16string& text, const std::u1
     if (line.Mode == SetupMode::Wizard) MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(caption).c_str(), MB_OK);
 }
 
-// Whether a mutex of this name exists: the uninstaller of the product runs.
-bool MutexExists(const std::u16string& name) {
-    const UniqueHandle found(OpenMutexW(SYNCHRONIZE, FALSE, ToWide(name).c_str()));
-    return static_cast<bool>(found);
-}
-
 // An installer made with Unattended = yes: the same steps with exit codes, a log, and the
 // install without a person.
 int RunDeployableSetup(const SetupCommandLine& line, TSetupLog& log) {
@@ -72,8 +67,8 @@ int RunDeployableSetup(const SetupCommandLine& line, TSetupLog& log) {
         return ecBadCommandLine;
     }
     const std::u16string english = ProductString(Setting::DisplayNameEnglish);
-    const UniqueHandle only(CreateMutexW(nullptr, FALSE, ToWide(ProductMutexName(kSetupMutexPrefix, english)).c_str()));
-    if (!only || GetLastError() == ERROR_ALREADY_EXISTS || MutexExists(ProductMutexName(kUninstallMutexPrefix, english))) {
+    const TPrivateMutex only(ProductMutexName(kSetupMutexPrefix, english));
+    if (only.MadeBefore() || only.OtherExists(ProductMutexName(kUninstallMutexPrefix, english))) {
         log.Write(u"Another setup or the uninstaller of this product is running.");
         Say(line, FillText(InTextSet(kAnotherSetupText, LanguageMode), {ProductDisplayName(LanguageMode), {}, {}, {}}), caption);
         return ecAnotherRuns;

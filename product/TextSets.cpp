@@ -167,6 +167,9 @@ const TextPair kConflictCopied = {u"复制成功，请粘贴到浏览器的地�
 
 const TextPair kRunningProgramText = {u"{D}正在运行，请先退出后再进行安装。", u"{D} program is running, please close it first."};
 const TextPair kRunningProgramCaption = {u"安装向导", u"Setup"};
+const TextPair kUnsafeDllSearchText = {
+    u"需要先安装 Windows 更新 KB2533623，本程序才能以管理员身份安全运行。",
+    u"This program needs a Windows update (KB2533623) to run safely as administrator."};
 
 const TextPair kAnotherSetupText = {u"“{D}”的另一个安装程序正在运行。", u"Another setup of {D} is running."};
 const TextPair kBadSwitchText = {u"无法识别的命令行开关（可用：/S /P /LOG=文件 /D=文件夹）：",

@@ -85,6 +85,10 @@ extern const TextPair kConflictCopied;
 extern const TextPair kRunningProgramText;
 extern const TextPair kRunningProgramCaption;
 
+// The installer's and the uninstaller's refusal to run as administrator where Windows
+// cannot keep the DLLs beside them from being loaded (Windows 7 without the update).
+extern const TextPair kUnsafeDllSearchText;
+
 // An installer made with Unattended = yes: the wizard's refusal when another installer
 // of the product runs, its refusal of a switch it does not know (the switch follows),
 // and the passive install's progress line ({D} the display name throughout).

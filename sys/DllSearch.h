@@ -2,9 +2,24 @@
 // folder may hold planted ones).
 #pragma once
 
+#include <windows.h>
+
 namespace stp {
 
-// Only the system folder is searched for DLLs from here on.
-void RestrictDllSearch();
+using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+
+// Restricts the DLL search through SetDefault (SetDefaultDllDirectories as the system has
+// it, null where it lacks it) to System32. Where that fails only the current folder leaves
+// the search and the program's own folder stays first in it: then false for an Elevated
+// program, which must end before it loads anything more.
+bool RestrictDllSearchWith(SetDefaultDllDirectoriesFn SetDefault, bool Elevated);
+
+// Whether the process token is elevated (TokenElevation); false where the system does not
+// tell (Windows XP, which has no such token information).
+bool RunsElevated();
+
+// RestrictDllSearchWith for this system and process: false when the program must end at
+// once with ecFailed, saying that it needs the Windows update (kUnsafeDllSearchText).
+bool RestrictDllSearch();
 
 }  // namespace stp

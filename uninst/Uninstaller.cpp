@@ -19,6 +19,7 @@
 #include "product/ProductTable.h"
 #include "product/UninstallEntry.h"
 #include "sys/Handles.h"
+#include "sys/PrivateMutex.h"
 #include "sys/Registry.h"
 #include "sys/ShortcutRemoval.h"
 #include "sys/Shortcuts.h"
@@ -76,10 +77,8 @@ public:
     int Run() {
         // One uninstall of the product at a time, held until this process ends, and none
         // while its installer runs.
-        const UniqueHandle only(CreateMutexW(nullptr, FALSE, MutexName(kUninstallMutexPrefix).c_str()));
-        const bool another = !only || GetLastError() == ERROR_ALREADY_EXISTS;
-        const UniqueHandle installing(OpenMutexW(SYNCHRONIZE, FALSE, MutexName(kSetupMutexPrefix).c_str()));
-        if (another || installing) {
+        const TPrivateMutex only(MutexName(kUninstallMutexPrefix));
+        if (only.MadeBefore() || only.OtherExists(MutexName(kSetupMutexPrefix))) {
             Tell(texts_.AnotherRuns, MB_ICONEXCLAMATION);
             return ueAnotherRuns;
         }
@@ -136,8 +135,8 @@ private:
         }
     }
 
-    static std::wstring MutexName(const char16_t* prefix) {
-        return ToWide(ProductMutexName(prefix, ProductString(Setting::DisplayNameEnglish)));
+    static std::u16string MutexName(const char16_t* prefix) {
+        return ProductMutexName(prefix, ProductString(Setting::DisplayNameEnglish));
     }
 
     void Tell(const std::u16string& text, UINT icon) const {
