@@ -5,6 +5,9 @@
 #include <cmath>
 #include <string>
 
+#include "sys/SetupLog.h"
+#include "sys/WideText.h"
+
 namespace stp {
 
 namespace {
@@ -18,22 +21,38 @@ double SinceProcessStart() {
     return static_cast<double>(ticks(now) - ticks(created)) / 10000.0;
 }
 
+// The file STP_STARTUP_TRACE names, opened once as the install log is: the installer runs
+// as administrator and whoever set its environment may have named a link to another
+// file. Empty without the variable or when the file is refused.
+HANDLE TraceFile() noexcept {
+    static const UniqueHandle file = [] {
+        wchar_t name[MAX_PATH] = {};
+        const DWORD length = GetEnvironmentVariableW(L"STP_STARTUP_TRACE", name, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return UniqueHandle();
+        try {
+            return OpenAppendOnlyPlainFile(FromWide(name));
+        } catch (...) {
+            return UniqueHandle();
+        }
+    }();
+    return file.get();
+}
+
 }  // namespace
 
 void TraceStartup(const char* Phase) noexcept {
-    static wchar_t file[MAX_PATH] = {};
-    static const bool on = GetEnvironmentVariableW(L"STP_STARTUP_TRACE", file, MAX_PATH) > 0;
-    if (!on) return;
-    HANDLE out = CreateFileW(file, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return;
-    // Tenths of a millisecond, formatted by hand: printf's float code stays out of the installer.
+    // Tenths of a millisecond, taken before anything else and formatted by hand: printf's
+    // float code stays out of the installer.
     const long long tenths = std::llround(SinceProcessStart() * 10);
-    const std::string line = std::string(Phase) + " " + std::to_string(tenths / 10) + "." +
-                             std::to_string(tenths % 10) + "\r\n";
-    DWORD written = 0;
-    WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    CloseHandle(out);
+    const HANDLE out = TraceFile();
+    if (!out) return;
+    try {
+        const std::string line = std::string(Phase) + " " + std::to_string(tenths / 10) + "." +
+                                 std::to_string(tenths % 10) + "\r\n";
+        DWORD written = 0;
+        WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    } catch (...) {
+    }
 }
 
 }  // namespace stp
