@@ -468,13 +468,19 @@ TEST_F(SetupEndToEnd, RefusesFoldersItCannotUse) {
     EXPECT_TRUE(Eventually([&] { return !Control(u"btnNext").Enabled; }));
     EXPECT_FALSE(Control(u"lblFreeSize").Visible);
 
+    // A file at a folder's name, and folders Windows would read otherwise than written.
     const std::u16string blocker = Work + u"blocker";
     PutFile(blocker, "a file where a folder should be");
-    ASSERT_NO_FATAL_FAILURE(SetFolder(blocker + u"\\Karvel"));
-    ASSERT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled; }));
-    Click(Control(u"btnNext"));
-    EXPECT_EQ(ToUtf8(AnswerMessage(u"安装向导 - Orvane画图")), ToUtf8(texts_.MsgFolderFailed));
-    EXPECT_TRUE(Eventually([&] { return Showing(u"pnlStep3") && Control(u"btnNext").Enabled; }));
+    for (const std::u16string& folder : {blocker + u"\\Karvel", std::u16string(u"C:\\Lumen. ."),
+                                         std::u16string(u"C:\\Windows\\..\\Lumen3")}) {
+        ASSERT_NO_FATAL_FAILURE(SetFolder(folder));
+        ASSERT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled; })) << ToUtf8(folder);
+        Click(Control(u"btnNext"));
+        EXPECT_EQ(ToUtf8(AnswerMessage(u"安装向导 - Orvane画图")), ToUtf8(texts_.MsgFolderFailed)) << ToUtf8(folder);
+        EXPECT_TRUE(Eventually([&] { return Showing(u"pnlStep3") && Control(u"btnNext").Enabled; }));
+    }
+    EXPECT_FALSE(Exists(u"C:\\Lumen3"));
+    EXPECT_FALSE(Exists(u"C:\\Lumen"));
     EXPECT_TRUE(Control(u"btnPrev").Enabled);
     EXPECT_TRUE(Control(u"btnBrowse").Enabled);
     EXPECT_FALSE(Showing(u"ProgressBar1"));
@@ -1248,13 +1254,18 @@ TEST_F(ElevatedInstall, AFolderOthersMayChangeIsRefusedUnlessItIsTheProductsOwn)
     EXPECT_FALSE(Exists(Lumen + u"Karvel.exe"));
     EXPECT_FALSE(Exists(Lumen + u"Setup.stp"));
 
-    // As an installation made before folders were checked left it.
+    // As an installation made before folders were checked left it, with a file another
+    // account put beside it.
+    PutFile(Lumen + u"planted.dll", "someone else's library");
     ASSERT_TRUE(RegCreateKeyPath(HKEY_LOCAL_MACHINE, UninstallRoot + Name));
     ASSERT_TRUE(RegWriteStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + Name, u"UninstallString",
                                     u"\"C:\\Lumen\\Uninst.exe\""));
     EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Lumen"), DWORD(ecSuccess)) << LogText();
     ExpectInstalledFiles(Lumen);
     EXPECT_FALSE(EveryoneMayAccess(u"C:\\Lumen")) << Descriptor(u"C:\\Lumen");
+    EXPECT_NE(LogText().find("Not of this package, in the folder taken over: C:\\Lumen\\planted.dll"), std::string::npos)
+        << LogText();
+    EXPECT_EQ(LogText().find("taken over: C:\\Lumen\\Karvel.exe"), std::string::npos) << LogText();
 }
 
 // In the wizard, the user is asked before such a folder is taken over: No keeps the
