@@ -15,6 +15,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,7 +27,9 @@
 
 #include "datatable/DataTable.h"
 #include "datatable/Text.h"
+#include "pe/ResourceLookup.h"
 #include "product/ExitCodes.h"
+#include "product/ProductTable.h"
 #include "sys/Processes.h"
 #include "sys/Registry.h"
 #include "sys/Shortcuts.h"
@@ -1268,6 +1272,18 @@ TEST_F(ElevatedInstall, AFolderOthersMayChangeIsRefusedUnlessItIsTheProductsOwn)
     EXPECT_EQ(LogText().find("taken over: C:\\Lumen\\Karvel.exe"), std::string::npos) << LogText();
 }
 
+// Silently, without /D=, an earlier shortcut is followed only into Program Files: a user
+// may have made one that leads to a folder of theirs.
+TEST_F(ElevatedInstall, SilentlyAnEarlierShortcutOutsideProgramFilesIsNotFollowed) {
+    CreateDirectoryW(ToWide(Lumen).c_str(), nullptr);
+    PutFile(Lumen + u"Karvel.exe", "a user's program");
+    CreateShortcut(Lumen + u"Karvel.exe", u"", Name, slDesktop, u"");
+    ASSERT_EQ(ToUtf8(ShortcutTarget(slDesktop, Name)), ToUtf8(Lumen + u"Karvel.exe"));
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log), DWORD(ecSuccess)) << LogText();
+    ExpectInstalledFiles(Default);
+    EXPECT_EQ(ReadAll(Lumen + u"Karvel.exe"), "a user's program");
+}
+
 // In the wizard, the user is asked before such a folder is taken over: No keeps the
 // folder page and writes nothing, Yes installs into it, reset.
 TEST_F(ElevatedInstall, TheWizardAsksBeforeItTakesAFolderOver) {
@@ -1556,6 +1572,45 @@ TEST_F(Uninstalling, AnUpgradeLeavesNothingOfTheEarlierVersion) {
         EXPECT_FALSE(Exists(Dir + file)) << ToUtf8(file);
     EXPECT_EQ(ReadAll(Dir + u"oldsettings.txt"), "colour = red\r\n");
     EXPECT_EQ(ReadAll(Dir + u"mine.txt"), "the user's own");
+}
+
+// A link a user put at the upgrade's list, to a name not yet there: nothing is made
+// through it, and the upgrade stands.
+TEST_F(Uninstalling, AnUpgradeMakesNothingThroughALinkAtItsList) {
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(Chinese(u"Karvel-setup-v1.exe")));
+    const std::u16string target = Work + u"made-through-a-link.txt";
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {target, Dir + u"Uninst.lst"}));
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(Chinese()));
+    EXPECT_FALSE(Exists(target));
+    ExpectInstalledFiles(Dir);
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"unlink", {Dir + u"Uninst.lst"}));
+}
+
+// An earlier uninstaller whose file list claims 2 GB: not ours, and the upgrade goes on.
+TEST_F(Uninstalling, AnEarlierUninstallerWithADamagedListIsNotOurs) {
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(Chinese(u"Karvel-setup-v1.exe")));
+    std::string image = ReadAll(Dir + u"Uninst.exe");
+    const std::optional<std::string> list = pe::FindImageResource(
+        image, pe::ResourceId::Named(kStpResourceType), pe::ResourceId::Named(kFileListResource), image.size());
+    ASSERT_TRUE(list) << "no file list in the earlier uninstaller";
+    // Its data entry: the list's address, its size, no code page, nothing reserved.
+    const auto word = [&image](std::size_t at) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, image.data() + at, 4);
+        return value;
+    };
+    std::vector<std::size_t> entries;
+    for (std::size_t at = 0; at + 16 <= image.size(); at += 4)
+        if (word(at) != 0 && word(at + 4) == list->size() && word(at + 8) == 0 && word(at + 12) == 0)
+            entries.push_back(at);
+    ASSERT_EQ(entries.size(), 1u);
+    const std::uint32_t huge = 0x7FFFFFF0;
+    std::memcpy(image.data() + entries[0] + 4, &huge, 4);
+    PutFile(Dir + u"Uninst.exe", image);
+
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(Chinese()));
+    ExpectInstalledFiles(Dir);
+    EXPECT_FALSE(Exists(Dir + u"Setup.stp"));
 }
 
 // The desktop folder switched, again and again, between a folder holding the product's
