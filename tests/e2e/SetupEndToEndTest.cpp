@@ -1613,6 +1613,23 @@ TEST_F(Uninstalling, AnEarlierUninstallerWithADamagedListIsNotOurs) {
     EXPECT_FALSE(Exists(Dir + u"Setup.stp"));
 }
 
+// A library planted beside the uninstaller under a system library's name that is no
+// KnownDLL is never loaded into it.
+TEST_F(Uninstalling, ALibraryPlantedBesideItIsNotLoaded) {
+    const Installer installer = Chinese();
+    ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
+    const std::u16string mark = Work + u"planted-library-loaded.txt";
+    ASSERT_TRUE(CopyFileW(ToWide(BinDir() + u"planted\\bcrypt.dll").c_str(), ToWide(Dir + u"bcrypt.dll").c_str(), FALSE));
+    // Wine prefers its own libraries; told to look for the file first, it searches as
+    // Windows does for a library that is no KnownDLL: the program's folder first.
+    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", L"bcrypt=n,b");
+    ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
+    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", nullptr);
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_FALSE(Exists(mark)) << "the planted library was loaded";
+    DeleteFileW(ToWide(Dir + u"bcrypt.dll").c_str());
+}
+
 // The desktop folder switched, again and again, between a folder holding the product's
 // shortcut and a protected folder holding a file of the same name: the uninstaller
 // deletes only the shortcut it read, through the handle it read it with.
