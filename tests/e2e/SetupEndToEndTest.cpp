@@ -1620,12 +1620,16 @@ TEST_F(Uninstalling, ALibraryPlantedBesideItIsNotLoaded) {
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
     const std::u16string mark = Work + u"planted-library-loaded.txt";
     ASSERT_TRUE(CopyFileW(ToWide(BinDir() + u"planted\\bcrypt.dll").c_str(), ToWide(Dir + u"bcrypt.dll").c_str(), FALSE));
-    // Wine prefers its own libraries; told to look for the file first, it searches as
-    // Windows does for a library that is no KnownDLL: the program's folder first.
-    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", L"bcrypt=n,b");
+    // Wine prefers its own libraries; told to look for the file first (for Uninst.exe
+    // alone), it searches as Windows does for a library that is no KnownDLL: the
+    // program's folder first.
+    const std::u16string overrides = u"Software\\Wine\\AppDefaults\\Uninst.exe\\DllOverrides";
+    ASSERT_TRUE(RegCreateKeyPath(HKEY_CURRENT_USER, overrides));
+    ASSERT_TRUE(RegWriteStringValue(HKEY_CURRENT_USER, overrides, u"bcrypt", u"native,builtin"));
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
-    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", nullptr);
-    EXPECT_EQ(ExitCode(), 0u);
+    const DWORD code = ExitCode();
+    RegDeleteKeyTree(HKEY_CURRENT_USER, u"Software\\Wine\\AppDefaults\\Uninst.exe");
+    EXPECT_EQ(code, 0u);
     EXPECT_FALSE(Exists(mark)) << "the planted library was loaded";
     DeleteFileW(ToWide(Dir + u"bcrypt.dll").c_str());
 }
