@@ -38,9 +38,11 @@ HANDLE H(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
     switch (state) {
     case THeldState::Link: throw ERefusedFolder("the folder " + Quoted(path) + " is reached through a link");
     case THeldState::WrongKind: throw EFileError("cannot make the folder " + Quoted(path) + ": a file has its name");
-    default:
-        throw EFileError("cannot make the folder " + Quoted(path) + ": " +
-                         (cause.empty() ? SystemErrorText(ERROR_SHARING_VIOLATION) : cause));
+    case THeldState::InUse:
+        throw EFileError("cannot make the folder " + Quoted(path) + ": " + SystemErrorText(ERROR_SHARING_VIOLATION));
+    case THeldState::Missing:
+        throw EFileError("cannot make the folder " + Quoted(path) + ": the folder above it is gone");
+    default: throw EFileError("cannot make the folder " + Quoted(path) + ": " + cause);
     }
 }
 
@@ -54,15 +56,22 @@ std::unique_ptr<THeldFolder> Descend(const THeldFolder& folder, const std::u16st
     return next;
 }
 
+// Who else may change the held folder, by the destination's rules.
+std::u16string OthersOf(const THeldFolder& folder, TrustRole role) {
+    return UntrustedWriter(H(folder.Native()), folder.Path(), role);
+}
+
 }  // namespace
 
 EUntrustedFolder::EUntrustedFolder(std::u16string folder, std::u16string account, bool isDestination)
     : ERefusedFolder("other accounts than the administrators' may change the folder " + Quoted(folder) + " (" +
-                 ToUtf8(account) + ")"),
+                     ToUtf8(account) + ")"),
       Folder(std::move(folder)), Account(std::move(account)), IsDestination(isDestination) {}
 
 TDestination TDestination::Open(const std::u16string& SetupDir, bool TakeOver) {
     const std::vector<std::u16string> parts = Components(SetupDir.size() > 3 ? SetupDir.substr(3) : std::u16string());
+    // Every user may add to a drive's root, and it is no one's to take over.
+    if (parts.empty()) throw ERefusedFolder("the root of a drive, " + Quoted(SetupDir) + ", cannot hold an installation");
     auto folder = std::make_unique<THeldFolder>(THeldFolder::OpenRootToWrite(SetupDir.substr(0, 3)));
     const SecurityDescriptor protectedSecurity = ProtectedFolderSecurity();
     bool takenOver = false;
@@ -73,14 +82,13 @@ TDestination TDestination::Open(const std::u16string& SetupDir, bool TakeOver) {
         const void* security = IsBelowProgramFiles(folder->Path()) ? nullptr : protectedSecurity.get();
         bool created = false;
         std::unique_ptr<THeldFolder> next = Descend(*folder, parts[i], security, created);
-        if (!created) {
-            const std::u16string account =
-                UntrustedWriter(H(next->Native()), last ? TrustRole::Destination : TrustRole::Parent);
-            if (!account.empty()) {
-                if (!last || !TakeOver) throw EUntrustedFolder(next->Path(), account, last);
-                ResetToProtected(H(next->Native()), next->Path(), true);
-                takenOver = true;
-            }
+        const std::u16string account = OthersOf(*next, last || created ? TrustRole::Destination : TrustRole::Parent);
+        if (!account.empty()) {
+            // One made here by inheritance from a parent that passes on more than it
+            // allows itself is protected as any other it makes.
+            if (!created && (!last || !TakeOver)) throw EUntrustedFolder(next->Path(), account, last);
+            ResetToProtected(H(next->Native()), next->Path(), true);
+            takenOver = takenOver || !created;
         }
         folder = std::move(next);
     }
@@ -92,17 +100,19 @@ const THeldFolder& TDestination::Subfolder(const std::u16string& FolderSpec) {
     std::u16string spec;
     for (const std::u16string& name : Components(FolderSpec)) {
         spec += Lower(name) + u"\\";
-        std::unique_ptr<THeldFolder>& held = subfolders_[spec];
-        if (!held) {
+        auto found = subfolders_.find(spec);
+        if (found == subfolders_.end()) {
             bool created = false;
-            held = Descend(*folder, name, nullptr, created);
-            const std::u16string account = created ? std::u16string() : UntrustedWriter(H(held->Native()), TrustRole::Destination);
+            std::unique_ptr<THeldFolder> held = Descend(*folder, name, nullptr, created);
+            const std::u16string account = OthersOf(*held, TrustRole::Destination);
             if (!account.empty()) {
-                if (!takeOver_) throw EUntrustedFolder(held->Path(), account, false);
+                if (!created && !takeOver_) throw EUntrustedFolder(held->Path(), account, false);
                 ResetToProtected(H(held->Native()), held->Path(), true);
             }
+            // Kept only once checked: a later file of the same folder finds it ready.
+            found = subfolders_.emplace(spec, std::move(held)).first;
         }
-        folder = held.get();
+        folder = found->second.get();
     }
     return *folder;
 }
@@ -120,10 +130,11 @@ TFile TDestination::Written(const THeldFolder& Folder, std::u16string_view Name,
     case THeldState::WrongKind: throw EFileError("cannot create " + Quoted(path) + ": a folder has its name");
     case THeldState::InUse:
         throw EFileError("cannot create " + Quoted(path) + ": " + SystemErrorText(ERROR_SHARING_VIOLATION));
+    case THeldState::Missing: throw EFileError("cannot create " + Quoted(path) + ": its folder is gone");
     default: throw EFileError("cannot create " + Quoted(path) + ": " + cause);
     }
     // An earlier file keeps its own permissions: another account's rights on it go.
-    if (!created && !UntrustedWriter(H(file->Native()), TrustRole::Destination).empty())
+    if (!created && !UntrustedWriter(H(file->Native()), path, TrustRole::Destination).empty())
         ResetToProtected(H(file->Native()), path, false);
     return std::move(*file);
 }

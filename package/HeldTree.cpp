@@ -220,11 +220,15 @@ THeldFile::~THeldFile() {
 
 namespace {
 
-HANDLE OpenRootHandle(const std::u16string& path, DWORD access) {
-    return CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE | access,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+HANDLE OpenRootHandle(const std::u16string& path, DWORD access,
+                      DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) {
+    return CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE | access, share, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
+
+// Folders held for writing below them: nobody may rename or delete them meanwhile, and
+// one that another program already holds with the right to do so is not taken.
+constexpr DWORD kWriteShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 }  // namespace
 
@@ -243,9 +247,9 @@ THeldFolder THeldFolder::OpenRootWith(const std::u16string& Path, bool ToRemove)
         inUse = handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
         if (inUse) handle = OpenRootHandle(path, 0);
     } else {
-        handle = OpenRootHandle(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
+        handle = OpenRootHandle(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER, kWriteShare);
         if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
-            handle = OpenRootHandle(path, READ_CONTROL);
+            handle = OpenRootHandle(path, READ_CONTROL, kWriteShare);
     }
     if (handle == INVALID_HANDLE_VALUE)
         throw EFileError("cannot open the folder " + Quoted(path) + ": " + ErrorText(GetLastError()));
@@ -350,7 +354,7 @@ bool DeleteHandle(HANDLE handle) {
 
 THeldState THeldFolder::MakeFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder, std::string& Cause,
                                    const void* Security, bool& Created) const {
-    const ULONG share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const ULONG share = kWriteShare;
     HANDLE handle = nullptr;
     std::u16string real;
     THeldState state = CreateChild(*this, Name, kWriteFolderAccess, share, FILE_CREATE, true, Security, handle, real, Cause);

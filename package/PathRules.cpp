@@ -93,6 +93,8 @@ bool IsPlainFileName(std::u16string_view name) {
     return !name.empty() && name != u"." && !IsDotsAndSpaces(name) && name.find(u'/') == std::u16string_view::npos;
 }
 
+constexpr std::size_t kMaxNameLength = 255;
+
 bool IsPlainSetupDir(std::u16string_view Folder) {
     // "\\?\", "\\.\", UNC and drive-relative forms all fail here.
     if (Folder.size() < 3 || !IsAsciiLetter(Folder[0]) || Folder[1] != u':' || Folder[2] != u'\\') return false;
@@ -102,7 +104,8 @@ bool IsPlainSetupDir(std::u16string_view Folder) {
     // Each piece between separators, so a doubled separator anywhere shows as an empty one.
     for (std::size_t start = 0;;) {
         const std::size_t end = std::min(rest.find(u'\\', start), rest.size());
-        if (!IsPlainFolderName(rest.substr(start, end - start))) return false;
+        // A name longer than the file systems hold would be cut short on its way down.
+        if (end - start > kMaxNameLength || !IsPlainFolderName(rest.substr(start, end - start))) return false;
         if (end == rest.size()) return true;
         start = end + 1;
     }

@@ -28,7 +28,8 @@ bool IsPlainFileName(std::u16string_view name);
 // COM1-COM9, LPT1-LPT9, also COM and LPT followed by the superscript digits 1 2 3 -
 // U+00B9, U+00B2, U+00B3 - each in any letter case and with any extension: "nul.txt",
 // "Con .x"), no component ending in a dot or a space, no component of dots and spaces
-// alone ("." and ".." included), no empty component (a doubled "\"), no "/" and none of
+// alone ("." and ".." included), no empty component (a doubled "\") nor one longer than
+// 255 characters, no "/" and none of
 // the characters Windows forbids in names (< > " | ? * and codes below 32).
 bool IsPlainSetupDir(std::u16string_view Folder);
 

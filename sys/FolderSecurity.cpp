@@ -86,13 +86,14 @@ std::u16string AccountName(PSID sid) {
 
 SecurityDescriptor ProtectedFolderSecurity() { return FromText(kProtectedFolder); }
 
-std::u16string UntrustedWriter(HANDLE Object, TrustRole Role) {
+std::u16string UntrustedWriter(HANDLE Object, const std::u16string& Path, TrustRole Role) {
     PSID owner = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR raw = nullptr;
     const DWORD error = GetSecurityInfo(Object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                         &owner, nullptr, &dacl, nullptr, &raw);
-    if (error != ERROR_SUCCESS) throw EFileError("cannot read who may change it: " + SystemErrorText(error));
+    if (error != ERROR_SUCCESS)
+        throw EFileError("cannot read who may change '" + ToUtf8(Path) + "': " + SystemErrorText(error));
     const SecurityDescriptor descriptor(raw);
     // Its owner may always give itself any right.
     if (owner && !IsTrusted(owner)) return AccountName(owner);
@@ -101,7 +102,8 @@ std::u16string UntrustedWriter(HANDLE Object, TrustRole Role) {
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         ACE_HEADER* header = nullptr;
         if (!GetAce(dacl, i, reinterpret_cast<void**>(&header))) continue;
-        if (header->AceFlags & INHERIT_ONLY_ACE) continue;
+        // What is made inside inherits these: they count for the destination itself.
+        if ((header->AceFlags & INHERIT_ONLY_ACE) && Role != TrustRole::Destination) continue;
         if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE) continue;
         const auto* ace = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
         PSID sid = const_cast<DWORD*>(&ace->SidStart);

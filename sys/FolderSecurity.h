@@ -26,10 +26,11 @@ SecurityDescriptor ProtectedFolderSecurity();
 // re-permission it or what is in it).
 enum class TrustRole { Destination, Parent };
 
-// Who else may change the folder or file Object holds, as an account name; empty when
-// only SYSTEM, Administrators, TrustedInstaller and the installing account may. Raises
-// EFileError when its descriptor cannot be read.
-std::u16string UntrustedWriter(HANDLE Object, TrustRole Role);
+// Who else may change the folder or file Object holds (at Path), as an account name;
+// empty when only SYSTEM, Administrators, TrustedInstaller and the installing account may.
+// For the destination, what it passes on to what is made inside counts too. Raises
+// EFileError naming Path when its descriptor cannot be read.
+std::u16string UntrustedWriter(HANDLE Object, const std::u16string& Path, TrustRole Role);
 
 // Gives the object held by Object the protected descriptor (a file: the same rights
 // without inheritance). Raises EFileError naming Path on failure.

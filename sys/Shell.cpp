@@ -87,12 +87,13 @@ HANDLE RunProgram(const std::u16string& FileName, const std::u16string& Paramete
 }
 
 bool IsElevated() {
+    // What cannot be read counts as elevated: the safer way to start a program.
     HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return true;
     const UniqueHandle token(raw);
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
-    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+    return !GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) ||
            elevation.TokenIsElevated != 0;
 }
 
@@ -126,8 +127,11 @@ HANDLE RunProgramAsDesktopUser(const std::u16string& FileName) {
         startup.StartupInfo.cb = sizeof startup;
         startup.lpAttributeList = attributes;
         std::u16string line = u"\"" + FileName + u"\"";
+        // In its own folder, not in the installer's.
+        const std::u16string folder = FileName.substr(0, FileName.rfind(u'\\') + 1);
         if (!CreateProcessW(AsWide(FileName), reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE,
-                            EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr, &startup.StartupInfo, &process))
+                            EXTENDED_STARTUPINFO_PRESENT, nullptr, folder.empty() ? nullptr : AsWide(folder),
+                            &startup.StartupInfo, &process))
             process.hProcess = nullptr;
     }
     DeleteProcThreadAttributeList(attributes);

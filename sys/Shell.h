@@ -16,7 +16,8 @@ std::u16string BrowseForFolder(HWND Owner, const std::u16string& Title);
 // directory. The new process's handle, which the caller closes; null on failure.
 HANDLE RunProgram(const std::u16string& FileName, const std::u16string& Parameters);
 
-// True when this process runs with an administrator's full rights (elevated).
+// True when this process runs with an administrator's full rights (elevated), or when that
+// cannot be read.
 bool IsElevated();
 
 // Starts FileName, without parameters, as a child of the shell's own process, so that it

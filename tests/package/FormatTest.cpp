@@ -111,6 +111,9 @@ TEST(PackagePathRules, SetupDirsWindowsReadsAsWritten) {
         {u"C:\\a\x01", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsPlainSetupDir(c.folder), c.plain) << ToUtf8(c.folder);
+    // A name as long as file systems hold, and one longer.
+    EXPECT_TRUE(IsPlainSetupDir(u"C:\\" + std::u16string(255, u'a')));
+    EXPECT_FALSE(IsPlainSetupDir(u"C:\\" + std::u16string(256, u'a') + u"\\x"));
 }
 
 TEST(PackagePathRules, MacroFolders) {
