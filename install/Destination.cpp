@@ -6,6 +6,7 @@
 
 #include "datatable/Text.h"
 #include "sys/FolderSecurity.h"
+#include "sys/WideText.h"
 
 namespace stp {
 
@@ -72,7 +73,14 @@ TDestination TDestination::Open(const std::u16string& SetupDir, bool TakeOver) {
     const std::vector<std::u16string> parts = Components(SetupDir.size() > 3 ? SetupDir.substr(3) : std::u16string());
     // Every user may add to a drive's root, and it is no one's to take over.
     if (parts.empty()) throw ERefusedFolder("the root of a drive, " + Quoted(SetupDir) + ", cannot hold an installation");
-    auto folder = std::make_unique<THeldFolder>(THeldFolder::OpenRootToWrite(SetupDir.substr(0, 3)));
+    // A drive that keeps no permissions (FAT) lets every user replace what is installed.
+    DWORD flags = 0;
+    const std::u16string drive = SetupDir.substr(0, 3);
+    if (GetVolumeInformationW(AsWide(drive), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+        !(flags & FILE_PERSISTENT_ACLS))
+        throw ERefusedFolder("the drive " + Quoted(drive) + " keeps no permissions: any user could change " +
+                             Quoted(SetupDir));
+    auto folder = std::make_unique<THeldFolder>(THeldFolder::OpenRootToWrite(drive));
     const SecurityDescriptor protectedSecurity = ProtectedFolderSecurity();
     bool takenOver = false;
     for (std::size_t i = 0; i < parts.size(); ++i) {

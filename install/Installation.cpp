@@ -139,28 +139,30 @@ void KeepEarlierRows(TDestination& destination, const std::vector<TFileListRow>&
         log.Write(u"Left by an earlier version, for the uninstaller: " + (row.Root ? u"" : row.Folder) + row.Name);
 }
 
-// The files below Folder (relative to Root), for the log alone: links are named, never
-// entered, and a tree too deep or too large is cut short.
-void ListFiles(const std::u16string& root, const std::u16string& below, int depth, std::vector<std::u16string>& files) {
-    WIN32_FIND_DATAW found{};
-    const HANDLE find = FindFirstFileW(AsWide(root + below + u"*"), &found);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::u16string name = FromWide(found.cFileName);
-        if (name == u"." || name == u"..") continue;
-        const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                            !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        if (folder && depth < 32) ListFiles(root, below + name + u"\\", depth + 1, files);
-        else if (!folder) files.push_back(below + name);
-    } while (files.size() < 10000 && FindNextFileW(find, &found));
-    FindClose(find);
+// The files below Folder, relative to the destination, read through held handles: links
+// are named, never entered, and a tree too deep or too large is cut short.
+void ListFiles(const THeldFolder& folder, const std::u16string& below, int depth, std::vector<std::u16string>& files) {
+    for (const THeldFolder::TEntry& entry : folder.Entries(10000 - files.size())) {
+        std::unique_ptr<THeldFolder> inside;
+        std::string cause;
+        if (entry.Folder && depth < 32 && folder.OpenFolder(entry.Name, inside, cause) == THeldState::Open)
+            ListFiles(*inside, below + entry.Name + u"\\", depth + 1, files);
+        else if (!entry.Folder)
+            files.push_back(below + entry.Name);
+        if (files.size() >= 10000) return;
+    }
 }
 
 // A folder taken over from other accounts may hold what they put there: the log names
 // every file the package did not write, for the administrator to look at.
-void LogForeignFiles(const std::u16string& setupDir, const std::vector<std::u16string>& written, TSetupLog& log) {
+void LogForeignFiles(const TDestination& destination, const std::vector<std::u16string>& written, TSetupLog& log) {
+    const std::u16string& setupDir = destination.SetupDir();
     std::vector<std::u16string> files;
-    ListFiles(setupDir, u"", 0, files);
+    try {
+        ListFiles(destination.Folder(), u"", 0, files);
+    } catch (const std::exception& error) {
+        log.Write(u"What else the folder taken over holds cannot be read: " + FromUtf8(error.what()));
+    }
     for (const std::u16string& file : files) {
         const bool ours = EqualsIgnoringAsciiCase(file, u"Setup.stp") || EqualsIgnoringAsciiCase(file, kEarlierListName) ||
                           std::any_of(written.begin(), written.end(),
@@ -228,7 +230,7 @@ void UnpackPayload(TDestination& Destination, const TProgressEvent& Progress, TS
             Log.Write((written ? u"File written: " : u"File skipped (a shared file of that name exists): ") + file);
         });
     if (carriesUninstaller) KeepEarlierRows(Destination, RowsLeftBehind(earlier, written), Log);
-    if (Destination.TakenOver()) LogForeignFiles(setupDir, written, Log);
+    if (Destination.TakenOver()) LogForeignFiles(Destination, written, Log);
     Sleep(50);
     // A copy left behind costs only disk space; the installation has succeeded.
     try {

@@ -12,6 +12,7 @@
 #else
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -686,7 +687,50 @@ THeldState THeldFolder::OpenKnownRoot(const std::u16string& Path, std::unique_pt
     return THeldState::Open;
 }
 
+std::vector<THeldFolder::TEntry> THeldFolder::Entries(std::size_t Limit) const {
+    std::vector<TEntry> entries;
+    std::vector<std::uint64_t> buffer(8192);  // 64 KB, aligned as the records want
+    for (FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo; entries.size() < Limit;
+         kind = FileIdBothDirectoryInfo) {
+        if (!GetFileInformationByHandleEx(H(handle_), kind, buffer.data(), static_cast<DWORD>(buffer.size() * 8))) {
+            if (GetLastError() == ERROR_NO_MORE_FILES) break;
+            throw EFileError("cannot read the folder " + Quoted(path_) + ": " + ErrorText(GetLastError()));
+        }
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer.data());
+        for (std::size_t at = 0;;) {
+            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
+            const std::u16string name(reinterpret_cast<const char16_t*>(info->FileName),
+                                      info->FileNameLength / sizeof(wchar_t));
+            if (name != u"." && name != u".." && entries.size() < Limit)
+                entries.push_back({name, (info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                                             !(info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)});
+            if (!info->NextEntryOffset) break;
+            at += info->NextEntryOffset;
+        }
+    }
+    return entries;
+}
+
 #else
+
+std::vector<THeldFolder::TEntry> THeldFolder::Entries(std::size_t Limit) const {
+    const int fd = openat(static_cast<int>(handle_), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0) close(fd);
+        throw EFileError("cannot read the folder " + Quoted(path_) + ": " + ErrnoText());
+    }
+    std::vector<TEntry> entries;
+    while (const dirent* entry = entries.size() < Limit ? readdir(dir) : nullptr) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat there {};
+        const bool folder = fstatat(fd, entry->d_name, &there, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(there.st_mode);
+        entries.push_back({FromUtf8(name), folder});
+    }
+    closedir(dir);
+    return entries;
+}
 
 THeldState THeldFolder::OpenKnownRoot(const std::u16string& Path, std::unique_ptr<THeldFolder>& Folder,
                                       std::string& Cause) {

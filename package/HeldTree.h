@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "package/FileList.h"
 
@@ -62,6 +63,15 @@ public:
     // is open, Shared, but never write, delete or rename it.
     THeldState WriteFile(std::u16string_view Name, std::unique_ptr<TFile>& File, std::string& Cause, bool& Created,
                          bool Fresh = false, bool Shared = false) const;
+
+    // The names of what is in this folder (without "." and ".."), read through its handle,
+    // each with whether it is a folder (a link is none: it is never entered). At most
+    // Limit of them. Raises EFileError naming the folder when it cannot be read.
+    struct TEntry {
+        std::u16string Name;
+        bool Folder = false;
+    };
+    std::vector<TEntry> Entries(std::size_t Limit) const;
 
     // Removes this folder when it is empty; false, and nothing done, when it is not.
     // Raises EFileError for any other failure.

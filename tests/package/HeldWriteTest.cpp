@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "package/FileSystem.h"
@@ -118,6 +119,21 @@ TEST_P(HeldWrite, AFolderIsMadeOrOpenedOnlyWhereNoLinkStands) {
     }
     ExpectOutsideUntouched();
     EXPECT_FALSE(fs::exists(Outside / "palette.txt"));
+}
+
+// What a folder holds, read through its handle: a link to a folder is no folder to enter.
+TEST_F(HeldWrite, EntriesAreReadThroughTheHandle) {
+    WriteAll(Dest / "readme.txt", "read me");
+    fs::create_directories(Dest / "data");
+    std::error_code error;
+    fs::create_directory_symlink(Outside, Dest / "linked", error);
+    const THeldFolder root = THeldFolder::OpenRootToWrite(DestText);
+    std::map<std::string, bool> seen;
+    for (const THeldFolder::TEntry& entry : root.Entries(100)) seen[ToUtf8(entry.Name)] = entry.Folder;
+    std::map<std::string, bool> expected{{"readme.txt", false}, {"data", true}};
+    if (!error) expected["linked"] = false;
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(root.Entries(1).size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, HeldWrite, ::testing::ValuesIn(kFileNames), [](const auto& info) {
