@@ -224,7 +224,7 @@ void RequireAddressable(const Placement& place, const EncodedTree& tree, std::ui
 
 }  // namespace
 
-std::vector<Resource> ReadResources(const std::string& image) {
+std::vector<Resource> ReadResources(std::string_view image) {
     const PeHeaders h = ParsePeHeaders(image);
     const DataDirectory dir = h.Directory(kResourceDirectory);
     if (dir.Rva == 0 || dir.Size == 0) return {};

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pe/Checksum.h"
@@ -13,7 +14,7 @@ namespace stp::pe {
 // Every resource of the image, in directory order (type, name, language). Raises EPeError
 // for a file that is not a PE image it understands, or a resource directory that is damaged
 // (loops, offsets or sizes outside the section/file, too deep).
-std::vector<Resource> ReadResources(const std::string& image);
+std::vector<Resource> ReadResources(std::string_view image);
 
 // A copy of image whose resource section holds exactly resources; timestamp goes into the
 // COFF header. Raises EPeError for a signed image (certificate table present), a file that

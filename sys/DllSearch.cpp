@@ -1,6 +1,7 @@
 #include "sys/DllSearch.h"
 
 #include "sys/Handles.h"
+#include "sys/Processes.h"
 
 namespace stp {
 
@@ -12,22 +13,12 @@ bool RestrictDllSearchWith(SetDefaultDllDirectoriesFn SetDefault, bool Elevated)
     return !Elevated;
 }
 
-bool RunsElevated() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    const UniqueHandle owned(token);
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    return GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
-           elevation.TokenIsElevated != 0;
-}
-
 bool RestrictDllSearch() {
     // Looked up at run time: Windows XP and an unpatched Windows 7 lack it.
     const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    return RestrictDllSearchWith(setDefault, RunsElevated());
+    return RestrictDllSearchWith(setDefault, IsThisProcessElevated().value_or(false));
 }
 
 }  // namespace stp

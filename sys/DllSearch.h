@@ -14,11 +14,8 @@ using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 // program, which must end before it loads anything more.
 bool RestrictDllSearchWith(SetDefaultDllDirectoriesFn SetDefault, bool Elevated);
 
-// Whether the process token is elevated (TokenElevation); false where the system does not
-// tell (Windows XP, which has no such token information).
-bool RunsElevated();
-
-// RestrictDllSearchWith for this system and process: false when the program must end at
+// RestrictDllSearchWith for this system and process (not elevated where the system cannot
+// tell: Windows XP): false when the program must end at
 // once with ecFailed, saying that it needs the Windows update (kUnsafeDllSearchText).
 bool RestrictDllSearch();
 

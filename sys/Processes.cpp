@@ -71,5 +71,14 @@ std::u16string GetProcessImagePath(std::uint32_t ProcessId) {
     return FromWide(path, length < MAX_PATH ? length : MAX_PATH);
 }
 
-}  // namespace stp
+std::optional<bool> IsThisProcessElevated() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return std::nullopt;
+    const UniqueHandle token(raw);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) return std::nullopt;
+    return elevation.TokenIsElevated != 0;
+}
 
+}  // namespace stp

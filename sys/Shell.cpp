@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sys/Handles.h"
+#include "sys/Processes.h"
 #include "sys/WideText.h"
 
 namespace stp {
@@ -88,13 +89,7 @@ HANDLE RunProgram(const std::u16string& FileName, const std::u16string& Paramete
 
 bool IsElevated() {
     // What cannot be read counts as elevated: the safer way to start a program.
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return true;
-    const UniqueHandle token(raw);
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    return !GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) ||
-           elevation.TokenIsElevated != 0;
+    return IsThisProcessElevated().value_or(true);
 }
 
 HANDLE RunProgramAsDesktopUser(const std::u16string& FileName) {
