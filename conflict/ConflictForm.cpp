@@ -49,7 +49,8 @@ bool CopyToClipboard(HWND owner, const std::u16string& text) {
 
 }  // namespace
 
-std::u16string ConflictProductLabel(const std::u16string& ExeName) {
+std::u16string ConflictProductLabel(const std::u16string& ExeName, const std::u16string& NoticeLabel) {
+    if (!NoticeLabel.empty()) return NoticeLabel;
     return ExeName == u"Zindle" ? u"Orvane定时助手" : u"Orvane画图";
 }
 
@@ -80,7 +81,7 @@ void TfrmConflict::FormCreate() {
 
 void TfrmConflict::SetExeName(const std::u16string& ExeName) {
     exeName_ = ExeName;
-    productLabel_ = ConflictProductLabel(ExeName);
+    productLabel_ = ConflictProductLabel(ExeName, ProductString(Setting::NoticeLabel));
     const TextValues values{productLabel_, {}, {}, {}};
     SetCaption(FillText(kConflictCaption.Chinese, values));
     Component<TLabel>("lblContent").SetText(FillText(kConflictContent.Chinese, values));

@@ -17,7 +17,8 @@ public:
     void Button1Click();
     void Button2Click();
 
-    // Hands over the executable base name and composes the caption and message from it.
+    // Hands over the executable base name and composes the caption and message from it
+    // (or from the product's NoticeLabel).
     void SetExeName(const std::u16string& ExeName);
     const std::u16string& ExeName() const noexcept { return exeName_; }
     const std::u16string& ProductLabel() const noexcept { return productLabel_; }
@@ -30,7 +31,8 @@ private:
     std::u16string productLabel_;
 };
 
-// The product name the notice uses for an executable base name.
-std::u16string ConflictProductLabel(const std::u16string& ExeName);
+// The product name the notice uses: the product's NoticeLabel when it gives one, else the
+// demo's label for the executable base name.
+std::u16string ConflictProductLabel(const std::u16string& ExeName, const std::u16string& NoticeLabel);
 
 }  // namespace stp

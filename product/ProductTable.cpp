@@ -20,4 +20,22 @@ bool ReadFreewareFlag(std::u16string_view Text) {
     throw EConvertError("'" + ToUtf8(Text) + "' is not a valid boolean value");
 }
 
+std::string RegistryKeyNameFault(std::u16string_view Name) {
+    if (Name.empty()) return "it is empty";
+    if (Name.size() > kMaxRegistryKeyName)
+        return std::to_string(Name.size()) + " characters, more than the " + std::to_string(kMaxRegistryKeyName) +
+               " of a registry key's name";
+    for (const char16_t c : Name) {
+        if (c == u'\\') return "it holds \\, which would put the key inside another key";
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            static const char digits[] = "0123456789ABCDEF";
+            std::string code = "U+00";
+            code += digits[c >> 4];
+            code += digits[c & 0xF];
+            return "it holds the control character " + code;
+        }
+    }
+    return {};
+}
+
 }  // namespace stp

@@ -39,6 +39,7 @@ enum class Setting : std::uint8_t {
     Unattended,
     LicenseName,
     Description,
+    NoticeLabel,
 };
 
 // How stp build checks a setting's value.
@@ -48,6 +49,7 @@ enum class SettingCheck : std::uint8_t {
     Version,       // as FileNamePart, beginning with a number (the version resource's)
     ExeName,       // as FileNamePart, without ".exe"
     NotEmpty,
+    KeyName,       // can name a registry key (the uninstall entry's is named after it)
     Freeware,      // a number, or True/False
     TextMode,      // 0 (Chinese), 2 (English) or auto (the user's display language)
     YesNo,         // yes or no
@@ -79,9 +81,9 @@ inline constexpr SettingRow kSettings[] = {
      "window class of the program's main window (the installer waits while it runs)"},
     {Setting::TitleEnglish, "TitleEnglish", 1002, true, u"", SettingCheck::Any, "its English window title"},
     {Setting::TitleChinese, "TitleChinese", 1003, true, u"", SettingCheck::Any, "its Chinese window title"},
-    {Setting::DisplayNameEnglish, "DisplayNameEnglish", 1004, true, u"", SettingCheck::Any,
+    {Setting::DisplayNameEnglish, "DisplayNameEnglish", 1004, true, u"", SettingCheck::KeyName,
      "the product's name in the English wizard and uninstall entry"},
-    {Setting::DisplayNameChinese, "DisplayNameChinese", 1005, true, u"", SettingCheck::Any,
+    {Setting::DisplayNameChinese, "DisplayNameChinese", 1005, true, u"", SettingCheck::KeyName,
      "the product's name in the Chinese wizard and uninstall entry"},
     {Setting::Freeware, "Freeware", 1009, true, u"", SettingCheck::Freeware,
      "True for the freeware agreement, False for the commercial one"},
@@ -126,7 +128,16 @@ inline constexpr SettingRow kSettings[] = {
      "the licence's name in stp manifest's package manifests", TextSet::Both, true},
     {Setting::Description, "Description", 0, false, u"", SettingCheck::Any,
      "one line on the product for stp manifest (default: the English display name)", TextSet::Both, true},
+    {Setting::NoticeLabel, "NoticeLabel", 2013, false, u"", SettingCheck::NotEmpty,
+     "the product's name in the antivirus notice (Chinese; default: the demo product's)", TextSet::Chinese, true},
 };
+
+// Why Name cannot name a registry key, as Windows takes key names: 1 to
+// kMaxRegistryKeyName UTF-16 characters, none a backslash (the separator of a key path)
+// or a control character (U+0000 to U+001F, U+007F to U+009F: Windows wants printable
+// ones). Empty when it can.
+inline constexpr std::size_t kMaxRegistryKeyName = 255;
+std::string RegistryKeyNameFault(std::u16string_view Name);
 
 // Entries stp build computes rather than reads: the payload's size in KB (written with
 // UninstallEntry = full).

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <functional>
+#include <sstream>
+#include <string>
 
 #include "datatable/Text.h"
 #include "package/FileList.h"
@@ -174,7 +176,7 @@ TEST_F(StpBuild, WritesTheVendorsOwnSettingsOnlyWhenGiven)
     WriteFile(Product() / "eula.txt", "\xEF\xBB\xBFOur terms\r\n\r\n1. Be kind.\r\n");
     for (const char* line : {"MakerFolder = Hollin Works", "PublisherEnglish = Hollin Works Ltd.",
                              "PublisherChinese = 霍林", "LicenseEnglish = eula.txt", "AntivirusNotice = no",
-                             "StartMenu = yes", "UninstallEntry = full", "TextMode = auto"}) {
+                             "StartMenu = yes", "UninstallEntry = full", "TextMode = auto", "NoticeLabel = 霍林画板"}) {
         const std::string text = line;
         SetSetting(text.substr(0, text.find(' ')), text);
     }
@@ -185,6 +187,7 @@ TEST_F(StpBuild, WritesTheVendorsOwnSettingsOnlyWhenGiven)
     EXPECT_EQ(ToUtf8(strings.at(SettingOf(Setting::PublisherChinese).StringId)), "霍林");
     EXPECT_EQ(ToUtf8(strings.at(SettingOf(Setting::UninstallEntry).StringId)), "full");
     EXPECT_EQ(ToUtf8(strings.at(SettingOf(Setting::TextMode).StringId)), "auto");
+    EXPECT_EQ(ToUtf8(strings.at(SettingOf(Setting::NoticeLabel).StringId)), "霍林画板");
     std::int64_t total = 0;
     for (const char* file : {"Karvel.exe", "files/readme.txt", "files/data/palette.txt"})
         total += static_cast<std::int64_t>(fs::file_size(Product() / file));
@@ -221,6 +224,107 @@ TEST_F(StpBuild, WritesTheVendorsOwnSettingsOnlyWhenGiven)
             EXPECT_EQ(ToUtf8(chinese.StringTables.at(0).Strings.at(0).second), "霍林");
             EXPECT_EQ(ToUtf8(chinese.StringTables.at(0).Strings.at(1).second), "Orvane画图 安装程序");
         }
+}
+
+// Product.ini's line that gives key, counted from 1; 0 for none.
+int LineOf(const fs::path& ini, const std::string& key)
+{
+    std::istringstream in(ReadFile(ini));
+    int number = 1;
+    for (std::string line; std::getline(in, line); ++number)
+        if (line.rfind(key + " ", 0) == 0) return number;
+    return 0;
+}
+
+// The uninstall entry's key is named after each display name: a name no registry key can
+// have is refused on its line (a backslash would make the entry a key inside another
+// key, which Apps & Features and winget never see), with no installer; what a key's name
+// may hold is built, its length counted in UTF-16 characters as Windows counts them.
+TEST_F(StpBuild, ADisplayNameMustBeAbleToNameARegistryKey)
+{
+    const std::string chinese256 = ToUtf8(std::u16string(256, u'画'));
+    std::string memos;  // U+1F4DD, two UTF-16 characters each
+    for (int i = 0; i < 128; ++i) memos += "\xF0\x9F\x93\x9D";
+    const struct {
+        const char* key;
+        std::string value;
+        const char* fault;
+    } refused[] = {
+        {"DisplayNameEnglish", "Lumen\\Notes Pro", "it holds \\,"},
+        {"DisplayNameChinese", "Lumen\\Notes Pro", "it holds \\,"},
+        {"DisplayNameChinese", "\\", "it holds \\,"},
+        {"DisplayNameEnglish", "", "it is empty"},
+        {"DisplayNameChinese", std::string(256, 'x'), "256 characters, more than the 255 of a registry key's name"},
+        {"DisplayNameEnglish", chinese256, "256 characters, more than the 255"},
+        {"DisplayNameChinese", memos, "256 characters, more than the 255"},
+        {"DisplayNameEnglish", "Notes\tPro", "control character U+0009"},
+        {"DisplayNameChinese", "Notes\x1B-Pro", "control character U+001B"},
+        {"DisplayNameEnglish", std::string("Notes\0Pro", 9), "control character U+0000"},
+        {"DisplayNameEnglish", "Notes\x7F-Pro", "control character U+007F"},
+        {"DisplayNameChinese", "Notes\xC2\x85-Pro", "control character U+0085"},  // NEL
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(std::string(c.key) + " = " + c.value);
+        MakeProduct();
+        fs::remove_all(File("installer"));
+        SetSetting(c.key, std::string(c.key) + " = " + c.value);
+        const int line = LineOf(Product() / "product.ini", c.key);
+        const Result result = Build({"--no-uninstaller"});
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        const std::string where = "stp: error: " + (Product() / "product.ini").string() + ":" + std::to_string(line) +
+                                  ": " + c.key + " cannot name the uninstall entry's registry key: ";
+        EXPECT_EQ(result.err.rfind(where, 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(c.fault), std::string::npos) << result.err;
+        EXPECT_FALSE(fs::exists(Output()));
+    }
+
+    const struct {
+        Setting setting;
+        std::string value;
+    } built[] = {
+        {Setting::DisplayNameChinese, ToUtf8(std::u16string(255, u'画'))},
+        {Setting::DisplayNameEnglish, std::string(255, 'x')},
+        {Setting::DisplayNameEnglish, "Lumen/Notes Pro: *?\"<>| 1.0."},
+        {Setting::DisplayNameChinese, memos.substr(4) + "x"},
+    };
+    for (const auto& c : built) {
+        const char* key = SettingOf(c.setting).Key;
+        SCOPED_TRACE(std::string(key) + " = " + c.value);
+        MakeProduct();
+        SetSetting(key, std::string(key) + " = " + c.value);
+        const Result result = Build({"--no-uninstaller"});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(ToUtf8(Strings().at(SettingOf(c.setting).StringId)), c.value);
+    }
+}
+
+// stp init's folder builds as it is and lists every setting of the table, the vendor's
+// own commented out; a name the uninstall entry's key cannot have is refused before
+// anything is written.
+TEST_F(StpBuild, InitWritesAProductFolderThatBuilds)
+{
+    const fs::path folder = File("acme");
+    Result result = Run({"init", folder.string(), "--name", "Acme Paint", "--exe", "AcmePaint"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string ini = ReadFile(folder / "product.ini");
+    for (const SettingRow& setting : kSettings)
+        EXPECT_NE(ini.find(std::string(setting.Extension ? "\n# " : "\n") + setting.Key + " = "), std::string::npos)
+            << setting.Key;
+    WriteFile(folder / "AcmePaint.exe", "MZ the program");
+    fs::create_directories(File("installer"));
+    result = Run({"build", folder.string(), "-o", Output().string(), "--stub", File("stub.exe").string(),
+                  "--uninstaller-stub", File("stub.exe").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ToUtf8(Strings().at(SettingOf(Setting::DisplayNameChinese).StringId)), "Acme Paint");
+    EXPECT_EQ(Strings().count(SettingOf(Setting::NoticeLabel).StringId), 0u);
+
+    for (const std::string& name : std::vector<std::string>{"Lumen\\Notes", "", "  ", std::string(256, 'x')}) {
+        result = Run({"init", File("refused").string(), "--name", name});
+        EXPECT_EQ(result.exitCode, 2) << name;
+        EXPECT_NE(result.err.find("--name cannot name the uninstall entry's registry key"), std::string::npos)
+            << result.err;
+        EXPECT_FALSE(fs::exists(File("refused"))) << name;
+    }
 }
 
 // A ready package is carried as it is; its table gives the size and must hold the program.
@@ -294,6 +398,8 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
          {"product.ini:", "AntivirusNotice must be yes or no"}},
         {"text mode word", [](StpBuild& t) { t.SetSetting("TextMode", "TextMode = chinese"); },
          {"product.ini:", "or auto"}},
+        {"notice label empty", [](StpBuild& t) { t.SetSetting("NoticeLabel", "NoticeLabel ="); },
+         {"product.ini:", "NoticeLabel must not be empty"}},
         {"maker folder no file name", [](StpBuild& t) { t.SetSetting("MakerFolder", "MakerFolder = Maker\\Sub"); },
          {"product.ini:", "MakerFolder 'Maker\\Sub' cannot be part of a file name"}},
         {"licence missing", [](StpBuild& t) { t.SetSetting("LicenseEnglish", "LicenseEnglish = eula.txt"); },

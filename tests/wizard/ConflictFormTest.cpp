@@ -48,6 +48,40 @@ TEST_F(ConflictNotice, NamesTheProductAfterTheExecutable) {
     }
 }
 
+std::u16string Replaced(std::u16string text, const std::u16string& from, const std::u16string& to) {
+    for (std::size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// A product whose product.ini gives NoticeLabel: the notice names it, whatever the
+// executable, and nothing else of it changes.
+TEST_F(ConflictNotice, NamesTheProductAfterItsNoticeLabelWhenGiven) {
+    const std::u16string label = u"霍林画板";
+    HMODULE labelled = LoadResourcesBesideTest(STP_NOTICE_LABEL_RESOURCES);
+    ASSERT_NE(labelled, nullptr);
+    for (const std::u16string exeName : {u"Karvel", u"Zindle"}) {
+        SCOPED_TRACE(ToUtf8(exeName));
+        SetResourceModule(nullptr);
+        TfrmConflict plain;
+        plain.Create();
+        plain.SetExeName(exeName);
+        SetResourceModule(labelled);
+        TfrmConflict notice;
+        notice.Create();
+        notice.SetExeName(exeName);
+        EXPECT_EQ(ToUtf8(notice.ProductLabel()), ToUtf8(label));
+        EXPECT_EQ(ToUtf8(notice.Caption()), ToUtf8(u"温馨提示 - " + label));
+        const std::u16string message = notice.Component<TLabel>("lblContent").Text();
+        EXPECT_EQ(Occurrences(message, label), 3u) << ToUtf8(message);
+        EXPECT_EQ(ToUtf8(message),
+                  ToUtf8(Replaced(plain.Component<TLabel>("lblContent").Text(), plain.ProductLabel(), label)));
+        EXPECT_EQ(ToUtf8(notice.Component<TLabel>("Label2").Text()), "http://www.orvane.cn/");
+    }
+    SetResourceModule(nullptr);
+    FreeLibrary(labelled);
+}
+
 TEST_F(ConflictNotice, FromWindows6OnTheTextsUseYaHeiButNotTheAddress) {
     if (WindowsMajorVersion() < 6) GTEST_SKIP() << "the Windows 6 fonts need Windows 6";
     TfrmConflict notice;

@@ -31,6 +31,16 @@ protected:
     void Finish() override { ++Finishes; }
 };
 
+// A resource-only module beside the test program (a variant of the product's resources),
+// loaded as data; null when it cannot be.
+inline HMODULE LoadResourcesBesideTest(const wchar_t* FileName) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring file(path);
+    file = file.substr(0, file.find_last_of(L'\\') + 1) + FileName;
+    return LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+}
+
 class WizardTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -223,11 +223,7 @@ class SharewareWizardTest : public WizardTest {
 protected:
     void SetUp() override {
         WizardTest::SetUp();
-        wchar_t path[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring file(path);
-        file = file.substr(0, file.find_last_of(L'\\') + 1) + STP_SHAREWARE_RESOURCES;
-        module_ = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        module_ = LoadResourcesBesideTest(STP_SHAREWARE_RESOURCES);
         ASSERT_NE(module_, nullptr);
         SetResourceModule(module_);
         ASSERT_TRUE(ProductString(Setting::Freeware) == u"0");

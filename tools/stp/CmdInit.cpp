@@ -101,6 +101,13 @@ int RunInit(const std::vector<std::string>& args)
     if (exe.empty() || exe.find_first_of("\\/:*?\"<>|") != std::string::npos)
         throw UsageError("--exe must be a file name without a folder");
     if (name.find_first_of("\r\n") != std::string::npos) throw UsageError("--name must be one line");
+    // It becomes the display names, and so the uninstall entry's key, as stp build reads
+    // them: without the blanks around.
+    const std::size_t first = name.find_first_not_of(" \t");
+    const std::string trimmed =
+        first == std::string::npos ? "" : name.substr(first, name.find_last_not_of(" \t") + 1 - first);
+    if (const std::string fault = RegistryKeyNameFault(FromUtf8(trimmed)); !fault.empty())
+        throw UsageError("--name cannot name the uninstall entry's registry key: " + fault);
 
     try {
         // A vendor's folder is never overwritten.

@@ -99,6 +99,10 @@ void CheckValue(const fs::path& ini, const SettingRow& setting, const std::u16st
     case SettingCheck::LicenseFile:
         if (value.empty()) throw ProductError(where + name + " must name a text file of the product folder");
         return;
+    case SettingCheck::KeyName:
+        if (const std::string fault = RegistryKeyNameFault(value); !fault.empty())
+            throw ProductError(where + name + " cannot name the uninstall entry's registry key: " + fault);
+        return;
     case SettingCheck::Freeware:
         if (value.empty() || !ParseBoolean(value))
             throw ProductError(where + "Freeware must be a number or True/False, not '" + ToUtf8(value) + "'");
