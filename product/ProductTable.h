@@ -129,7 +129,8 @@ inline constexpr SettingRow kSettings[] = {
     {Setting::Description, "Description", 0, false, u"", SettingCheck::Any,
      "one line on the product for stp manifest (default: the English display name)", TextSet::Both, true},
     {Setting::NoticeLabel, "NoticeLabel", 2013, false, u"", SettingCheck::NotEmpty,
-     "the product's name in the antivirus notice (Chinese; default: the demo product's)", TextSet::Chinese, true},
+     "the product's name (Chinese) in the antivirus notice; without it the notice names Orvane画图", TextSet::Chinese,
+     true},
 };
 
 // Why Name cannot name a registry key, as Windows takes key names: 1 to
