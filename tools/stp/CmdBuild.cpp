@@ -21,7 +21,7 @@
 #include "tools/stp/CommandLine.h"
 #include "tools/stp/Console.h"
 #include "tools/stp/InstallerResources.h"
-#include "tools/stp/PackInputs.h"
+#include "tools/stp/PayloadLines.h"
 #include "tools/stp/ProductFolder.h"
 
 #ifdef _WIN32
@@ -71,16 +71,22 @@ std::uint32_t Timestamp()
     return static_cast<std::uint32_t>(value);
 }
 
-// The payload's entries; the program must land in the destination folder.
-std::vector<TPackageEntry> PayloadEntries(const ProductFolder& product)
+PayloadList ReadPayload(const ProductFolder& product)
 {
-    std::vector<TPackageEntry> entries;
     try {
-        AddManifest(product.Payload(), entries);
+        return ReadPayloadList(product.Payload());
     } catch (const std::exception& e) {
         throw ProductError(e.what());
     }
-    return entries;
+}
+
+// What each line of the payload took: a folder or a pattern takes what is there at
+// build time.
+void ReportPayload(const ProductFolder& product, const PayloadList& list)
+{
+    for (const PayloadLineReport& line : list.Lines)
+        std::fprintf(stderr, "stp: %s:%d: %s %s %zu file%s\n", product.Payload().string().c_str(), line.Number,
+                     line.Text.c_str(), line.Exclusion ? "left out" : "took", line.Files, line.Files == 1 ? "" : "s");
 }
 
 bool IsProgramRow(const std::u16string& folder, const std::u16string& name, bool root, const std::u16string& exe)
@@ -234,7 +240,8 @@ void PackIntoInstaller(const std::vector<TPackageEntry>& entries, std::int64_t t
 // The payload's entries; the program must land in the destination folder.
 std::vector<TPackageEntry> CheckedPayload(const ProductFolder& product)
 {
-    const std::vector<TPackageEntry> entries = PayloadEntries(product);
+    PayloadList list = ReadPayload(product);
+    const std::vector<TPackageEntry>& entries = list.Entries;
     const std::u16string exe = product.Value("ExeName") + u".exe";
     bool found = false;
     for (const TPackageEntry& e : entries)
@@ -242,7 +249,8 @@ std::vector<TPackageEntry> CheckedPayload(const ProductFolder& product)
     if (!found)
         throw ProductError(product.Payload().string() + ": lists no " + ToUtf8(exe) +
                            " for the destination folder (SOURCE<tab> with an empty FOLDER)");
-    return entries;
+    ReportPayload(product, list);
+    return std::move(list.Entries);
 }
 
 // Gives From the name To, replacing a file there.
@@ -413,8 +421,10 @@ const Command kBuildCommand = {
     "\n"
     "  PRODUCT_DIR     product.ini, art/ (ImageLeft0.jpg, ImageLeft2.jpg,\n"
     "                  ImageIcon.bmp, AppIcon.ico, MainIcon.ico) and payload.txt\n"
-    "                  (SOURCE<tab>FOLDER[<tab>root] a line, as stp pack reads it;\n"
-    "                  the program <ExeName>.exe among them, FOLDER empty)\n"
+    "                  (SOURCE<tab>FOLDER[<tab>root] a line for a file, a folder or\n"
+    "                  a pattern such as bin/*.dll, and !PATTERN to leave files out,\n"
+    "                  as stp pack reads a manifest; the program <ExeName>.exe\n"
+    "                  among them, FOLDER empty); what each line took is printed\n"
     "  -o, --output    the installer to write (default <ExeName>-<Version>-setup.exe)\n"
     "  --text-mode M   the wizard's texts: 0 Chinese, 2 English, auto by the user's language\n"
     "                  (default: product.ini)\n"

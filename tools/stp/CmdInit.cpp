@@ -75,10 +75,12 @@ std::string ProductIni(const std::string& name, const std::string& exe)
 
 std::string PayloadList(const std::string& exe)
 {
-    return "# The files the installer carries, one a line: SOURCE<tab>FOLDER. SOURCE is relative to\n"
-           "# this folder; FOLDER is empty for the installation folder, \"sub\\\" for a folder below\n"
-           "# it, or $System$ for the Windows system folder. The program " + exe + ".exe must be\n"
-           "# here, with an empty FOLDER: copy it beside this file.\n" +
+    return "# The files the installer carries: SOURCE<tab>FOLDER a line. SOURCE, relative to this\n"
+           "# folder, is a file, a folder (every file below it, its sub-folders kept below FOLDER)\n"
+           "# or a pattern (bin/*.dll: the matching files of bin); a line !*.pdb leaves the files\n"
+           "# it matches out of the lines above it. FOLDER is empty for the installation folder,\n"
+           "# \"sub\\\" for a folder below it, or $System$ for the Windows system folder. The program\n"
+           "# " + exe + ".exe must be here, with an empty FOLDER: copy it beside this file.\n" +
            exe + ".exe\t\n";
 }
 

@@ -1,5 +1,5 @@
-// The inputs of a package: folders (every file below them) and manifests (one file a
-// line, SOURCE<tab>FOLDER[<tab>root]). Shared by stp pack and stp build.
+// The inputs of a package: folders (every file below them) and manifests (the lines
+// PayloadLines.h reads). Shared by stp pack and stp build.
 #pragma once
 
 #include <filesystem>
@@ -13,9 +13,8 @@ namespace stp::tool {
 // Raises for a sub-folder the package cannot carry as a folder.
 void AddFolder(const std::filesystem::path& root, std::vector<TPackageEntry>& entries);
 
-// The files a manifest lists; relative sources are taken from the manifest's folder.
-// Raises std::runtime_error naming the manifest and line for a malformed line or a
-// missing source.
+// The files a manifest's lines take (ReadPayloadList); relative sources are taken from
+// the manifest's folder. Raises naming the manifest and line.
 void AddManifest(const std::filesystem::path& manifest, std::vector<TPackageEntry>& entries);
 
 // A folder or a manifest.
