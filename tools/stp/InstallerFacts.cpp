@@ -3,11 +3,19 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <random>
 #include <stdexcept>
+#include <system_error>
 
 #include "crypt/Hash.h"
+#include "datatable/Convert.h"
 #include "datatable/Errors.h"
 #include "datatable/Text.h"
+#include "package/FileSystem.h"
+#include "package/Format.h"
+#include "package/PackageReader.h"
+#include "package/RecordStream.h"
 #include "pe/ResourceBuilders.h"
 #include "pe/ResourceSection.h"
 
@@ -97,10 +105,14 @@ std::vector<AppsEntry> Entries(const std::string& name, const InstallerFacts& fa
     const std::u16string& mode = facts.Value(Setting::TextMode);
     for (const ModeRow& row : kModes) {
         if (mode != row.Mode) continue;
+        // Every entry names the product's version (product/UninstallEntry.h).
+        const std::u16string& version = facts.Value(Setting::Version);
         std::vector<AppsEntry> entries;
         if (row.Chinese)
-            entries.push_back({facts.Value(Setting::DisplayNameChinese), facts.Value(Setting::PublisherChinese)});
-        const AppsEntry english{facts.Value(Setting::DisplayNameEnglish), facts.Value(Setting::PublisherEnglish)};
+            entries.push_back(
+                {facts.Value(Setting::DisplayNameChinese), facts.Value(Setting::PublisherChinese), version});
+        const AppsEntry english{facts.Value(Setting::DisplayNameEnglish), facts.Value(Setting::PublisherEnglish),
+                                version};
         const bool same = !entries.empty() && entries[0].DisplayName == english.DisplayName &&
                           entries[0].Publisher == english.Publisher;
         if (row.English && !same) entries.push_back(english);
@@ -116,7 +128,98 @@ std::optional<std::string> Elevation(const std::vector<pe::Resource>& resources)
     return std::nullopt;
 }
 
+constexpr int kFolderAttempts = 16;
+
+// A new folder of the system's temporary folder, for this run alone (making it fails where
+// the name is taken, by a link too), removed with what it holds.
+class PrivateFolder {
+public:
+    PrivateFolder()
+    {
+        const fs::path base = fs::temp_directory_path();
+        std::random_device random;
+        std::error_code error;
+        for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
+            char name[48];
+            std::snprintf(name, sizeof name, "stp-manifest-%08x%08x", static_cast<unsigned>(random()),
+                          static_cast<unsigned>(random()));
+            if (fs::create_directory(base / name, error)) {
+                path_ = base / name;
+                return;
+            }
+        }
+        throw std::runtime_error(base.string() + ": no folder can be made there to read the package in (" +
+                                 (error ? error.message() : "every name tried is taken") + ")");
+    }
+    ~PrivateFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+const std::string& PackageData(const std::vector<pe::Resource>& resources)
+{
+    const pe::ResourceId type = pe::ResourceId::Named(kStpResourceType);
+    const pe::ResourceId name = pe::ResourceId::Named(kPackageResource);
+    for (const pe::Resource& r : resources)
+        if (r.Type == type && r.Name == name) return r.Data;
+    throw std::runtime_error("it carries no package (resource " + type.ToString() + "/" + name.ToString() + ")");
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw std::runtime_error(file.string() + ": cannot be written");
+}
+
+// A row the installer writes into the destination folder itself under File's name.
+bool IsProgramRow(TRow& row, const std::u16string& file)
+{
+    const bool root = row.ItemCount() > kMinPackageColumns && row.Items(pcRootFlag)->AsBool();
+    return EqualsIgnoringAsciiCase(row.Items(pcFileName)->Text(), file) &&
+           (root || row.Items(pcFolder)->Text().empty());
+}
+
+// The file of the package Package that the installer leaves in the destination as File:
+// the records before its own passed over, its own inflated.
+std::string ReadProgram(const fs::path& package, const std::u16string& file)
+{
+    TFile input = TFile::OpenRead(package.u16string());
+    const std::unique_ptr<TDataTable> table = ReadPackageTable(input, u"");
+    std::vector<TRecordSpan> spans;
+    std::optional<std::size_t> program;
+    for (std::int32_t i = 0; table && i < table->ItemCount(); ++i) {
+        TRow& row = *table->Items(i);
+        spans.push_back({row.Items(pcCompressedSize)->Value(), row.Items(pcUncompressedSize)->Value()});
+        if (IsProgramRow(row, file)) program = static_cast<std::size_t>(i);
+    }
+    if (!program) throw std::runtime_error("its package holds no " + ToUtf8(file) + " for the destination folder");
+    spans.resize(*program + 1);
+    TRecordStream records(input, spans);
+    for (std::size_t i = 0; i < *program; ++i) records.Skip(i);
+    std::string bytes;
+    records.Take(
+        *program, [&bytes](const void* data, std::size_t n) { bytes.append(static_cast<const char*>(data), n); },
+        [&bytes] { bytes.clear(); });
+    return bytes;
+}
+
 }  // namespace
+
+std::u16string ProposedFolder(const InstallerFacts& facts)
+{
+    return u"%ProgramFiles%\\" + facts.Value(Setting::MakerFolder) + u"\\" + facts.Value(Setting::ExeName);
+}
 
 std::optional<std::string> ElevationOf(const std::string& xml)
 {
@@ -162,6 +265,31 @@ InstallerFacts ReadInstallerFacts(const ProductFolder& product, const fs::path& 
     }
     facts.Sha256 = Sha256Hex(bytes);
     return facts;
+}
+
+std::string PackagedProgram(const fs::path& installer, const std::u16string& exeName)
+{
+    const std::string bytes = ReadWholeFile(installer);
+    try {
+        const std::vector<pe::Resource> resources = pe::ReadResources(bytes);
+        const PrivateFolder folder;
+        const fs::path package = folder.Path() / "Setup.stp";
+        WriteBytes(package, PackageData(resources));
+        return ReadProgram(package, exeName + u".exe");
+    } catch (const std::exception& e) {
+        throw std::runtime_error(installer.string() + ": " + e.what());
+    }
+}
+
+std::optional<pe::VersionNumbers> FileVersionOf(const std::string& image)
+{
+    try {
+        for (const pe::Resource& r : pe::ReadResources(image))
+            if (r.Type == pe::ResourceId::Number(pe::rtVersion)) return pe::ReadVersionInfo(r.Data).FileVersion;
+    } catch (const EPeError& e) {
+        throw std::runtime_error(std::string("not a Windows program whose version stp can read (") + e.what() + ")");
+    }
+    return std::nullopt;
 }
 
 }  // namespace stp::tool

@@ -1,8 +1,11 @@
 #include "tools/stp/IntuneText.h"
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 #include "datatable/Text.h"
+#include "pe/VersionInfo.h"
 #include "product/ExitCodes.h"
 #include "product/SetupCommandLine.h"
 #include "product/UninstallEntry.h"
@@ -10,8 +13,6 @@
 namespace stp::tool {
 
 namespace {
-
-constexpr char kMachineRoot[] = "HKEY_LOCAL_MACHINE\\";
 
 // Intune's return code types besides Failed, for the codes that are one.
 struct CodeTypeRow {
@@ -39,7 +40,7 @@ std::string Padded(const std::string& text, std::size_t width)
 
 std::string Field(const std::string& label, const std::string& value)
 {
-    return "  " + Padded(label, 30) + value + "\n";
+    return "  " + Padded(label, 32) + value + "\n";
 }
 
 // The uninstaller's quiet command as the uninstall entry gives it, for the folder the
@@ -47,8 +48,7 @@ std::string Field(const std::string& label, const std::string& value)
 std::string UninstallCommand(const InstallerFacts& facts)
 {
     TUninstallEntry entry;
-    entry.SetupDir =
-        u"%ProgramFiles%\\" + facts.Value(Setting::MakerFolder) + u"\\" + facts.Value(Setting::ExeName) + u"\\";
+    entry.SetupDir = ProposedFolder(facts) + u"\\";
     entry.ExeName = facts.Value(Setting::ExeName);
     entry.Quiet = true;
     for (const auto& [name, value] : UninstallStrings(entry))
@@ -66,24 +66,55 @@ std::string Commands(const InstallerFacts& facts)
            "Device restart behavior\n  Determine behavior based on return codes\n";
 }
 
-// One registry rule for each name the product registers under. Intune wants every rule
-// it is given to match, so with two names the administrator enters the one of the text
-// set the installer picks on the devices.
-std::string DetectionRules(const InstallerFacts& facts)
+std::string Requirements()
 {
-    std::string text = facts.Entries.size() == 1
-                         ? "\nDetection rule (registry)\n"
-                         : "\nDetection rules (registry), one for each name the product registers under. Intune wants\n"
-                           "every rule it is given to match: enter only the one of the language the installer picks\n"
-                           "when Intune runs it as System (the Chinese name where Windows' display language is\n"
-                           "Chinese, the English name elsewhere).\n";
-    for (const AppsEntry& entry : facts.Entries)
-        text += Field("Rule type", "Registry") +
-                Field("Key path", kMachineRoot + ToUtf8(UninstallKeyPath(entry.DisplayName))) +
-                Field("Value name", "DisplayVersion") + Field("Detection method", "String comparison") +
-                Field("Operator", "Equals") + Field("Value", ToUtf8(facts.Value(Setting::Version))) +
-                Field("32-bit app on 64-bit clients", "No") + "\n";
+    return "\nRequirements\n" + Field("Operating system architecture", "x64");
+}
+
+std::string VersionText(const pe::VersionNumbers& version)
+{
+    std::string text;
+    for (const std::uint16_t part : version) {
+        if (!text.empty()) text += '.';
+        text += std::to_string(part);
+    }
     return text;
+}
+
+// The product's version as the installed program's file version must reach it, for the
+// rule to hold. Refused where it never could.
+pe::VersionNumbers RuleVersion(const InstallerFacts& facts, const std::string& program)
+{
+    const std::string name = facts.FileName + ": its " + ToUtf8(facts.Value(Setting::ExeName)) + ".exe";
+    const pe::VersionNumbers wanted = pe::ParseVersionNumbers(facts.Value(Setting::Version));
+    const std::string rule = "Intune's detection rule (the program's file version at least " + VersionText(wanted) +
+                             ") would never find it installed; give the program a version resource of at least "
+                             "that file version and build again";
+    std::optional<pe::VersionNumbers> found;
+    try {
+        found = FileVersionOf(program);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(name + " is " + e.what() + ", so " + rule);
+    }
+    if (!found) throw std::runtime_error(name + " has no version resource, so " + rule);
+    if (*found < wanted)
+        throw std::runtime_error(name + " has the file version " + VersionText(*found) + ", below the product's " +
+                                 ToUtf8(facts.Value(Setting::Version)) + ", so " + rule);
+    return wanted;
+}
+
+// One rule for every text set: the installed program, the same file whichever language
+// the installer chose (the uninstall entry's key is named in that language, and Intune
+// wants every rule it is given to match).
+std::string DetectionRule(const InstallerFacts& facts, const std::string& program)
+{
+    return "\nDetection rule (file): the installed program, whichever language the installer chose\n" +
+           Field("Rule type", "File") + Field("Path", ToUtf8(ProposedFolder(facts))) +
+           Field("File or folder", ToUtf8(facts.Value(Setting::ExeName)) + ".exe") +
+           Field("Detection method", "Version") + Field("Operator", "Greater than or equal to") +
+           Field("Value", VersionText(RuleVersion(facts, program))) + Field("32-bit app on 64-bit clients", "No") +
+           "  (in the default folder, the one the installer proposes; after an install with " +
+           ToUtf8(kDestinationSwitch) + "PATH the path is PATH)\n\n";
 }
 
 std::string ReturnCodes()
@@ -96,11 +127,12 @@ std::string ReturnCodes()
 
 }  // namespace
 
-std::string IntuneText(const InstallerFacts& facts)
+std::string IntuneText(const InstallerFacts& facts, const std::string& program)
 {
+    const std::string rule = DetectionRule(facts, program);  // refused before anything is written
     return "Intune Win32 app: " + ToUtf8(facts.Value(Setting::DisplayNameEnglish)) + " " +
            ToUtf8(facts.Value(Setting::Version)) + " (" + facts.FileName + ")\n\n" + Commands(facts) +
-           DetectionRules(facts) + ReturnCodes();
+           Requirements() + rule + ReturnCodes();
 }
 
 }  // namespace stp::tool

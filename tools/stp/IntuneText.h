@@ -1,5 +1,6 @@
 // What an administrator types into Intune for an installer as a Win32 app: the install
-// and uninstall commands, the detection rule and the return codes, as plain text.
+// and uninstall commands, the requirement, the detection rule and the return codes, as
+// plain text.
 #pragma once
 
 #include <string>
@@ -8,6 +9,10 @@
 
 namespace stp::tool {
 
-std::string IntuneText(const InstallerFacts& facts);
+// Program: the bytes of the program the installer puts into the destination folder
+// (InstallerFacts.h), whose file version the detection rule asks for. Raises
+// std::runtime_error, naming the installer and the program, where that rule could never
+// hold: a program without a version resource, or one older than the product's version.
+std::string IntuneText(const InstallerFacts& facts, const std::string& program);
 
 }  // namespace stp::tool

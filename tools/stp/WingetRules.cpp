@@ -1,5 +1,7 @@
 #include "tools/stp/WingetRules.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 #include <vector>
 
@@ -14,6 +16,9 @@ constexpr std::size_t kMaxIdentifierLength = 128;
 constexpr std::size_t kMinParts = 2;
 constexpr std::size_t kMaxParts = 8;
 constexpr std::size_t kMaxUrlLength = 2048;
+constexpr char kManifestsFolder[] = "manifests";
+constexpr std::uint64_t kSecondsPerDay = 86400;
+constexpr std::uint64_t kLastSecondOf9999 = 253402300799;  // 9999-12-31 23:59:59 UTC
 
 struct Range {
     char32_t first, last;
@@ -75,6 +80,27 @@ std::vector<std::u32string> Split(const std::u32string& text, char32_t separator
     return parts;
 }
 
+// The simple lower case of the alphabets a publisher's name is likely written in: a
+// range's capitals move by Delta; in a Pairwise range the capitals are every other
+// character from First, each followed by its small letter. Other characters stay.
+struct CaseRange {
+    char32_t First, Last;
+    char32_t Delta;
+    bool Pairwise;
+};
+constexpr CaseRange kCapitals[] = {
+    {U'A', U'Z', 32, false},   {0xC0, 0xD6, 32, false},   {0xD8, 0xDE, 32, false},   {0x100, 0x12F, 1, true},
+    {0x132, 0x137, 1, true},   {0x139, 0x148, 1, true},   {0x14A, 0x177, 1, true},   {0x179, 0x17E, 1, true},
+    {0x391, 0x3A1, 32, false}, {0x3A3, 0x3AB, 32, false}, {0x400, 0x40F, 80, false}, {0x410, 0x42F, 32, false},
+};
+
+char32_t LowerCase(char32_t c)
+{
+    for (const CaseRange& r : kCapitals)
+        if (c >= r.First && c <= r.Last && (!r.Pairwise || (c - r.First) % 2 == 0)) return c + r.Delta;
+    return c;
+}
+
 std::string NamePart(const std::u16string& name, const char* what)
 {
     const std::string part = IdentifierPart(name);
@@ -126,6 +152,49 @@ bool IsInstallerUrl(std::string_view utf8)
     for (const char32_t c : url)
         if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029) return false;
     return true;
+}
+
+bool IsHttpsUrl(std::string_view utf8)
+{
+    const std::string_view scheme = utf8.substr(0, 8);
+    std::string lower;
+    for (const char c : scheme) lower += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return lower == "https://" && IsInstallerUrl(utf8);
+}
+
+std::vector<std::string> ManifestFolders(const std::string& identifier, const std::string& version)
+{
+    const std::u32string id = CodePoints(FromUtf8(identifier));
+    std::vector<std::string> folders = {kManifestsFolder, Utf8(std::u32string(1, LowerCase(id.at(0))))};
+    for (const std::u32string& part : Split(id, U'.')) folders.push_back(Utf8(part));
+    folders.push_back(version);
+    return folders;
+}
+
+std::string UtcDate(std::string_view seconds)
+{
+    std::uint64_t value = 0;
+    bool valid = !seconds.empty() && seconds.size() <= 12;
+    for (const char c : seconds) {
+        valid = valid && c >= '0' && c <= '9';
+        if (valid) value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (!valid || value > kLastSecondOf9999)
+        throw std::runtime_error("SOURCE_DATE_EPOCH '" + std::string(seconds) +
+                                 "' is no count of seconds since 1970 up to the year 9999");
+    // The civil date of a day count, by 400-year eras of 146097 days that begin on 1 March.
+    const std::uint64_t days = value / kSecondsPerDay + 719468;
+    const std::uint64_t era = days / 146097, ofEra = days % 146097;
+    const std::uint64_t yearOfEra = (ofEra - ofEra / 1460 + ofEra / 36524 - ofEra / 146096) / 365;
+    const std::uint64_t dayOfYear = ofEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::uint64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+    const std::uint64_t day = dayOfYear - (153 * monthFromMarch + 2) / 5 + 1;
+    const std::uint64_t month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
+    const std::uint64_t year = era * 400 + yearOfEra + (month <= 2 ? 1 : 0);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", static_cast<unsigned>(year), static_cast<unsigned>(month),
+                  static_cast<unsigned>(day));
+    return text;
 }
 
 void CheckLength(std::string_view field, const std::u16string& value, std::size_t least, std::size_t most)

@@ -1,10 +1,12 @@
-// What winget's manifest schema (version 1.6.0) allows in the values stp manifest writes:
-// the package identifier, the installer's address and the lengths of the texts.
+// What winget's manifest schema (version 1.12.0) and its community repository allow in the
+// values stp manifest writes: the package identifier, the addresses, the lengths of the
+// texts, and where the files go and the release date they name.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace stp::tool {
 
@@ -22,6 +24,19 @@ std::string DerivePackageIdentifier(const std::u16string& publisher, const std::
 
 // An http:// or https:// address of at most 2048 characters, on one line.
 bool IsInstallerUrl(std::string_view utf8);
+
+// Such an address with https:// (in any letter case), the only one the community
+// repository takes: what is fetched over http:// can be changed on the way.
+bool IsHttpsUrl(std::string_view utf8);
+
+// The folders, outermost first, that hold a version's manifest below the output folder, as
+// the community repository lays them out: "manifests", the identifier's first character in
+// lower case, each part of the identifier, the version (Identifier was checked).
+std::vector<std::string> ManifestFolders(const std::string& identifier, const std::string& version);
+
+// The UTC day of a count of seconds since 1970 (SOURCE_DATE_EPOCH's form) as YYYY-MM-DD.
+// Raises std::runtime_error for a text that is not such a count up to the end of 9999.
+std::string UtcDate(std::string_view seconds);
 
 // Raises std::runtime_error naming Field when Value has fewer than Least or more than Most
 // characters, the schema's bounds for that field.
