@@ -127,7 +127,7 @@ inline constexpr SettingRow kSettings[] = {
     {Setting::LicenseName, "LicenseName", 0, false, u"Proprietary", SettingCheck::NotEmpty,
      "the licence's name in stp manifest's package manifests", TextSet::Both, true},
     {Setting::Description, "Description", 0, false, u"", SettingCheck::Any,
-     "one line on the product for stp manifest (default: the English display name)", TextSet::Both, true},
+     "one line on the product for stp manifest's winget manifest, which it refuses without it", TextSet::Both, true},
     {Setting::NoticeLabel, "NoticeLabel", 2013, false, u"", SettingCheck::NotEmpty,
      "the product's name (Chinese) in the antivirus notice; without it the notice names Orvane画图", TextSet::Chinese,
      true},
