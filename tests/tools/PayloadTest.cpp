@@ -102,11 +102,10 @@ TEST_F(StpPayload, FoldersPatternsAndExclusionsBuildWhatTheirFilesListedOneByOne
     const Result result = Build();
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const std::string installer = ReadFile(Output());
-    const std::string list = (Product() / "payload.txt").string();
     for (const std::string line :
-         {":1: Karvel.exe took 1 file\n", ":2: app took 4 files\n", ":3: plugins/*.dll took 2 files\n",
-          ":4: !*.pdb left out 1 file\n", ":6: !tests/* left out 2 files\n"})
-        EXPECT_NE(result.err.find("stp: " + list + line), std::string::npos) << line << result.err;
+         {":1: Karvel.exe took 1 file", ":2: app took 4 files", ":3: plugins/*.dll took 2 files",
+          ":4: !*.pdb left out 1 file", ":6: !tests/* left out 2 files"})
+        EXPECT_NE(result.err.find("payload.txt" + line), std::string::npos) << line << result.err;
     EXPECT_TRUE(Installer() == installer) << "a second build differs";
 
     WritePayload(kExpandedList);
@@ -150,7 +149,7 @@ TEST_F(StpPayload, ALineThatTakesNothingOrCannotBeCarriedIsRefusedOnItsLine) {
         {"exclusion without a pattern", "app\t\n!\n", {"payload.txt:3: ", "!PATTERN"}},
         {"exclusion of only slashes", "app\t\n!//\n", {"payload.txt:3: ", "!PATTERN"}},
         {"empty source", "\tapp\\\n", {"payload.txt:2: ", "SOURCE<tab>FOLDER"}},
-        {"root with sub-folders", "app\t\troot\n", {"payload.txt:2: ", "root puts every file", "a/x.txt"}},
+        {"root with sub-folders", "app\t\troot\n", {"payload.txt:2: ", "root puts every file", "x.txt"}},
         {"a $ sub-folder in the destination folder",
          "plug\t\n",
          {"payload.txt:2: ", "cannot start with '$'"},
@@ -174,12 +173,14 @@ TEST_F(StpPayload, ALineThatTakesNothingOrCannotBeCarriedIsRefusedOnItsLine) {
     }
 }
 
-// Makes a link at Link to Target; false where the system does not let the test make one.
+// Makes a link at Link to Target; false where the system does not let the test make one
+// (Wine 8 reports success and makes none).
 bool MakeLink(const fs::path& target, const fs::path& link, bool folder) {
 #ifdef _WIN32
     return CreateSymbolicLinkW(
                link.wstring().c_str(), target.wstring().c_str(),
-               (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+               (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0 &&
+           GetFileAttributesW(link.wstring().c_str()) != INVALID_FILE_ATTRIBUTES;
 #else
     std::error_code error;
     folder ? fs::create_directory_symlink(target, link, error) : fs::create_symlink(target, link, error);

@@ -139,10 +139,10 @@ EntryKind KindOf(const fs::path& path) {
         WIN32_FIND_DATAW data{};
         const HANDLE find = FindFirstFileW(path.c_str(), &data);
         const std::unique_ptr<void, FindCloser> owner(find == INVALID_HANDLE_VALUE ? nullptr : find);
-        // Symbolic links and junctions lead elsewhere; other reparse points (a file kept
-        // in the cloud, a deduplicated one) are the file itself.
-        if (!owner || data.dwReserved0 == IO_REPARSE_TAG_SYMLINK || data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT)
-            return EntryKind::Link;
+        // Symbolic links and junctions lead elsewhere (their tags mark a name that stands
+        // for another); other reparse points (a file kept in the cloud, a deduplicated
+        // one) are the file itself. No tag at all is what Wine gives a POSIX link.
+        if (!owner || data.dwReserved0 == 0 || IsReparseTagNameSurrogate(data.dwReserved0)) return EntryKind::Link;
     }
     return attributes & FILE_ATTRIBUTE_DIRECTORY ? EntryKind::Folder : EntryKind::File;
 #else
