@@ -22,19 +22,25 @@ enum ExitCode : int {
 
 struct ExitCodeRow {
     ExitCode Code;
-    const char* Meaning;         // for the README, stp manifest's Intune text and the log
-    const char* WingetResponse;  // winget's ReturnResponse; null for success
+    const char* Meaning;           // the installer's: for the docs, stp manifest's Intune text and the log
+    const char* WingetResponse;    // winget's ReturnResponse; null for success
+    const char* UninstallMeaning;  // the uninstaller's, for the docs; null where it never ends so
 };
 
 inline constexpr ExitCodeRow kExitCodes[] = {
-    {ecSuccess, "success", nullptr},
-    {ecRestartNeeded, "success; a restart is needed to finish", "rebootRequiredToFinish"},
-    {ecCancelled, "cancelled by the user", "cancelledByUser"},
-    {ecFailed, "a failure while installing; the log says why", "contactSupport"},
-    {ecAnotherRuns, "another installation of this product runs", "installInProgress"},
-    {ecProgramRunning, "the product's program is running; nothing was written", "packageInUse"},
-    {ecBadCommandLine, "an unknown switch; the log names it", "invalidParameter"},
-    {ecFolderRefused, "the destination folder is refused by its rules; nothing was written", "custom"},
+    {ecSuccess, "success", nullptr, "removed (what the user changed is kept and named)"},
+    {ecRestartNeeded, "success; a restart is needed to finish", "rebootRequiredToFinish",
+     "removed; some files in use go when Windows restarts"},
+    {ecCancelled, "cancelled by the user", "cancelledByUser", "cancelled; nothing was removed"},
+    {ecFailed, "a failure while installing; the log says why", "contactSupport",
+     "not everything could be removed (the closing message names what and why), or an unexpected error"},
+    {ecAnotherRuns, "another installation of this product runs", "installInProgress",
+     "another uninstall (or installation) of the product is running; nothing was removed"},
+    {ecProgramRunning, "the product's program is running; nothing was written", "packageInUse",
+     "the program is running; nothing was removed"},
+    {ecBadCommandLine, "an unknown switch; the log names it", "invalidParameter", nullptr},
+    {ecFolderRefused, "the destination folder is refused by its rules; nothing was written", "custom",
+     "run from a folder the uninstall entry does not name; nothing was removed"},
 };
 
 inline constexpr std::size_t kExitCodeCount = sizeof kExitCodes / sizeof kExitCodes[0];

@@ -35,5 +35,6 @@ extern const Command kResourcesCommand;
 extern const Command kBuildCommand;
 extern const Command kInitCommand;
 extern const Command kManifestCommand;
+extern const Command kDocsCommand;
 
 }  // namespace stp::tool
