@@ -26,23 +26,28 @@ function(stp_rc_escape out value)
   set(${out} "${value}" PARENT_SCOPE)
 endfunction()
 
-# stp_product_settings(OUT): the settings of product/ProductTable.h, the one table stp
-# and the stubs read, as KEY|STRING_ID|REQUIRED|DEFAULT items (each row's first line holds
-# those four fields).
-function(stp_product_settings out)
-  set(table "${CMAKE_SOURCE_DIR}/product/ProductTable.h")
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${table}")
-  set(pattern "^ *\\{Setting::[A-Za-z]+, \"([A-Za-z]+)\", ([0-9]+), (true|false), u\"([^\"]*)\"")
-  file(STRINGS "${table}" rows REGEX "${pattern}" ENCODING UTF-8)
-  set(settings "")
-  foreach(row IN LISTS rows)
-    string(REGEX MATCH "${pattern}" matched "${row}")
-    list(APPEND settings "${CMAKE_MATCH_1}|${CMAKE_MATCH_2}|${CMAKE_MATCH_3}|${CMAKE_MATCH_4}")
-  endforeach()
-  if(NOT settings)
-    message(FATAL_ERROR "No settings read from ${table}")
+# The package tool of the build machine: the native tree's stp, which the MinGW tree
+# cannot run itself.
+set(STP_HOST_STP "${CMAKE_SOURCE_DIR}/build/native/bin/stp" CACHE FILEPATH
+    "stp of the build machine, used to make the installers")
+if(NOT EXISTS "${STP_HOST_STP}")
+  message(FATAL_ERROR "No stp at ${STP_HOST_STP} to build the installers with: build the native tree "
+                      "first (bash scripts/build.sh native) or set STP_HOST_STP.")
+endif()
+
+# stp_product_table(OUT NAME): the rows of the host stp's table NAME ("settings":
+# KEY|STRING_ID|REQUIRED|DEFAULT, "art": FILE|KIND|RESOURCE_NAME), the tables stp and
+# the stubs read, asked of stp rather than read out of the C++ source.
+function(stp_product_table out name)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${STP_HOST_STP}")
+  execute_process(COMMAND "${STP_HOST_STP}" tables ${name} OUTPUT_VARIABLE text RESULT_VARIABLE failed
+                  ERROR_VARIABLE said)
+  if(failed OR text STREQUAL "")
+    message(FATAL_ERROR "${STP_HOST_STP} tables ${name} failed: ${said}")
   endif()
-  set(${out} "${settings}" PARENT_SCOPE)
+  string(STRIP "${text}" text)
+  string(REPLACE "\n" ";" rows "${text}")
+  set(${out} "${rows}" PARENT_SCOPE)
 endfunction()
 
 # stp_product_resources(OUT_RC DIR [TEXT_MODE m] [FREEWARE f] [NAME file-name] [DPI_AWARE])
@@ -60,7 +65,7 @@ function(stp_product_resources out_rc dir)
   if(DEFINED R_FREEWARE)
     set(P_Freeware "${R_FREEWARE}")
   endif()
-  stp_product_settings(settings)
+  stp_product_table(settings settings)
   set(RC_STRINGS "")
   foreach(setting IN LISTS settings)
     string(REPLACE "|" ";" fields "${setting}")
@@ -83,18 +88,20 @@ function(stp_product_resources out_rc dir)
       string(APPEND RC_STRINGS "  ${id} \"${value}\"\n")
     endif()
   endforeach()
-  # The artwork rows of the table: file, kind and resource name on each row's line; the
-  # optional twice-as-large pictures only when the product gives them.
-  file(STRINGS "${CMAKE_SOURCE_DIR}/product/ProductTable.h" art_rows
-       REGEX "^ *\\{\"[^\"]+\", ArtKind::[A-Za-z]+, u\"[A-Za-z0-9_]+\"")
+  # The artwork of the table; the optional twice-as-large pictures only when the product
+  # gives them.
+  stp_product_table(art_rows art)
   set(RC_ART_LINES "")
+  set(kind_Jpeg RCDATA)
+  set(kind_Bitmap BITMAP)
+  set(kind_Icon ICON)
   foreach(row IN LISTS art_rows)
-    string(REGEX MATCH "\"([^\"]+)\", ArtKind::([A-Za-z]+), u\"([A-Za-z0-9_]+)\"" matched "${row}")
-    set(kind_Jpeg RCDATA)
-    set(kind_Bitmap BITMAP)
-    set(kind_Icon ICON)
-    if(EXISTS "${dir}/art/${CMAKE_MATCH_1}")
-      string(APPEND RC_ART_LINES "${CMAKE_MATCH_3} ${kind_${CMAKE_MATCH_2}} \"${dir}/art/${CMAKE_MATCH_1}\"\n")
+    string(REPLACE "|" ";" fields "${row}")
+    list(GET fields 0 file)
+    list(GET fields 1 kind)
+    list(GET fields 2 resource)
+    if(EXISTS "${dir}/art/${file}")
+      string(APPEND RC_ART_LINES "${resource} ${kind_${kind}} \"${dir}/art/${file}\"\n")
     endif()
   endforeach()
   set(RC_MANIFEST "")
@@ -108,15 +115,6 @@ function(stp_product_resources out_rc dir)
   configure_file(${CMAKE_SOURCE_DIR}/resources/Setup.rc.in "${rc}" @ONLY)
   set(${out_rc} "${rc}" PARENT_SCOPE)
 endfunction()
-
-# The package tool of the build machine: the native tree's stp, which the MinGW tree
-# cannot run itself.
-set(STP_HOST_STP "${CMAKE_SOURCE_DIR}/build/native/bin/stp" CACHE FILEPATH
-    "stp of the build machine, used to make the installers")
-if(NOT EXISTS "${STP_HOST_STP}")
-  message(FATAL_ERROR "No stp at ${STP_HOST_STP} to build the installers with: build the native tree "
-                      "first (bash scripts/build.sh native) or set STP_HOST_STP.")
-endif()
 
 # stp_stage_product(OUT_DIR NAME DIR PROGRAM_TARGET [OVERLAY dir] [EXTRA_PAYLOAD line...]):
 # the product folder DIR as a vendor holds it, in the build tree under NAME: a copy of

@@ -11,6 +11,7 @@
 #include "tools/stp/CommandLine.h"
 #include "tools/stp/Console.h"
 #include "tools/stp/DocTables.h"
+#include "product/ProductTable.h"
 
 namespace stp::tool {
 
@@ -56,6 +57,29 @@ int RunDocs(const std::vector<std::string>& args) {
     return status;
 }
 
+
+// The product tables as lines of fields split by "|", for build scripts that must not
+// read the C++ source.
+int RunTables(const std::vector<std::string>& args) {
+    const ParsedArgs parsed = ParseArgs(args, {});
+    if (parsed.Positional().size() != 1) throw UsageError("expected one TABLE");
+    const std::string& name = parsed.Positional()[0];
+    std::string out;
+    if (name == "settings") {
+        for (const SettingRow& row : kSettings)
+            out += std::string(row.Key) + "|" + std::to_string(row.StringId) + "|" + (row.Required ? "true" : "false") +
+                   "|" + ToUtf8(row.Default) + "\n";
+    } else if (name == "art") {
+        static const char* const kKinds[] = {"Jpeg", "Bitmap", "Icon"};
+        for (const ArtFile& row : kArtFiles)
+            out += std::string(row.FileName) + "|" + kKinds[static_cast<int>(row.Kind)] + "|" + ToUtf8(row.ResourceName) + "\n";
+    } else {
+        throw UsageError("no table named '" + name + "'");
+    }
+    WriteStdout(out);
+    return kExitOk;
+}
+
 }  // namespace
 
 const Command kDocsCommand = {
@@ -72,6 +96,17 @@ const Command kDocsCommand = {
     "  --update  write every marked copy in the FILEs anew\n"
     "  --check   exit with 1, naming it, when a marked copy differs\n",
     RunDocs,
+};
+
+const Command kTablesCommand = {
+    "tables",
+    "print the product tables for build scripts",
+    "Usage: stp tables settings|art\n"
+    "\n"
+    "Prints the product.ini settings (KEY|STRING_ID|REQUIRED|DEFAULT) or the artwork\n"
+    "(FILE|KIND|RESOURCE_NAME) that stp and the stubs agree on, a line each, so that a\n"
+    "build script need not read the source.\n",
+    RunTables,
 };
 
 }  // namespace stp::tool

@@ -36,5 +36,6 @@ extern const Command kBuildCommand;
 extern const Command kInitCommand;
 extern const Command kManifestCommand;
 extern const Command kDocsCommand;
+extern const Command kTablesCommand;
 
 }  // namespace stp::tool

@@ -15,7 +15,7 @@ namespace stp::tool {
 namespace {
 
 const Command* const kCommands[] = {&kInitCommand, &kBuildCommand, &kManifestCommand, &kPackCommand, &kListCommand, &kExtractCommand, &kOpenCommand, &kSealCommand,
-                                    &kResourcesCommand, &kDocsCommand};
+                                    &kResourcesCommand, &kDocsCommand, &kTablesCommand};
 
 void PrintUsage(std::FILE* stream)
 {
