@@ -24,7 +24,7 @@ TDataTable::TDataTable(std::u16string AKey, TColumnSet AConvertSet)
     FPropertyRow->FId = 0;
     FPropertyRow->FIsProp = true;
     FPropertyRow->FDataChanged = false;
-    FPropertyRow->FOwned = true;
+    FPropertyRow->owned_ = true;
 }
 
 TDataTable::~TDataTable() {
@@ -157,7 +157,7 @@ void TDataTable::Clear() {
 
 TRow* TDataTable::AddItem(TRow* ARow, bool IsCopy) {
     if (ARow == nullptr) throw Error("No row to add to the table");
-    if (!IsCopy && ARow->FOwned) throw Error("The row already belongs to a table");
+    if (!IsCopy && ARow->owned_) throw Error("The row already belongs to a table");
     RunInUpdate(
         *this,
         [&] {
@@ -180,7 +180,7 @@ void TDataTable::AddCopy(const TRow& ARow) {
     FItems.reserve(FItems.size() + 1);
     row->FParent = this;
     row->FId = NewRowId();
-    row->FOwned = true;
+    row->owned_ = true;
     FItems.push_back(std::move(row));
 }
 
@@ -189,7 +189,7 @@ void TDataTable::Adopt(TRow* ARow) {
     FItems.reserve(FItems.size() + 1);
     ARow->FParent = this;
     ARow->FId = NewRowId();
-    ARow->FOwned = true;
+    ARow->owned_ = true;
     FItems.emplace_back(ARow);
 }
 

@@ -156,7 +156,7 @@ private:
     TDataTableDataChangeEvent FOnDataChanged;
     TRowDeletingEvent FOnRowDeleting;
     // Set while a list of tables holds the table: a second owner would destroy it twice.
-    bool FOwned = false;
+    bool owned_ = false;
 };
 
 }  // namespace stp

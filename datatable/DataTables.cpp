@@ -12,7 +12,7 @@ TDataTables::TDataTables() {
     FPropertyRow->FId = 0;
     FPropertyRow->FIsProp = true;
     FPropertyRow->FDataChanged = false;
-    FPropertyRow->FOwned = true;
+    FPropertyRow->owned_ = true;
 }
 
 TDataTables::~TDataTables() {
@@ -69,7 +69,7 @@ void TDataTables::DoChanged(TDataTableChangeMode ChangeMode, std::int32_t TCount
 
 TDataTable* TDataTables::AddItem(TDataTable* ADataTable, bool IsCopy) {
     if (ADataTable == nullptr) throw Error("No table to add to the list");
-    if (!IsCopy && ADataTable->FOwned) throw Error("The table already belongs to a list");
+    if (!IsCopy && ADataTable->owned_) throw Error("The table already belongs to a list");
     RunInUpdate(
         *this,
         [&] {
@@ -94,7 +94,7 @@ void TDataTables::AddCopy(const TDataTable& ADataTable) {
     table->FParent = this;
     table->CopyFrom(ADataTable, false, 0);
     FItems.reserve(FItems.size() + 1);
-    table->FOwned = true;
+    table->owned_ = true;
     FItems.push_back(std::move(table));
 }
 
@@ -102,7 +102,7 @@ void TDataTables::Adopt(TDataTable* ADataTable) {
     // Room first: once adopted, the table must be in the list.
     FItems.reserve(FItems.size() + 1);
     ADataTable->FParent = this;
-    ADataTable->FOwned = true;
+    ADataTable->owned_ = true;
     FItems.emplace_back(ADataTable);
 }
 

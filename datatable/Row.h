@@ -103,7 +103,7 @@ private:
     TRowDataChangeEvent FOnDataChanged;
     // Set while a table holds the row (as a row or as its property row): handing it to
     // a second owner would destroy it twice.
-    bool FOwned = false;
+    bool owned_ = false;
 };
 
 }  // namespace stp

@@ -71,26 +71,26 @@ TBytes DeflateWhole(const TBytes& input) {
 class TParallelDeflater::TPool {
 public:
     explicit TPool(unsigned threads) {
-        for (unsigned i = 0; i < threads; ++i) FWorkers.emplace_back([this] { Work(); });
+        for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
     }
     ~TPool() {
         {
-            std::lock_guard lock(FMutex);
-            FStopping = true;
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
         }
-        FWake.notify_all();
-        for (auto& t : FWorkers) t.join();
+        wake_.notify_all();
+        for (auto& t : workers_) t.join();
     }
-    std::size_t Size() const { return FWorkers.size(); }
+    std::size_t Size() const { return workers_.size(); }
 
     std::future<TBytes> Submit(std::function<TBytes()> task) {
         std::packaged_task<TBytes()> packaged(std::move(task));
         std::future<TBytes> result = packaged.get_future();
         {
-            std::lock_guard lock(FMutex);
-            FTasks.push_back(std::move(packaged));
+            std::lock_guard lock(mutex_);
+            tasks_.push_back(std::move(packaged));
         }
-        FWake.notify_one();
+        wake_.notify_one();
         return result;
     }
 
@@ -99,31 +99,31 @@ private:
         for (;;) {
             std::packaged_task<TBytes()> task;
             {
-                std::unique_lock lock(FMutex);
-                FWake.wait(lock, [this] { return FStopping || !FTasks.empty(); });
-                if (FTasks.empty()) return;
-                task = std::move(FTasks.front());
-                FTasks.pop_front();
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+                if (tasks_.empty()) return;
+                task = std::move(tasks_.front());
+                tasks_.pop_front();
             }
             task();
         }
     }
 
-    std::vector<std::thread> FWorkers;
-    std::deque<std::packaged_task<TBytes()>> FTasks;
-    std::mutex FMutex;
-    std::condition_variable FWake;
-    bool FStopping = false;
+    std::vector<std::thread> workers_;
+    std::deque<std::packaged_task<TBytes()>> tasks_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
 };
 
 TParallelDeflater::TParallelDeflater(int level, unsigned threads, std::size_t wholeLimit)
-    : FLevel(level), FWholeLimit(wholeLimit) {
+    : level_(level), wholeLimit_(wholeLimit) {
     if ((level < 0 || level > 9) && level != kMaxLevel)
         throw Error("compression level " + std::to_string(level) + " is not 0 to 9 or the strongest");
     if (wholeLimit > kMaxWholeFileLimit)
         throw Error("whole-file limit " + std::to_string(wholeLimit) + " is over " + std::to_string(kMaxWholeFileLimit));
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    FPool = std::make_unique<TPool>(threads);
+    pool_ = std::make_unique<TPool>(threads);
 }
 
 TParallelDeflater::~TParallelDeflater() = default;
@@ -141,7 +141,7 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
     };
     std::deque<TPending> pending;
     // Chunks in flight are bounded, so memory does not grow with the files.
-    const std::size_t inFlight = FPool->Size() * 2 + 1;
+    const std::size_t inFlight = pool_->Size() * 2 + 1;
     std::int64_t done = 0;
 
     auto drainOne = [&] {
@@ -176,7 +176,7 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
     };
 
     // Whole files in flight are bounded by their bytes too: 128 MB, or one file at the limit.
-    const std::size_t wholeInFlight = std::max<std::size_t>(std::size_t(128) << 20, FWholeLimit);
+    const std::size_t wholeInFlight = std::max<std::size_t>(std::size_t(128) << 20, wholeLimit_);
     auto pendingBytes = [&] {
         std::size_t bytes = 0;
         for (const TPending& p : pending) bytes += p.size;
@@ -185,17 +185,17 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
     for (std::size_t f = 0; f < sources.size(); ++f) {
         TFile source = TFile::OpenRead(sources[f]);
         TDeflateResult& r = results[f];
-        if (FLevel == kMaxLevel && source.Size() <= static_cast<std::int64_t>(FWholeLimit)) {
+        if (level_ == kMaxLevel && source.Size() <= static_cast<std::int64_t>(wholeLimit_)) {
             auto whole = std::make_shared<TBytes>(static_cast<std::size_t>(source.Size()));
             whole->resize(source.Read(whole->data(), whole->size()));
             r.Uncompressed = static_cast<std::int64_t>(whole->size());
             r.Adler = adler32(r.Adler, whole->data(), static_cast<uInt>(whole->size()));
-            pending.push_back({FPool->Submit([whole] { return DeflateWhole(*whole); }), f, whole->size(), true, true,
+            pending.push_back({pool_->Submit([whole] { return DeflateWhole(*whole); }), f, whole->size(), true, true,
                                true});
             while (pending.size() >= inFlight || pendingBytes() > wholeInFlight) drainOne();
             continue;
         }
-        const int chunkLevel = FLevel == kMaxLevel ? 9 : FLevel;
+        const int chunkLevel = level_ == kMaxLevel ? 9 : level_;
         auto dictionary = std::make_shared<TBytes>();
         auto chunk = std::make_shared<TBytes>(kChunk);
         chunk->resize(source.Read(chunk->data(), kChunk));
@@ -208,7 +208,7 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
             r.Uncompressed += static_cast<std::int64_t>(chunk->size());
             r.Adler = adler32(r.Adler, chunk->data(), static_cast<uInt>(chunk->size()));
             const int level = chunkLevel;
-            pending.push_back({FPool->Submit([chunk, dictionary, last, level] {
+            pending.push_back({pool_->Submit([chunk, dictionary, last, level] {
                                    return DeflateChunk(*chunk, *dictionary, last, level);
                                }),
                                f, chunk->size(), first, last, false});

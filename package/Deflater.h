@@ -51,9 +51,9 @@ public:
 
 private:
     class TPool;
-    int FLevel;
-    std::size_t FWholeLimit;
-    std::unique_ptr<TPool> FPool;
+    int level_;
+    std::size_t wholeLimit_;
+    std::unique_ptr<TPool> pool_;
 };
 
 }  // namespace stp

@@ -46,11 +46,11 @@ class TExtraction {
 public:
     TExtraction(const std::u16string& destination, const TOutputOpener& openOutput, const TProgressEvent& progress,
                 const std::u16string& systemDir, const TFileEvent& fileEvent)
-        : FDestination(destination), FOpenOutput(openOutput), FProgress(progress), FSystemDir(systemDir),
-          FFileEvent(fileEvent) {}
+        : destination_(destination), openOutput_(openOutput), progress_(progress), systemDir_(systemDir),
+          fileEvent_(fileEvent) {}
 
     void Run(TFile& package, TDataTable& table) {
-        FTotal = Totals(table);
+        total_ = Totals(table);
         // The records are read and inflated ahead, on a thread of their own, while the
         // files are made and written here in row order.
         TRecordStream records(package, Spans(table));
@@ -118,9 +118,9 @@ private:
         if (root) return;
         const std::u16string folderSpec = row.Items(pcFolder)->Text();
         if (IsMacroFolder(folderSpec)) {
-            if (!SafeMacroFolder(folderSpec, FSystemDir))
+            if (!SafeMacroFolder(folderSpec, systemDir_))
                 throw EPackageError("folder " + Quoted(folderSpec) + " does not name a folder below the system folder " +
-                                    Quoted(FSystemDir));
+                                    Quoted(systemDir_));
         } else if (!IsContainedFolder(folderSpec)) {
             throw EPackageError("folder " + Quoted(folderSpec) + " leaves the destination folder");
         }
@@ -139,15 +139,15 @@ private:
         std::u16string below;  // the folder below the destination's
         bool macro = false;
         if (IsRootRow(row)) {
-            folder = FDestination;
+            folder = destination_;
         } else if (IsMacroFolder(folderSpec)) {
             macro = true;
-            folder = *SafeMacroFolder(folderSpec, FSystemDir);
+            folder = *SafeMacroFolder(folderSpec, systemDir_);
         } else {
-            folder = FDestination + folderSpec;
+            folder = destination_ + folderSpec;
             below = folderSpec;
         }
-        if ((macro || !FOpenOutput) && !DirectoryExists(folder)) ForceDirectories(folder);
+        if ((macro || !openOutput_) && !DirectoryExists(folder)) ForceDirectories(folder);
 
         const std::int32_t packed = row.Items(pcCompressedSize)->Value();
         if (packed < 0) throw EPackageError("negative compressed size " + std::to_string(packed));
@@ -155,12 +155,12 @@ private:
         const std::u16string file = folder + std::u16string(LastPathComponent(name));
         if (macro && FileExists(folder + name)) {
             records.Skip(index);
-            FDone += size;
-            if (FFileEvent) FFileEvent(file, false);
+            done_ += size;
+            if (fileEvent_) fileEvent_(file, false);
             return;
         }
 
-        TFile out = macro || !FOpenOutput ? TFile::CreateAlways(file) : FOpenOutput(below, LastPathComponent(name));
+        TFile out = macro || !openOutput_ ? TFile::CreateAlways(file) : openOutput_(below, LastPathComponent(name));
         // The record's bytes as they inflate; an error comes after the bytes before it.
         records.Take(
             index, [&out](const void* bytes, std::size_t n) { out.Write(bytes, n); },
@@ -169,26 +169,26 @@ private:
                 out.Truncate();
             });
         out.Close();
-        FDone += size;
-        if (FFileEvent) FFileEvent(file, true);
+        done_ += size;
+        if (fileEvent_) fileEvent_(file, true);
         Report();
     }
 
     void Report() {
-        if (!FProgress) return;
+        if (!progress_) return;
         // All sizes 0: each written file completes the whole.
-        if (FTotal == 0) return FProgress(100);
+        if (total_ == 0) return progress_(100);
         // Halves go to the even neighbour (the default rounding mode).
-        FProgress(static_cast<std::int64_t>(std::nearbyint(static_cast<double>(FDone) / FTotal * 100.0)));
+        progress_(static_cast<std::int64_t>(std::nearbyint(static_cast<double>(done_) / total_ * 100.0)));
     }
 
-    const std::u16string& FDestination;
-    const TOutputOpener& FOpenOutput;
-    const TProgressEvent& FProgress;
-    const std::u16string& FSystemDir;
-    const TFileEvent& FFileEvent;
-    std::int64_t FTotal = 0;
-    std::int64_t FDone = 0;
+    const std::u16string& destination_;
+    const TOutputOpener& openOutput_;
+    const TProgressEvent& progress_;
+    const std::u16string& systemDir_;
+    const TFileEvent& fileEvent_;
+    std::int64_t total_ = 0;
+    std::int64_t done_ = 0;
 };
 
 }  // namespace

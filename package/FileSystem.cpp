@@ -156,16 +156,16 @@ TFile TFile::CreateHeld(std::u16string_view path) {
 void TFile::Delete() {
 #ifdef _WIN32
     FILE_DISPOSITION_INFO disposition{TRUE};
-    if (!SetFileInformationByHandle(H(FHandle), FileDispositionInfo, &disposition, sizeof disposition))
+    if (!SetFileInformationByHandle(H(handle_), FileDispositionInfo, &disposition, sizeof disposition))
         Fail("cannot delete");
 #else
-    if (::unlink(NativePath(FPath).c_str()) != 0) Fail("cannot delete");
+    if (::unlink(NativePath(path_).c_str()) != 0) Fail("cannot delete");
 #endif
     Close();
 }
 
-TFile::TFile(TFile&& other) noexcept : FPath(std::move(other.FPath)), FHandle(other.FHandle) {
-    other.FHandle = kNoHandle;
+TFile::TFile(TFile&& other) noexcept : path_(std::move(other.path_)), handle_(other.handle_) {
+    other.handle_ = kNoHandle;
 }
 
 TFile& TFile::operator=(TFile&& other) noexcept {
@@ -174,9 +174,9 @@ TFile& TFile::operator=(TFile&& other) noexcept {
             Close();
         } catch (...) {
         }
-        FPath = std::move(other.FPath);
-        FHandle = other.FHandle;
-        other.FHandle = kNoHandle;
+        path_ = std::move(other.path_);
+        handle_ = other.handle_;
+        other.handle_ = kNoHandle;
     }
     return *this;
 }
@@ -189,21 +189,21 @@ TFile::~TFile() {
 }
 
 void TFile::Fail(const char* what) const {
-    throw EFileError(std::string(what) + " " + Quoted(FPath) + ": " + LastErrorText());
+    throw EFileError(std::string(what) + " " + Quoted(path_) + ": " + LastErrorText());
 }
 
 void TFile::Truncate() {
 #ifdef _WIN32
-    if (!SetEndOfFile(H(FHandle))) Fail("cannot shorten");
+    if (!SetEndOfFile(H(handle_))) Fail("cannot shorten");
 #else
-    if (::ftruncate(static_cast<int>(FHandle), Position()) != 0) Fail("cannot shorten");
+    if (::ftruncate(static_cast<int>(handle_), Position()) != 0) Fail("cannot shorten");
 #endif
 }
 
 void TFile::Close() {
-    if (FHandle == kNoHandle) return;
-    std::intptr_t h = FHandle;
-    FHandle = kNoHandle;
+    if (handle_ == kNoHandle) return;
+    std::intptr_t h = handle_;
+    handle_ = kNoHandle;
 #ifdef _WIN32
     if (!CloseHandle(H(h))) Fail("cannot close");
 #else
@@ -214,11 +214,11 @@ void TFile::Close() {
 std::int64_t TFile::Size() const {
 #ifdef _WIN32
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(H(FHandle), &size)) Fail("cannot get the size of");
+    if (!GetFileSizeEx(H(handle_), &size)) Fail("cannot get the size of");
     return size.QuadPart;
 #else
     struct stat st;
-    if (::fstat(static_cast<int>(FHandle), &st) != 0) Fail("cannot get the size of");
+    if (::fstat(static_cast<int>(handle_), &st) != 0) Fail("cannot get the size of");
     return st.st_size;
 #endif
 }
@@ -226,23 +226,23 @@ std::int64_t TFile::Size() const {
 std::int64_t TFile::Position() const {
 #ifdef _WIN32
     LARGE_INTEGER zero{}, pos;
-    if (!SetFilePointerEx(H(FHandle), zero, &pos, FILE_CURRENT)) Fail("cannot position in");
+    if (!SetFilePointerEx(H(handle_), zero, &pos, FILE_CURRENT)) Fail("cannot position in");
     return pos.QuadPart;
 #else
-    off_t pos = ::lseek(static_cast<int>(FHandle), 0, SEEK_CUR);
+    off_t pos = ::lseek(static_cast<int>(handle_), 0, SEEK_CUR);
     if (pos < 0) Fail("cannot position in");
     return pos;
 #endif
 }
 
 void TFile::Seek(std::int64_t offset) {
-    if (offset < 0) throw EFileError("cannot position in " + Quoted(FPath) + ": negative offset");
+    if (offset < 0) throw EFileError("cannot position in " + Quoted(path_) + ": negative offset");
 #ifdef _WIN32
     LARGE_INTEGER to;
     to.QuadPart = offset;
-    if (!SetFilePointerEx(H(FHandle), to, nullptr, FILE_BEGIN)) Fail("cannot position in");
+    if (!SetFilePointerEx(H(handle_), to, nullptr, FILE_BEGIN)) Fail("cannot position in");
 #else
-    if (::lseek(static_cast<int>(FHandle), offset, SEEK_SET) < 0) Fail("cannot position in");
+    if (::lseek(static_cast<int>(handle_), offset, SEEK_SET) < 0) Fail("cannot position in");
 #endif
 }
 
@@ -253,9 +253,9 @@ std::size_t TFile::Read(void* buffer, std::size_t size) {
         std::size_t want = std::min<std::size_t>(size - done, 1u << 30);
 #ifdef _WIN32
         DWORD got = 0;
-        if (!ReadFile(H(FHandle), p + done, static_cast<DWORD>(want), &got, nullptr)) Fail("cannot read");
+        if (!ReadFile(H(handle_), p + done, static_cast<DWORD>(want), &got, nullptr)) Fail("cannot read");
 #else
-        ssize_t got = ::read(static_cast<int>(FHandle), p + done, want);
+        ssize_t got = ::read(static_cast<int>(handle_), p + done, want);
         if (got < 0) {
             if (errno == EINTR) continue;
             Fail("cannot read");
@@ -270,7 +270,7 @@ std::size_t TFile::Read(void* buffer, std::size_t size) {
 void TFile::ReadExact(void* buffer, std::size_t size) {
     std::size_t got = Read(buffer, size);
     if (got != size)
-        throw EFileError("cannot read " + Quoted(FPath) + ": " + std::to_string(size) + " bytes wanted, " +
+        throw EFileError("cannot read " + Quoted(path_) + ": " + std::to_string(size) + " bytes wanted, " +
                          std::to_string(got) + " left");
 }
 
@@ -280,9 +280,9 @@ void TFile::Write(const void* buffer, std::size_t size) {
         std::size_t want = std::min<std::size_t>(size, 1u << 30);
 #ifdef _WIN32
         DWORD put = 0;
-        if (!WriteFile(H(FHandle), p, static_cast<DWORD>(want), &put, nullptr)) Fail("cannot write");
+        if (!WriteFile(H(handle_), p, static_cast<DWORD>(want), &put, nullptr)) Fail("cannot write");
 #else
-        ssize_t put = ::write(static_cast<int>(FHandle), p, want);
+        ssize_t put = ::write(static_cast<int>(handle_), p, want);
         if (put < 0) {
             if (errno == EINTR) continue;
             Fail("cannot write");

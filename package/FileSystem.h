@@ -52,18 +52,18 @@ public:
     // Deletes the file through this handle (CreateHeld's) and closes it.
     void Delete();
 
-    const std::u16string& Path() const { return FPath; }
+    const std::u16string& Path() const { return path_; }
     // The native handle (a HANDLE on Windows, a descriptor elsewhere).
-    std::intptr_t Native() const { return FHandle; }
+    std::intptr_t Native() const { return handle_; }
     // Takes over an open handle (HeldTree's), closing it with the object.
     static TFile Adopt(std::u16string path, std::intptr_t handle) { return TFile(std::move(path), handle); }
 
 private:
-    TFile(std::u16string path, std::intptr_t handle) : FPath(std::move(path)), FHandle(handle) {}
+    TFile(std::u16string path, std::intptr_t handle) : path_(std::move(path)), handle_(handle) {}
     [[noreturn]] void Fail(const char* what) const;
 
-    std::u16string FPath;
-    std::intptr_t FHandle;
+    std::u16string path_;
+    std::intptr_t handle_;
 };
 
 }  // namespace stp

@@ -27,15 +27,15 @@ struct TDecompressorDeleter {
 class TInflater {
 public:
     TInflater() {
-        if (inflateInit(&FStream) != Z_OK) throw EInflateError("cannot start zlib's inflater");
+        if (inflateInit(&stream_) != Z_OK) throw EInflateError("cannot start zlib's inflater");
     }
-    ~TInflater() { inflateEnd(&FStream); }
+    ~TInflater() { inflateEnd(&stream_); }
     TInflater(const TInflater&) = delete;
     TInflater& operator=(const TInflater&) = delete;
-    z_stream& Stream() { return FStream; }
+    z_stream& Stream() { return stream_; }
 
 private:
-    z_stream FStream{};
+    z_stream stream_{};
 };
 
 }  // namespace
@@ -49,40 +49,40 @@ struct TRecordStream::TDecoders {
 
 TRecordStream::TRecordStream(TFile& Package, std::vector<TRecordSpan> Spans, std::size_t WholeLimit,
                              std::size_t ChunkSize)
-    : FPackage(Package), FSpans(std::move(Spans)), FWholeLimit(WholeLimit), FChunk(std::max<std::size_t>(ChunkSize, 1)) {
-    FReader = std::thread([this] { Read(); });
+    : package_(Package), spans_(std::move(Spans)), wholeLimit_(WholeLimit), chunk_(std::max<std::size_t>(ChunkSize, 1)) {
+    reader_ = std::thread([this] { Read(); });
 }
 
 TRecordStream::~TRecordStream() {
     {
-        std::lock_guard<std::mutex> lock(FLock);
-        FStop = true;
+        std::lock_guard<std::mutex> lock(lock_);
+        stop_ = true;
     }
-    FChanged.notify_all();
-    FReader.join();
+    changed_.notify_all();
+    reader_.join();
 }
 
 bool TRecordStream::Put(TPiece Piece) {
-    std::unique_lock<std::mutex> lock(FLock);
+    std::unique_lock<std::mutex> lock(lock_);
     // One piece may always wait, however large, so that the reader never stalls alone.
-    FChanged.wait(lock, [&] { return FStop || FQueue.empty() || FQueued + Piece.Bytes.size() <= kAheadBytes; });
-    if (FStop) return false;
-    FQueued += Piece.Bytes.size();
-    FQueue.push_back(std::move(Piece));
+    changed_.wait(lock, [&] { return stop_ || queue_.empty() || queued_ + Piece.Bytes.size() <= kAheadBytes; });
+    if (stop_) return false;
+    queued_ += Piece.Bytes.size();
+    queue_.push_back(std::move(Piece));
     lock.unlock();
-    FChanged.notify_all();
+    changed_.notify_all();
     return true;
 }
 
 TRecordStream::TPiece TRecordStream::Next(std::size_t Index) {
-    std::unique_lock<std::mutex> lock(FLock);
-    FChanged.wait(lock, [&] { return !FQueue.empty() || FFinished; });
-    if (FQueue.empty()) throw EPackageError("record " + std::to_string(Index + 1) + " was never read");
-    TPiece piece = std::move(FQueue.front());
-    FQueue.pop_front();
-    FQueued -= piece.Bytes.size();
+    std::unique_lock<std::mutex> lock(lock_);
+    changed_.wait(lock, [&] { return !queue_.empty() || finished_; });
+    if (queue_.empty()) throw EPackageError("record " + std::to_string(Index + 1) + " was never read");
+    TPiece piece = std::move(queue_.front());
+    queue_.pop_front();
+    queued_ -= piece.Bytes.size();
     lock.unlock();
-    FChanged.notify_all();
+    changed_.notify_all();
     if (piece.Record != Index)
         throw EPackageError("record " + std::to_string(piece.Record + 1) + " was read in place of record " +
                             std::to_string(Index + 1));
@@ -97,13 +97,13 @@ void TRecordStream::Skip(std::size_t Index) {
 void TRecordStream::Read() {
     try {
         TDecoders decoders;
-        for (std::size_t i = 0; i < FSpans.size(); ++i) {
-            const TRecordSpan span = FSpans[i];
+        for (std::size_t i = 0; i < spans_.size(); ++i) {
+            const TRecordSpan span = spans_[i];
             // A record of unknown length ends the stream: where the next one starts is unknown.
             if (span.Packed < 0 || span.Size < 0) break;
             std::int64_t start = 0;
             try {
-                start = FPackage.Position();
+                start = package_.Position();
                 ReadRecord(i, decoders);
             } catch (const TStopped&) {
                 throw;
@@ -112,10 +112,10 @@ void TRecordStream::Read() {
             }
             // Bytes after a record's zlib stream still belong to it.
             try {
-                FPackage.Seek(start + span.Packed);
+                package_.Seek(start + span.Packed);
             } catch (const Error&) {
                 // The next record cannot be reached: it fails with the reason.
-                if (i + 1 < FSpans.size()) Put({i + 1, {}, std::current_exception(), true});
+                if (i + 1 < spans_.size()) Put({i + 1, {}, std::current_exception(), true});
                 break;
             }
         }
@@ -123,24 +123,24 @@ void TRecordStream::Read() {
         // Stopped, or the package cannot be positioned: the records not handed on stay unread.
     }
     {
-        std::lock_guard<std::mutex> lock(FLock);
-        FFinished = true;
+        std::lock_guard<std::mutex> lock(lock_);
+        finished_ = true;
     }
-    FChanged.notify_all();
+    changed_.notify_all();
 }
 
 void TRecordStream::ReadRecord(std::size_t Index, TDecoders& Decoders) {
-    const TRecordSpan span = FSpans[Index];
+    const TRecordSpan span = spans_[Index];
     libdeflate_decompressor* whole = Decoders.Whole.get();
-    if (!whole || span.Packed > std::int64_t(FWholeLimit) || span.Size > std::int64_t(FWholeLimit))
+    if (!whole || span.Packed > std::int64_t(wholeLimit_) || span.Size > std::int64_t(wholeLimit_))
         return Stream(Index, Decoders);
-    const std::int64_t start = FPackage.Position();
+    const std::int64_t start = package_.Position();
     std::vector<unsigned char> packed(static_cast<std::size_t>(span.Packed));
     try {
-        FPackage.ReadExact(packed.data(), packed.size());
+        package_.ReadExact(packed.data(), packed.size());
     } catch (const Error&) {
         // Read again piece by piece, as far as it goes, so the same bytes come before the error.
-        FPackage.Seek(start);
+        package_.Seek(start);
         return Inflate(Index, nullptr, span.Packed, span.Size);
     }
     std::vector<unsigned char> bytes(static_cast<std::size_t>(span.Size));
@@ -154,13 +154,13 @@ void TRecordStream::ReadRecord(std::size_t Index, TDecoders& Decoders) {
 }
 
 void TRecordStream::Stream(std::size_t Index, TDecoders& Decoders) {
-    const TRecordSpan span = FSpans[Index];
+    const TRecordSpan span = spans_[Index];
 #if STP_HAVE_ISAL
-    const std::int64_t start = FPackage.Position();
+    const std::int64_t start = package_.Position();
     bool handed = false;
     if (InflateFast(Index, Decoders, handed)) return;
     // zlib decides, from the record's start: what ISA-L handed on is void.
-    FPackage.Seek(start);
+    package_.Seek(start);
     if (handed && !Put({Index, {}, nullptr, false, true})) throw TStopped{};
 #else
     (void)Decoders;
@@ -173,24 +173,24 @@ void TRecordStream::Stream(std::size_t Index, TDecoders& Decoders) {
 // its Adler-32 sum matching; false at anything else (damage, a read error, too many or
 // too few bytes, input that ends first), for zlib to decide. Handed: pieces were put.
 bool TRecordStream::InflateFast(std::size_t Index, TDecoders& Decoders, bool& Handed) {
-    const TRecordSpan span = FSpans[Index];
+    const TRecordSpan span = spans_[Index];
     if (!Decoders.Fast) Decoders.Fast = std::make_unique<inflate_state>();
     inflate_state& s = *Decoders.Fast;
     isal_inflate_init(&s);
     s.crc_flag = ISAL_ZLIB;
-    std::vector<unsigned char> in(FChunk);
+    std::vector<unsigned char> in(chunk_);
     std::int64_t left = span.Packed;
     std::int64_t written = 0;
     bool full = false;
     for (;;) {
-        if (FStop) throw TStopped{};
+        if (stop_) throw TStopped{};
         // ISA-L may take all input into its own buffer while output is still pending:
         // more is fed only after a call that did not fill the output.
         if (s.avail_in == 0 && !full) {
             if (left == 0) return false;
-            const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, FChunk));
+            const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, chunk_));
             try {
-                FPackage.ReadExact(in.data(), want);
+                package_.ReadExact(in.data(), want);
             } catch (const Error&) {
                 return false;
             }
@@ -200,7 +200,7 @@ bool TRecordStream::InflateFast(std::size_t Index, TDecoders& Decoders, bool& Ha
             s.next_in = in.data();
             s.avail_in = static_cast<std::uint32_t>(want);
         }
-        std::vector<unsigned char> out(FChunk);
+        std::vector<unsigned char> out(chunk_);
         s.next_out = out.data();
         s.avail_out = static_cast<std::uint32_t>(out.size());
         const std::uint32_t given = s.avail_in;
@@ -231,27 +231,27 @@ bool TRecordStream::InflateFast(std::size_t Index, TDecoders& Decoders, bool& Ha
 void TRecordStream::Inflate(std::size_t Index, const unsigned char* Held, std::int64_t Packed, std::int64_t Size) {
     TInflater inflater;
     z_stream& z = inflater.Stream();
-    std::vector<unsigned char> in(Held ? 0 : FChunk);
+    std::vector<unsigned char> in(Held ? 0 : chunk_);
     std::int64_t left = Packed;
     std::int64_t written = 0;
     bool ended = false;
     while (!ended) {
         // A record that inflates to little for much input puts nothing for long: the
         // writer's going is checked here too.
-        if (FStop) throw TStopped{};
+        if (stop_) throw TStopped{};
         if (z.avail_in == 0) {
             if (left == 0) throw EInflateError("the record ends before its zlib stream");
-            const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, FChunk));
+            const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, chunk_));
             if (Held) {
                 z.next_in = const_cast<unsigned char*>(Held + (Packed - left));
             } else {
-                FPackage.ReadExact(in.data(), want);
+                package_.ReadExact(in.data(), want);
                 z.next_in = in.data();
             }
             left -= static_cast<std::int64_t>(want);
             z.avail_in = static_cast<uInt>(want);
         }
-        std::vector<unsigned char> out(FChunk);
+        std::vector<unsigned char> out(chunk_);
         z.next_out = out.data();
         z.avail_out = static_cast<uInt>(out.size());
         const int rc = inflate(&z, Z_NO_FLUSH);

@@ -82,17 +82,17 @@ private:
     // Hands Piece on, waiting while the writer is too far behind; false when stopped.
     bool Put(TPiece Piece);
 
-    TFile& FPackage;
-    std::vector<TRecordSpan> FSpans;
-    std::size_t FWholeLimit;
-    std::size_t FChunk;
-    std::mutex FLock;
-    std::condition_variable FChanged;
-    std::deque<TPiece> FQueue;
-    std::size_t FQueued = 0;  // bytes in FQueue
-    std::atomic<bool> FStop{false};  // the writer has gone
-    bool FFinished = false;   // the reader has ended
-    std::thread FReader;
+    TFile& package_;
+    std::vector<TRecordSpan> spans_;
+    std::size_t wholeLimit_;
+    std::size_t chunk_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::deque<TPiece> queue_;
+    std::size_t queued_ = 0;  // bytes in queue_
+    std::atomic<bool> stop_{false};  // the writer has gone
+    bool finished_ = false;   // the reader has ended
+    std::thread reader_;
 };
 
 }  // namespace stp

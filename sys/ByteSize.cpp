@@ -11,9 +11,9 @@ namespace stp {
 
 namespace {
 
-constexpr std::int64_t KB = 1024;
-constexpr std::int64_t MB = KB * 1024;
-constexpr std::int64_t GB = MB * 1024;
+constexpr std::int64_t kKB = 1024;
+constexpr std::int64_t kMB = kKB * 1024;
+constexpr std::int64_t kGB = kMB * 1024;
 
 std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
 
@@ -39,12 +39,12 @@ std::u16string NumberText(double value, std::u16string_view separator) {
 }  // namespace
 
 std::u16string FormatByteSize(std::int64_t Size, std::u16string_view DecimalSeparator) {
-    if (Size < KB) return Ascii(std::to_string(Size)) + u" Bytes";
-    if (Size < MB) return NumberText(RoundHalfEven(static_cast<double>(Size) / KB), DecimalSeparator) + u" KB";
+    if (Size < kKB) return Ascii(std::to_string(Size)) + u" Bytes";
+    if (Size < kMB) return NumberText(RoundHalfEven(static_cast<double>(Size) / kKB), DecimalSeparator) + u" KB";
     // Divided in extended precision: sizes above 2^53 bytes are not exact as a double.
     const long double size = static_cast<long double>(Size);
-    if (Size < GB) return NumberText(RoundUnits(static_cast<double>(size / MB)), DecimalSeparator) + u" MB";
-    return NumberText(RoundUnits(static_cast<double>(size / GB)), DecimalSeparator) + u" GB";
+    if (Size < kGB) return NumberText(RoundUnits(static_cast<double>(size / kMB)), DecimalSeparator) + u" MB";
+    return NumberText(RoundUnits(static_cast<double>(size / kGB)), DecimalSeparator) + u" GB";
 }
 
 std::u16string FormatByteSize(std::int64_t Size) { return FormatByteSize(Size, UserDecimalSeparator()); }

@@ -119,11 +119,11 @@ std::u16string ObjectName(const std::u16string& name) {
 }  // namespace
 
 TPrivateMutex::TPrivateMutex(const std::u16string& Name) {
-    FMutex.reset(CreateMutexW(nullptr, FALSE, AsWide(ObjectName(Name))));
+    mutex_.reset(CreateMutexW(nullptr, FALSE, AsWide(ObjectName(Name))));
     const DWORD error = GetLastError();
     // Made by a process this one may not share it with: as good as another one running.
-    if (!FMutex && error != ERROR_ACCESS_DENIED) throw Failed("the mutex " + ToUtf8(Name) + " cannot be made", error);
-    FMadeBefore = !FMutex || error == ERROR_ALREADY_EXISTS;
+    if (!mutex_ && error != ERROR_ACCESS_DENIED) throw Failed("the mutex " + ToUtf8(Name) + " cannot be made", error);
+    madeBefore_ = !mutex_ || error == ERROR_ALREADY_EXISTS;
 }
 
 bool TPrivateMutex::OtherExists(const std::u16string& Other) const {

@@ -20,15 +20,15 @@ public:
     explicit TPrivateMutex(const std::u16string& Name);
 
     // Whether another process had made it before this one.
-    bool MadeBefore() const noexcept { return FMadeBefore; }
+    bool MadeBefore() const noexcept { return madeBefore_; }
 
     // Whether a mutex of that name (as for the constructor) exists beside this one; one
     // this process may not open counts too.
     bool OtherExists(const std::u16string& Other) const;
 
 private:
-    UniqueHandle FMutex;
-    bool FMadeBefore = false;
+    UniqueHandle mutex_;
+    bool madeBefore_ = false;
 };
 
 }  // namespace stp

@@ -87,10 +87,10 @@ UniqueHandle OpenAppendOnlyPlainFile(const std::u16string& File) {
     }
 }
 
-TSetupLog::TSetupLog(const std::u16string& File) : FFile(OpenAppendOnlyPlainFile(File)) {}
+TSetupLog::TSetupLog(const std::u16string& File) : file_(OpenAppendOnlyPlainFile(File)) {}
 
 void TSetupLog::Write(std::u16string_view Line) {
-    if (!FFile) return;
+    if (!file_) return;
     SYSTEMTIME now{};
     GetLocalTime(&now);
     // "2026-12-11 09:30:05 ", formatted by hand: printf stays out of the installer.
@@ -102,7 +102,7 @@ void TSetupLog::Write(std::u16string_view Line) {
     }
     const std::string text = stamp + ToUtf8(Line) + "\r\n";
     DWORD written = 0;
-    WriteFile(FFile.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    WriteFile(file_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace stp

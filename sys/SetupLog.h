@@ -26,11 +26,11 @@ public:
     // goes on and logs nothing (Opened() says so).
     explicit TSetupLog(const std::u16string& File);
 
-    bool Opened() const noexcept { return static_cast<bool>(FFile); }
+    bool Opened() const noexcept { return static_cast<bool>(file_); }
     void Write(std::u16string_view Line);
 
 private:
-    UniqueHandle FFile;
+    UniqueHandle file_;
 };
 
 }  // namespace stp

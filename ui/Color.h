@@ -10,13 +10,13 @@ namespace stp {
 
 using TColor = std::uint32_t;
 
-constexpr TColor SystemColorFlag = 0x80000000u;
-constexpr TColor clBtnFace = SystemColorFlag | COLOR_BTNFACE;
-constexpr TColor clWindow = SystemColorFlag | COLOR_WINDOW;
-constexpr TColor clWindowText = SystemColorFlag | COLOR_WINDOWTEXT;
-constexpr TColor clBtnShadow = SystemColorFlag | COLOR_BTNSHADOW;
-constexpr TColor clBtnHighlight = SystemColorFlag | COLOR_BTNHIGHLIGHT;
-constexpr TColor clGrayText = SystemColorFlag | COLOR_GRAYTEXT;
+constexpr TColor kSystemColorFlag = 0x80000000u;
+constexpr TColor clBtnFace = kSystemColorFlag | COLOR_BTNFACE;
+constexpr TColor clWindow = kSystemColorFlag | COLOR_WINDOW;
+constexpr TColor clWindowText = kSystemColorFlag | COLOR_WINDOWTEXT;
+constexpr TColor clBtnShadow = kSystemColorFlag | COLOR_BTNSHADOW;
+constexpr TColor clBtnHighlight = kSystemColorFlag | COLOR_BTNHIGHLIGHT;
+constexpr TColor clGrayText = kSystemColorFlag | COLOR_GRAYTEXT;
 constexpr TColor clWhite = 0x00FFFFFFu;
 constexpr TColor clNavy = 0x00800000u;   // red 0, green 0, blue 128
 constexpr TColor clGreen = 0x00008000u;  // red 0, green 128, blue 0
@@ -26,7 +26,7 @@ constexpr TColor RGBColor(int r, int g, int b) {
 }
 
 inline COLORREF ColorToRGB(TColor color) {
-    if (color & SystemColorFlag) return GetSysColor(static_cast<int>(color & 0xFF));
+    if (color & kSystemColorFlag) return GetSysColor(static_cast<int>(color & 0xFF));
     return color;
 }
 

@@ -53,30 +53,30 @@ TProgressWindow::TProgressWindow(const std::u16string& Caption, const std::u16st
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     HINSTANCE module = GetModuleHandleW(nullptr);
-    FWindow = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, ToWide(Caption).c_str(), kStyle,
+    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, ToWide(Caption).c_str(), kStyle,
                               work.left + (work.right - work.left - width) / 2,
                               work.top + (work.bottom - work.top - height) / 2, width, height, nullptr, nullptr,
                               module, nullptr);
-    if (!FWindow) return;
-    FFont = MessageFont(dpi);
+    if (!window_) return;
+    font_ = MessageFont(dpi);
     HWND label = CreateWindowExW(0, L"STATIC", ToWide(Text).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_ENDELLIPSIS,
                                  ScaleToDpi(16, dpi), ScaleToDpi(14, dpi), ScaleToDpi(348, dpi), ScaleToDpi(20, dpi),
-                                 FWindow, nullptr, module, nullptr);
-    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
-    FBar = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, ScaleToDpi(16, dpi), ScaleToDpi(44, dpi),
-                           ScaleToDpi(348, dpi), ScaleToDpi(20, dpi), FWindow, nullptr, module, nullptr);
-    SendMessageW(FBar, PBM_SETRANGE32, 0, 100);
-    ShowWindow(FWindow, SW_SHOWNORMAL);
-    UpdateWindow(FWindow);
+                                 window_, nullptr, module, nullptr);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, ScaleToDpi(16, dpi), ScaleToDpi(44, dpi),
+                           ScaleToDpi(348, dpi), ScaleToDpi(20, dpi), window_, nullptr, module, nullptr);
+    SendMessageW(bar_, PBM_SETRANGE32, 0, 100);
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
 }
 
 TProgressWindow::~TProgressWindow() {
-    if (FWindow) DestroyWindow(FWindow);
-    if (FFont) DeleteObject(FFont);
+    if (window_) DestroyWindow(window_);
+    if (font_) DeleteObject(font_);
 }
 
 void TProgressWindow::SetPercent(int Percent) {
-    if (FBar) SendMessageW(FBar, PBM_SETPOS, static_cast<WPARAM>(Percent), 0);
+    if (bar_) SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(Percent), 0);
 }
 
 }  // namespace stp

@@ -22,9 +22,9 @@ public:
     void SetPercent(int Percent);
 
 private:
-    HWND FWindow = nullptr;
-    HWND FBar = nullptr;
-    HFONT FFont = nullptr;
+    HWND window_ = nullptr;
+    HWND bar_ = nullptr;
+    HFONT font_ = nullptr;
 };
 
 }  // namespace stp

@@ -199,13 +199,13 @@ void TForm1::KeepTexts(const WizardTexts& Texts) {
     FMsgExtractFailed = Texts.MsgExtractFailed;
     FBrowseTitle = Texts.BrowseTitle;
     FFreeSizePrefix = Texts.FreeSizePrefix;
-    FComponentTexts = Texts.Components;
+    componentTexts_ = Texts.Components;
 }
 
 void TForm1::ApplyComponentTexts(bool All) {
     // Before the later pages exist only the texts of the components made are set; once
     // they do every name must be there.
-    for (const auto& [name, text] : FComponentTexts) {
+    for (const auto& [name, text] : componentTexts_) {
         if (All)
             Component<TControl>(name).SetText(text);
         else if (auto* control = dynamic_cast<TControl*>(FindComponent(name)))
@@ -221,7 +221,7 @@ void TForm1::PrepareFolderPage() {
     // The letters come first: setting the folder text below runs the change rule.
     FDriveLetters = GetDriveLetters();
     Component<TEdit>("editSetupDir")
-        .SetText(FFolderToPropose.empty() ? ProposedSetupDir(FDisplayName, FExeName) : FFolderToPropose);
+        .SetText(folderToPropose_.empty() ? ProposedSetupDir(FDisplayName, FExeName) : folderToPropose_);
 }
 
 void TForm1::ApplicationEvents1Idle(bool&) {
@@ -295,10 +295,10 @@ void TForm1::OnExtractProgress(std::int64_t Percent) {
 
 bool TForm1::InstallFiles() {
     FSetupDir = NormaliseSetupDir(Component<TEdit>("editSetupDir").Text());
-    FLog->Write(u"Destination folder: " + FSetupDir);
+    log_->Write(u"Destination folder: " + FSetupDir);
     const std::unique_ptr<TDestination> destination = OpenDestination();
     if (!destination) {
-        FInstallFailed = true;
+        installFailed_ = true;
         return false;
     }
     SetInstallControlsEnabled(false);
@@ -313,35 +313,35 @@ bool TForm1::InstallFiles() {
         // Written on a worker thread while this one keeps handling the window's messages
         // (but not its idle rule, which would enable the buttons): the window answers and
         // paints however long it takes, and the reports reach the bar in order.
-        FInstalling = true;
+        installing_ = true;
         const struct Done {
             bool& Flag;
             ~Done() { Flag = false; }
-        } done{FInstalling};
-        RunAnswering([this, &destination](const TReportEvent& report) { UnpackPayload(*destination, report, *FLog); },
+        } done{installing_};
+        RunAnswering([this, &destination](const TReportEvent& report) { UnpackPayload(*destination, report, *log_); },
                      [this](std::int64_t percent) { OnExtractProgress(percent); },
                      [this] { Application().ProcessMessages(); });
     } catch (const std::exception& error) {
-        FLog->Write(u"Unpacking failed: " + FromUtf8(error.what()));
-        FInstallFailed = true;
+        log_->Write(u"Unpacking failed: " + FromUtf8(error.what()));
+        installFailed_ = true;
         ShowAppMessage(FMsgExtractFailed);
         SetInstallControlsEnabled(true);
         progress.SetVisible(false);
         return false;
     }
-    RegisterProduct(registration, *FLog);
-    FInstalled = true;
+    RegisterProduct(registration, *log_);
+    installed_ = true;
     return true;
 }
 
 std::unique_ptr<TDestination> TForm1::OpenDestination() {
     const auto refused = [this](const std::exception& error, const std::u16string& message) {
-        FLog->Write(u"The destination folder is refused: " + FromUtf8(error.what()));
+        log_->Write(u"The destination folder is refused: " + FromUtf8(error.what()));
         Application().ShowMessage(message);
         return nullptr;
     };
     if (!IsPlainSetupDir(FSetupDir)) {
-        FLog->Write(u"The destination folder is refused: Windows would not read it as written.");
+        log_->Write(u"The destination folder is refused: Windows would not read it as written.");
         Application().ShowMessage(FMsgFolderFailed);
         return nullptr;
     }
@@ -355,11 +355,11 @@ std::unique_ptr<TDestination> TForm1::OpenDestination() {
                                                              LanguageMode),
                                                    {error.Folder, {}, {}, {}});
             if (!error.IsDestination) return refused(error, folder);
-            FLog->Write(u"The destination folder may be changed by others: " + FromUtf8(error.what()));
+            log_->Write(u"The destination folder may be changed by others: " + FromUtf8(error.what()));
             if (Application().ShowMessageBox(folder, Application().Title(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) !=
                 IDYES)
                 return nullptr;
-            FLog->Write(u"Taken over, as the user agreed: " + error.Folder);
+            log_->Write(u"Taken over, as the user agreed: " + error.Folder);
             return std::make_unique<TDestination>(TDestination::Open(FSetupDir, true));
         }
     } catch (const EFileError& error) {
@@ -383,8 +383,8 @@ TRegistration TForm1::Registration() {
 }
 
 int TForm1::Outcome() const noexcept {
-    if (FInstalled) return ecSuccess;
-    return FInstallFailed ? ecFailed : ecCancelled;
+    if (installed_) return ecSuccess;
+    return installFailed_ ? ecFailed : ecCancelled;
 }
 
 void TForm1::Finish() {

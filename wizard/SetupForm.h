@@ -40,9 +40,9 @@ public:
     void editSetupDirChange();
 
     // Where each step of the install is logged (the installer's /LOG=); by default nowhere.
-    void SetInstallLog(TSetupLog& Log) noexcept { FLog = &Log; }
+    void SetInstallLog(TSetupLog& Log) noexcept { log_ = &Log; }
     // The folder the folder page proposes instead of its own choice (the installer's /D=).
-    void SetFolderToPropose(const std::u16string& Folder) { FFolderToPropose = Folder; }
+    void SetFolderToPropose(const std::u16string& Folder) { folderToPropose_ = Folder; }
     // The exit code the wizard's run ends with (product/ExitCodes.h): installed, cancelled,
     // or closed after an install that failed.
     int Outcome() const noexcept;
@@ -60,7 +60,7 @@ protected:
     // Pages 2 to 4, made once page 1 shows, set up as FormCreate sets up page 1.
     void DeferredCreated() override;
     // Not while the files are written: closing then would leave half an installation.
-    bool CanClose() override { return !FInstalling; }
+    bool CanClose() override { return !installing_; }
 
     // The install action up to its shortcuts and registration; true when the files are
     // in place and the wizard may move to the completion page. A failure has been shown
@@ -121,13 +121,13 @@ private:
     std::u16string FMsgExtractFailed;
     std::u16string FBrowseTitle;
     std::u16string FFreeSizePrefix;
-    std::vector<std::pair<std::string, std::u16string>> FComponentTexts;
-    TSetupLog FNoLog;
-    TSetupLog* FLog = &FNoLog;
-    std::u16string FFolderToPropose;
-    bool FInstalled = false;
-    bool FInstalling = false;
-    bool FInstallFailed = false;
+    std::vector<std::pair<std::string, std::u16string>> componentTexts_;
+    TSetupLog noLog_;
+    TSetupLog* log_ = &noLog_;
+    std::u16string folderToPropose_;
+    bool installed_ = false;
+    bool installing_ = false;
+    bool installFailed_ = false;
 };
 
 }  // namespace stp

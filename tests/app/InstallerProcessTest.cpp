@@ -15,8 +15,8 @@ namespace {
 
 using namespace uidriver;
 
-constexpr DWORD WaitMs = 30000;
-const std::u16string ChineseWizard = u"安装向导 - Orvane画图";
+constexpr DWORD kWaitMs = 30000;
+const std::u16string kChineseWizard = u"安装向导 - Orvane画图";
 
 std::wstring BinDir() {
     wchar_t path[MAX_PATH] = {};
@@ -66,9 +66,9 @@ class GuardRefuses : public ::testing::TestWithParam<Refusal> {};
 TEST_P(GuardRefuses, WithTheMessageAndNoWizard) {
     const Refusal& r = GetParam();
     Process karvel(L"Karvel.exe", r.karvelArguments);
-    ASSERT_TRUE(FindTopWindow(r.runningTitle, WaitMs)) << "Karvel did not start";
+    ASSERT_TRUE(FindTopWindow(r.runningTitle, kWaitMs)) << "Karvel did not start";
     Process setup(r.installer);
-    const auto box = FindMessageBox(setup.Id(), u"", WaitMs);
+    const auto box = FindMessageBox(setup.Id(), u"", kWaitMs);
     ASSERT_TRUE(box.has_value()) << "no message box";
     EXPECT_EQ(ToUtf8(box->Title), ToUtf8(r.caption));
     EXPECT_EQ(ToUtf8(box->Text), ToUtf8(r.text));
@@ -76,7 +76,7 @@ TEST_P(GuardRefuses, WithTheMessageAndNoWizard) {
     EXPECT_EQ(CountWindows(setup.Id(), L"TForm1"), 0);
     EXPECT_EQ(CountWindows(setup.Id(), L"TfrmConflict"), 0);
     PressButton(*box, u"");
-    EXPECT_EQ(setup.Wait(WaitMs), 0u);
+    EXPECT_EQ(setup.Wait(kWaitMs), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -103,11 +103,11 @@ TEST(Guard, AWindowWithTheTitleButAnotherClassDoesNotBlock) {
                                   nullptr, wc.hInstance, nullptr);
     ASSERT_NE(impostor, nullptr);
     Process setup(L"Karvel-3.40-setup.exe");
-    HWND wizard = FindTopWindow(ChineseWizard, WaitMs);
+    HWND wizard = FindTopWindow(kChineseWizard, kWaitMs);
     EXPECT_NE(wizard, nullptr);
     EXPECT_FALSE(FindMessageBox(setup.Id(), u"", 0).has_value());
     if (wizard) PostMessageW(wizard, WM_CLOSE, 0, 0);
-    EXPECT_EQ(setup.Wait(WaitMs), 0u);
+    EXPECT_EQ(setup.Wait(kWaitMs), 0u);
     DestroyWindow(impostor);
 }
 
@@ -123,7 +123,7 @@ bool Eventually(Probe probe) {
 
 TEST(InstallerWalk, TheDriverWalksThePagesAndCancels) {
     Process setup(L"Karvel-3.40-setup.exe");
-    HWND wizard = FindTopWindow(ChineseWizard, WaitMs);
+    HWND wizard = FindTopWindow(kChineseWizard, kWaitMs);
     ASSERT_NE(wizard, nullptr);
     auto showing = [&](const char16_t* name) { return FindControl(wizard, name).Showing; };
     EXPECT_TRUE(showing(u"pnlStep1"));
@@ -150,8 +150,8 @@ TEST(InstallerWalk, TheDriverWalksThePagesAndCancels) {
     Click(FindControl(wizard, u"btnPrev"));
     ASSERT_TRUE(Eventually([&] { return showing(u"pnlStep2"); }));
     Click(FindControl(wizard, u"btnClose"));
-    EXPECT_EQ(setup.Wait(WaitMs), 0u);
-    EXPECT_EQ(FindTopWindow(ChineseWizard, 0), nullptr);
+    EXPECT_EQ(setup.Wait(kWaitMs), 0u);
+    EXPECT_EQ(FindTopWindow(kChineseWizard, 0), nullptr);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 namespace stp {
 namespace {
 
-constexpr DWORD WaitMs = 30000;
+constexpr DWORD kWaitMs = 30000;
 
 std::wstring BinDir() {
     wchar_t path[MAX_PATH] = {};
@@ -52,10 +52,10 @@ protected:
         SetEnvironmentVariableW(L"STP_STARTUP_TRACE", trace.c_str());
         test::TestProcess setup(BinDir() + L"Karvel-3.40-setup.exe");
         SetEnvironmentVariableW(L"STP_STARTUP_TRACE", nullptr);
-        const HWND wizard = uidriver::FindTopWindow(u"安装向导 - Orvane画图", WaitMs);
+        const HWND wizard = uidriver::FindTopWindow(u"安装向导 - Orvane画图", kWaitMs);
         ASSERT_NE(wizard, nullptr) << "the wizard did not show";
         PostMessageW(wizard, WM_CLOSE, 0, 0);
-        EXPECT_EQ(setup.Wait(WaitMs), 0u);
+        EXPECT_EQ(setup.Wait(kWaitMs), 0u);
     }
 
     std::wstring dir_;

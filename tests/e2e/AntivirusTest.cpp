@@ -11,7 +11,7 @@ protected:
         SetupEndToEnd::SetUp();
         wchar_t system[MAX_PATH] = {};
         GetSystemDirectoryW(system, MAX_PATH);
-        const std::u16string copy = Work + u"KXETRAY.EXE";
+        const std::u16string copy = kWork + u"KXETRAY.EXE";
         ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\notepad.exe").c_str(), ToWide(copy).c_str(), FALSE));
         antivirus_ = std::make_unique<Process>(copy);
         ASSERT_TRUE(Eventually([] { return IsRunning(u"kxetray.exe"); }));
@@ -47,7 +47,7 @@ std::u16string ClipboardText() {
 TEST_F(AntivirusRunning, TheChineseSetupShowsTheNoticeInsteadOfLaunching) {
     ASSERT_NO_FATAL_FAILURE(InstallAndFinish(Chinese()));
     const std::u16string label = u"Orvane画图";
-    HWND notice = FindTopWindow(u"温馨提示 - " + label, WaitMs);
+    HWND notice = FindTopWindow(u"温馨提示 - " + label, kWaitMs);
     ASSERT_NE(notice, nullptr) << "no notice";
     EXPECT_FALSE(IsWindowVisible(wizard_));
     EXPECT_EQ(ToUtf8(FindControl(notice, u"lblContent").Text),
@@ -73,7 +73,7 @@ TEST_F(AntivirusRunning, TheChineseSetupShowsTheNoticeInsteadOfLaunching) {
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
     Click(FindControl(notice, u"Button1"));
-    ASSERT_NO_THROW(AwaitPostedMessages(FindControl(notice, u"Button1"), WaitMs));
+    ASSERT_NO_THROW(AwaitPostedMessages(FindControl(notice, u"Button1"), kWaitMs));
     EXPECT_FALSE(FindMessageBox(setup_->Id(), u"", 0).has_value()) << "confirmed a copy that did not happen";
     CloseClipboard();
     EXPECT_EQ(ToUtf8(ClipboardText()), "");
@@ -91,7 +91,7 @@ TEST_F(AntivirusRunning, TheEnglishSetupLaunchesAnyway) {
 
 TEST_F(AntivirusRunning, Button2EndsTheNotice) {
     ASSERT_NO_FATAL_FAILURE(InstallAndFinish(Chinese()));
-    HWND notice = FindTopWindow(u"温馨提示 - Orvane画图", WaitMs);
+    HWND notice = FindTopWindow(u"温馨提示 - Orvane画图", kWaitMs);
     ASSERT_NE(notice, nullptr) << "no notice";
     Click(FindControl(notice, u"Button2"));
     ExpectEndsWithoutLaunching();

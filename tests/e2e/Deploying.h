@@ -9,9 +9,9 @@ namespace stp::e2e {
 // run it: the command line, no person, the exit code and the log.
 class Deploying : public SetupEndToEnd {
 protected:
-    static inline const std::u16string Log = Work + u"setup.log";
-    static inline const std::u16string Default = u"C:\\Program Files\\Hollin Works\\Karvel\\";
-    static inline const std::u16string Name = u"Orvane Karvel";
+    static inline const std::u16string kLog = kWork + u"setup.log";
+    static inline const std::u16string kDefault = u"C:\\Program Files\\Hollin Works\\Karvel\\";
+    static inline const std::u16string kName = u"Orvane Karvel";
 
     void TearDown() override {
         RemoveTree(u"C:\\Deploy Here");
@@ -24,7 +24,7 @@ protected:
         std::u16string folder;
         if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_PublicDesktop, 0, nullptr, &path))) folder = FromWide(path);
         CoTaskMemFree(path);
-        return folder + u"\\" + Name + u".lnk";
+        return folder + u"\\" + kName + u".lnk";
     }
 
     // Runs the English vendor installer with Arguments to its end, watching the whole run
@@ -52,7 +52,7 @@ protected:
                 },
                 reinterpret_cast<LPARAM>(&seen));
         }
-        return setup.Wait(WaitMs);
+        return setup.Wait(kWaitMs);
     }
 
     static std::string Shown(const std::vector<std::u16string>& classes) {
@@ -61,14 +61,14 @@ protected:
         return text;
     }
 
-    static std::string LogText() { return Exists(Log) ? ReadAll(Log) : "(no log)"; }
+    static std::string LogText() { return Exists(kLog) ? ReadAll(kLog) : "(no log)"; }
 
     void ExpectNothingWritten() {
         EXPECT_FALSE(Exists(u"C:\\Program Files\\Hollin Works"));
         for (const char16_t* folder : {u"C:\\Lumen", u"C:\\Lumen3", u"C:\\Lumen. ."})
             EXPECT_FALSE(Exists(folder)) << ToUtf8(folder);
         EXPECT_FALSE(Exists(u"C:\\Deploy Here"));
-        EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + Name, u"DisplayName").empty());
+        EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, kUninstallRoot + kName, u"DisplayName").empty());
     }
 
     std::vector<std::u16string> shown_;

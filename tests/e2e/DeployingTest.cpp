@@ -9,13 +9,13 @@ namespace {
 // command removes everything.
 TEST_F(Deploying, SilentlyItInstallsWhereToldWithNoWindowAndLogsEachStep) {
     const std::u16string dir = u"C:\\Deploy Here\\Product\\";
-    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Deploy Here\\Product"), DWORD(ecSuccess)) << LogText();
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + kLog + u" /D=C:\\Deploy Here\\Product"), DWORD(ecSuccess)) << LogText();
     EXPECT_TRUE(shown_.empty()) << "windows shown: " << Shown(shown_);
     ExpectInstalledFiles(dir);
     ASSERT_TRUE(Exists(PublicDesktopLink())) << ToUtf8(PublicDesktopLink());
     EXPECT_EQ(ToUtf8(ReadShortcutTarget(PublicDesktopLink())), ToUtf8(dir + u"Karvel.exe"));
-    EXPECT_TRUE(Exists(CommonProgramsFolder() + u"\\" + Name + u".lnk"));
-    const std::u16string key = UninstallRoot + Name;
+    EXPECT_TRUE(Exists(CommonProgramsFolder() + u"\\" + kName + u".lnk"));
+    const std::u16string key = kUninstallRoot + kName;
     const std::u16string quiet = RegReadStringValue(HKEY_LOCAL_MACHINE, key, u"QuietUninstallString");
     EXPECT_EQ(ToUtf8(quiet), ToUtf8(u"\"" + dir + u"Uninst.exe\" /S"));
 
@@ -30,9 +30,9 @@ TEST_F(Deploying, SilentlyItInstallsWhereToldWithNoWindowAndLogsEachStep) {
     const std::size_t close = quiet.find(u'"', 1);
     ASSERT_NE(close, std::u16string::npos);
     test::TestProcess uninstaller(ToWide(quiet.substr(1, close - 1)), ToWide(quiet.substr(close + 2)));
-    EXPECT_EQ(uninstaller.Wait(WaitMs), DWORD(ecSuccess));
+    EXPECT_EQ(uninstaller.Wait(kWaitMs), DWORD(ecSuccess));
     EXPECT_FALSE(Exists(PublicDesktopLink()));
-    EXPECT_FALSE(Exists(CommonProgramsFolder() + u"\\" + Name + u".lnk"));
+    EXPECT_FALSE(Exists(CommonProgramsFolder() + u"\\" + kName + u".lnk"));
     EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, key, u"DisplayName").empty());
     EXPECT_TRUE(Eventually([&] { return !Exists(dir); })) << "the installation folder stays";
 }
@@ -42,8 +42,8 @@ TEST_F(Deploying, PassivelyOnlyTheProgressWindowShows) {
     EXPECT_EQ(RunInstaller(u"/P"), DWORD(ecSuccess));
     EXPECT_FALSE(shown_.empty()) << "no progress window";
     for (const std::u16string& shown : shown_) EXPECT_EQ(ToUtf8(shown), "StpProgressWindow");
-    ExpectInstalledFiles(Default);
-    EXPECT_EQ(ToUtf8(ShortcutTarget(slDesktop, Name)), ToUtf8(Default + u"Karvel.exe"));
+    ExpectInstalledFiles(kDefault);
+    EXPECT_EQ(ToUtf8(ShortcutTarget(slDesktop, kName)), ToUtf8(kDefault + u"Karvel.exe"));
     EXPECT_FALSE(IsRunning(u"Karvel.exe")) << "a passive install launched the program";
 }
 
@@ -66,8 +66,8 @@ TEST_F(Deploying, WhatItRefusesEndsWithItsCodeAndWritesNothing) {
         {u"/S /D=\\\\?\\C:\\Lumen", ecFolderRefused, "is refused"},
     };
     for (const auto& c : cases) {
-        DeleteFileW(ToWide(Log).c_str());
-        EXPECT_EQ(RunInstaller(u"/LOG=" + Log + u" " + c.arguments), DWORD(c.code)) << ToUtf8(c.arguments);
+        DeleteFileW(ToWide(kLog).c_str());
+        EXPECT_EQ(RunInstaller(u"/LOG=" + kLog + u" " + c.arguments), DWORD(c.code)) << ToUtf8(c.arguments);
         EXPECT_TRUE(shown_.empty()) << ToUtf8(c.arguments) << ": windows shown: " << Shown(shown_);
         EXPECT_NE(LogText().find(c.logged), std::string::npos) << ToUtf8(c.arguments) << "\n" << LogText();
         ExpectNothingWritten();
@@ -75,9 +75,9 @@ TEST_F(Deploying, WhatItRefusesEndsWithItsCodeAndWritesNothing) {
 
     // The program running.
     const Process karvel(BinDir() + u"Karvel.exe");
-    ASSERT_NE(FindTopWindow(u"Karvel", WaitMs), nullptr);
-    DeleteFileW(ToWide(Log).c_str());
-    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log), DWORD(ecProgramRunning));
+    ASSERT_NE(FindTopWindow(u"Karvel", kWaitMs), nullptr);
+    DeleteFileW(ToWide(kLog).c_str());
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + kLog), DWORD(ecProgramRunning));
     EXPECT_TRUE(shown_.empty()) << "windows shown: " << Shown(shown_);
     EXPECT_NE(LogText().find("The program is running"), std::string::npos) << LogText();
     ExpectNothingWritten();
@@ -85,13 +85,13 @@ TEST_F(Deploying, WhatItRefusesEndsWithItsCodeAndWritesNothing) {
 
 // A second installer while the wizard runs ends with 1618; the wizard, cancelled, with 1602.
 TEST_F(Deploying, ASecondInstanceEndsAndTheCancelledWizardSaysSo) {
-    const Installer installer{"English", u"Vendor-setup-2.exe", 2, Name, u"Setup - " + Name,
-                              EnglishWizardTexts(Name, u"3.40", u"6 MB")};
+    const Installer installer{"English", u"Vendor-setup-2.exe", 2, kName, u"Setup - " + kName,
+                              EnglishWizardTexts(kName, u"3.40", u"6 MB")};
     ASSERT_NO_FATAL_FAILURE(Start(installer));
     EXPECT_EQ(RunInstaller(u"/S"), DWORD(ecAnotherRuns));
     EXPECT_TRUE(shown_.empty()) << "windows shown: " << Shown(shown_);
     Click(Control(u"btnClose"));
-    EXPECT_EQ(setup_->Wait(WaitMs), DWORD(ecCancelled));
+    EXPECT_EQ(setup_->Wait(kWaitMs), DWORD(ecCancelled));
     ExpectNothingWritten();
 }
 
@@ -105,7 +105,7 @@ TEST_F(Deploying, AFileHeldOpenFailsAndTheLogNamesIt) {
                     FILE_ATTRIBUTE_NORMAL, nullptr),
         &CloseHandle);
     ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=" + dir), DWORD(ecFailed));
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + kLog + u" /D=" + dir), DWORD(ecFailed));
     EXPECT_TRUE(shown_.empty()) << "windows shown: " << Shown(shown_);
     const std::string log = LogText();
     EXPECT_NE(log.find("Unpacking failed:"), std::string::npos) << log;
@@ -116,7 +116,7 @@ TEST_F(Deploying, AFileHeldOpenFailsAndTheLogNamesIt) {
 // Without Unattended = yes the command line is not read: /S shows the wizard, as always.
 TEST_F(Deploying, WithoutTheSettingSlashSShowsTheWizard) {
     test::TestProcess setup(ToWide(BinDir() + u"Karvel-3.40-setup-en.exe"), L"/S /D=C:\\Deploy Here");
-    const HWND wizard = FindTopWindow(u"Setup - Orvane Karvel", WaitMs);
+    const HWND wizard = FindTopWindow(u"Setup - Orvane Karvel", kWaitMs);
     ASSERT_NE(wizard, nullptr) << "no wizard";
     // Nor is /D= read: the folder page proposes its own folder.
     for (const char16_t* page : {u"pnlStep2", u"pnlStep3"}) {
@@ -125,21 +125,21 @@ TEST_F(Deploying, WithoutTheSettingSlashSShowsTheWizard) {
     }
     EXPECT_EQ(ToUtf8(FindControl(wizard, u"editSetupDir").Text), "C:\\Program Files\\Orvane Soft\\Karvel");
     Click(FindControl(wizard, u"btnClose"));
-    EXPECT_EQ(setup.Wait(WaitMs), 0u);
+    EXPECT_EQ(setup.Wait(kWaitMs), 0u);
     EXPECT_FALSE(Exists(u"C:\\Deploy Here"));
 }
 
 // /LOG= naming a hard link to a protected file: the installer writes no other file
 // through it, and the install goes on without a log.
 TEST_F(Deploying, ALogThatIsAHardLinkWritesNothingThroughIt) {
-    const std::u16string guarded = Work + u"protected\\system.ini", log = Work + u"logs\\setup.log";
-    CreateDirectoryW(ToWide(Work + u"protected").c_str(), nullptr);
-    CreateDirectoryW(ToWide(Work + u"logs").c_str(), nullptr);
+    const std::u16string guarded = kWork + u"protected\\system.ini", log = kWork + u"logs\\setup.log";
+    CreateDirectoryW(ToWide(kWork + u"protected").c_str(), nullptr);
+    CreateDirectoryW(ToWide(kWork + u"logs").c_str(), nullptr);
     PutFile(guarded, "a protected file");
     ASSERT_TRUE(CreateHardLinkW(ToWide(log).c_str(), ToWide(guarded).c_str(), nullptr));
     EXPECT_EQ(RunInstaller(u"/S \"/LOG=" + log + u"\""), DWORD(ecSuccess));
     EXPECT_EQ(ReadAll(guarded), "a protected file");
-    ExpectInstalledFiles(Default);
+    ExpectInstalledFiles(kDefault);
 }
 
 }  // namespace

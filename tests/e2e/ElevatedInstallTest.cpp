@@ -11,25 +11,25 @@ namespace {
 // read back as no right for everyone at all (a folder made plainly has everyone read it).
 class ElevatedInstall : public Deploying {
 protected:
-    static inline const std::u16string Lumen = u"C:\\Lumen\\";
+    static inline const std::u16string kLumen = u"C:\\Lumen\\";
     // Stands for what only administrators may change.
-    static inline const std::u16string Guarded = Work + u"guarded\\";
+    static inline const std::u16string kGuarded = kWork + u"guarded\\";
 
     void SetUp() override {
         Deploying::SetUp();
-        CreateDirectoryW(ToWide(Guarded).c_str(), nullptr);
-        PutFile(Guarded + u"palette.txt", "guarded palette");
-        PutFile(Guarded + u"readme.txt", "guarded readme");
+        CreateDirectoryW(ToWide(kGuarded).c_str(), nullptr);
+        PutFile(kGuarded + u"palette.txt", "guarded palette");
+        PutFile(kGuarded + u"readme.txt", "guarded readme");
     }
     void TearDown() override {
         RemoveTree(u"C:\\Lumen");
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, ToWide(UninstallRoot + Name).c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, ToWide(kUninstallRoot + kName).c_str());
         Deploying::TearDown();
     }
 
     void ExpectGuardedUntouched() {
-        EXPECT_EQ(ReadAll(Guarded + u"palette.txt"), "guarded palette");
-        EXPECT_EQ(ReadAll(Guarded + u"readme.txt"), "guarded readme");
+        EXPECT_EQ(ReadAll(kGuarded + u"palette.txt"), "guarded palette");
+        EXPECT_EQ(ReadAll(kGuarded + u"readme.txt"), "guarded readme");
     }
 
     // A folder made with Sddl's descriptor, as a user (or the test standing for one) made it.
@@ -65,7 +65,7 @@ protected:
     }
 
     // Everyone may change it: other accounts than the administrators'.
-    static inline const wchar_t* OthersMayChange = L"D:(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;WD)";
+    static inline const wchar_t* kOthersMayChange = L"D:(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;WD)";
 };
 
 // A user's link at a name the package writes (a folder, a file, Setup.stp) refuses the
@@ -75,20 +75,20 @@ TEST_F(ElevatedInstall, ALinkAUserPutInTheDestinationIsNeverWrittenThrough) {
         const char16_t* name;
         std::u16string target;
     } cases[] = {
-        {u"data", Guarded},
-        {u"readme.txt", Guarded + u"readme.txt"},
-        {u"Setup.stp", Guarded + u"palette.txt"},
+        {u"data", kGuarded},
+        {u"readme.txt", kGuarded + u"readme.txt"},
+        {u"Setup.stp", kGuarded + u"palette.txt"},
     };
     for (const auto& c : cases) {
-        CreateDirectoryW(ToWide(Lumen).c_str(), nullptr);
-        ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {c.target, Lumen + c.name}));
-        DeleteFileW(ToWide(Log).c_str());
-        EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Lumen"), DWORD(ecFailed)) << ToUtf8(c.name);
+        CreateDirectoryW(ToWide(kLumen).c_str(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {c.target, kLumen + c.name}));
+        DeleteFileW(ToWide(kLog).c_str());
+        EXPECT_EQ(RunInstaller(u"/S /LOG=" + kLog + u" /D=C:\\Lumen"), DWORD(ecFailed)) << ToUtf8(c.name);
         ExpectGuardedUntouched();
-        EXPECT_TRUE(Exists(Guarded + u"palette.txt")) << ToUtf8(c.name);
+        EXPECT_TRUE(Exists(kGuarded + u"palette.txt")) << ToUtf8(c.name);
         EXPECT_NE(LogText().find(ToUtf8(u"C:\\Lumen\\" + std::u16string(c.name))), std::string::npos) << LogText();
         EXPECT_NE(LogText().find("link"), std::string::npos) << LogText();
-        ASSERT_NO_FATAL_FAILURE(AskRunScript(u"unlink", {Lumen + c.name}));
+        ASSERT_NO_FATAL_FAILURE(AskRunScript(u"unlink", {kLumen + c.name}));
         RemoveTree(u"C:\\Lumen");
     }
 }
@@ -96,8 +96,8 @@ TEST_F(ElevatedInstall, ALinkAUserPutInTheDestinationIsNeverWrittenThrough) {
 // Folders it makes outside Program Files: only the system and administrators may change
 // them, from the moment they are made.
 TEST_F(ElevatedInstall, FoldersItMakesOutsideProgramFilesOnlyAdministratorsMayChange) {
-    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Lumen\\App"), DWORD(ecSuccess)) << LogText();
-    ExpectInstalledFiles(Lumen + u"App\\");
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + kLog + u" /D=C:\\Lumen\\App"), DWORD(ecSuccess)) << LogText();
+    ExpectInstalledFiles(kLumen + u"App\\");
     CreateDirectoryW(L"C:\\Lumen\\Plain", nullptr);
     ASSERT_TRUE(EveryoneMayAccess(u"C:\\Lumen\\Plain")) << Descriptor(u"C:\\Lumen\\Plain");
     EXPECT_FALSE(EveryoneMayAccess(u"C:\\Lumen")) << Descriptor(u"C:\\Lumen");
@@ -107,20 +107,20 @@ TEST_F(ElevatedInstall, FoldersItMakesOutsideProgramFilesOnlyAdministratorsMayCh
 // An existing destination that others may change is refused with code 3 and nothing
 // written; the product's own earlier installation there is taken over and reset.
 TEST_F(ElevatedInstall, AFolderOthersMayChangeIsRefusedUnlessItIsTheProductsOwn) {
-    ASSERT_NO_FATAL_FAILURE(MakeFolderWith(u"C:\\Lumen", OthersMayChange));
-    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Lumen"), DWORD(ecFolderRefused)) << LogText();
+    ASSERT_NO_FATAL_FAILURE(MakeFolderWith(u"C:\\Lumen", kOthersMayChange));
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + kLog + u" /D=C:\\Lumen"), DWORD(ecFolderRefused)) << LogText();
     EXPECT_NE(LogText().find("may change the folder 'C:\\Lumen' (Everyone)"), std::string::npos) << LogText();
-    EXPECT_FALSE(Exists(Lumen + u"Karvel.exe"));
-    EXPECT_FALSE(Exists(Lumen + u"Setup.stp"));
+    EXPECT_FALSE(Exists(kLumen + u"Karvel.exe"));
+    EXPECT_FALSE(Exists(kLumen + u"Setup.stp"));
 
     // As an installation made before folders were checked left it, with a file another
     // account put beside it.
-    PutFile(Lumen + u"planted.dll", "someone else's library");
-    ASSERT_TRUE(RegCreateKeyPath(HKEY_LOCAL_MACHINE, UninstallRoot + Name));
-    ASSERT_TRUE(RegWriteStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + Name, u"UninstallString",
+    PutFile(kLumen + u"planted.dll", "someone else's library");
+    ASSERT_TRUE(RegCreateKeyPath(HKEY_LOCAL_MACHINE, kUninstallRoot + kName));
+    ASSERT_TRUE(RegWriteStringValue(HKEY_LOCAL_MACHINE, kUninstallRoot + kName, u"UninstallString",
                                     u"\"C:\\Lumen\\Uninst.exe\""));
-    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log + u" /D=C:\\Lumen"), DWORD(ecSuccess)) << LogText();
-    ExpectInstalledFiles(Lumen);
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + kLog + u" /D=C:\\Lumen"), DWORD(ecSuccess)) << LogText();
+    ExpectInstalledFiles(kLumen);
     EXPECT_FALSE(EveryoneMayAccess(u"C:\\Lumen")) << Descriptor(u"C:\\Lumen");
     EXPECT_NE(LogText().find("Not of this package, in the folder taken over: C:\\Lumen\\planted.dll"), std::string::npos)
         << LogText();
@@ -130,44 +130,44 @@ TEST_F(ElevatedInstall, AFolderOthersMayChangeIsRefusedUnlessItIsTheProductsOwn)
 // Silently, without /D=, an earlier shortcut is followed only into Program Files: a user
 // may have made one that leads to a folder of theirs.
 TEST_F(ElevatedInstall, SilentlyAnEarlierShortcutOutsideProgramFilesIsNotFollowed) {
-    CreateDirectoryW(ToWide(Lumen).c_str(), nullptr);
-    PutFile(Lumen + u"Karvel.exe", "a user's program");
-    CreateShortcut(Lumen + u"Karvel.exe", u"", Name, slDesktop, u"");
-    ASSERT_EQ(ToUtf8(ShortcutTarget(slDesktop, Name)), ToUtf8(Lumen + u"Karvel.exe"));
-    EXPECT_EQ(RunInstaller(u"/S /LOG=" + Log), DWORD(ecSuccess)) << LogText();
-    ExpectInstalledFiles(Default);
-    EXPECT_EQ(ReadAll(Lumen + u"Karvel.exe"), "a user's program");
+    CreateDirectoryW(ToWide(kLumen).c_str(), nullptr);
+    PutFile(kLumen + u"Karvel.exe", "a user's program");
+    CreateShortcut(kLumen + u"Karvel.exe", u"", kName, slDesktop, u"");
+    ASSERT_EQ(ToUtf8(ShortcutTarget(slDesktop, kName)), ToUtf8(kLumen + u"Karvel.exe"));
+    EXPECT_EQ(RunInstaller(u"/S /LOG=" + kLog), DWORD(ecSuccess)) << LogText();
+    ExpectInstalledFiles(kDefault);
+    EXPECT_EQ(ReadAll(kLumen + u"Karvel.exe"), "a user's program");
 }
 
 // In the wizard, the user is asked before such a folder is taken over: No keeps the
 // folder page and writes nothing, Yes installs into it, reset.
 TEST_F(ElevatedInstall, TheWizardAsksBeforeItTakesAFolderOver) {
-    ASSERT_NO_FATAL_FAILURE(MakeFolderWith(u"C:\\Lumen", OthersMayChange));
-    const Installer installer{"English", u"Vendor-setup-2.exe", 2, Name, u"Setup - " + Name,
-                              EnglishWizardTexts(Name, u"3.40", u"6 MB")};
+    ASSERT_NO_FATAL_FAILURE(MakeFolderWith(u"C:\\Lumen", kOthersMayChange));
+    const Installer installer{"English", u"Vendor-setup-2.exe", 2, kName, u"Setup - " + kName,
+                              EnglishWizardTexts(kName, u"3.40", u"6 MB")};
     ASSERT_NO_FATAL_FAILURE(Start(installer));
     ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
     ASSERT_NO_FATAL_FAILURE(SetFolder(u"C:\\Lumen"));
     for (const char16_t* answer : {u"No", u"Yes"}) {
         ASSERT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled; }));
         Click(Control(u"btnNext"));
-        const auto box = FindMessageBox(setup_->Id(), title_, WaitMs);
+        const auto box = FindMessageBox(setup_->Id(), title_, kWaitMs);
         ASSERT_TRUE(box) << "no question";
         EXPECT_NE(box->Text.find(u"\"C:\\Lumen\""), std::u16string::npos) << ToUtf8(box->Text);
         PressButton(*box, answer);
         if (std::u16string(answer) == u"No") {
             Sleep(500);
             EXPECT_TRUE(Showing(u"pnlStep3"));
-            EXPECT_FALSE(Exists(Lumen + u"Setup.stp"));
-            EXPECT_FALSE(Exists(Lumen + u"Karvel.exe"));
+            EXPECT_FALSE(Exists(kLumen + u"Setup.stp"));
+            EXPECT_FALSE(Exists(kLumen + u"Karvel.exe"));
         }
     }
     ASSERT_TRUE(Eventually([&] { return Showing(u"pnlStep4"); }, 1200)) << "no completion page";
-    ExpectInstalledFiles(Lumen);
+    ExpectInstalledFiles(kLumen);
     EXPECT_FALSE(EveryoneMayAccess(u"C:\\Lumen")) << Descriptor(u"C:\\Lumen");
     ASSERT_NO_FATAL_FAILURE(SetUncheckedRunOnExit());
     ASSERT_NO_FATAL_FAILURE(Finish());
-    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+    EXPECT_EQ(setup_->Wait(kWaitMs), 0u);
 }
 
 }  // namespace

@@ -45,9 +45,9 @@ namespace stp::e2e {
 
 using namespace uidriver;
 
-inline constexpr DWORD WaitMs = 30000;
-inline const std::u16string UninstallRoot = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-inline const std::u16string Work = u"C:\\stp-e2e\\";
+inline constexpr DWORD kWaitMs = 30000;
+inline const std::u16string kUninstallRoot = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+inline const std::u16string kWork = u"C:\\stp-e2e\\";
 
 // The display scale run.sh set the prefix to (STP_E2E_DPI), 96 DPI without it. This
 // program takes it as its own, so that it sees the installer's windows unscaled.
@@ -189,14 +189,14 @@ protected:
         RemoveTree(u"C:\\Program Files\\Orvane Soft");
         RemoveTree(u"C:\\Program Files\\Hollin Works");
         RemoveTree(u"C:\\Apps");
-        RemoveTree(Work);
+        RemoveTree(kWork);
         for (const std::u16string name : {u"Orvane画图", u"Orvane Karvel"}) {
             for (std::uint8_t location : {slDesktop, slQuickLaunch})
                 DeleteFileW(ToWide(GetShellFolderPath(location) + u"\\" + name + u".lnk").c_str());
-            RegDeleteKeyW(HKEY_LOCAL_MACHINE, ToWide(UninstallRoot + name).c_str());
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, ToWide(kUninstallRoot + name).c_str());
             DeleteFileW(ToWide(CommonProgramsFolder() + u"\\" + name + u".lnk").c_str());
         }
-        CreateDirectoryW(ToWide(Work).c_str(), nullptr);
+        CreateDirectoryW(ToWide(kWork).c_str(), nullptr);
     }
 
     static void CloseKarvel() {
@@ -215,7 +215,7 @@ protected:
         setup_ = std::make_unique<Process>(file);
         texts_ = installer.texts;
         title_ = installer.windowTitle;
-        wizard_ = FindTopWindow(installer.windowTitle, WaitMs);
+        wizard_ = FindTopWindow(installer.windowTitle, kWaitMs);
         ASSERT_NE(wizard_, nullptr) << "no wizard window";
         // Drawn at the display's scale, as its manifest asks: 495 pixels wide inside at 96 DPI.
         RECT client;
@@ -249,7 +249,7 @@ protected:
 
     // The message box the installer shows now; its OK pressed.
     std::u16string AnswerMessage(const std::u16string& title) {
-        const auto box = FindMessageBox(setup_->Id(), title, WaitMs);
+        const auto box = FindMessageBox(setup_->Id(), title, kWaitMs);
         if (!box) {
             ADD_FAILURE() << "no message box";
             return {};
@@ -271,7 +271,7 @@ protected:
     }
 
     void ExpectEndsWithoutLaunching() {
-        EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+        EXPECT_EQ(setup_->Wait(kWaitMs), 0u);
         Sleep(1500);
         EXPECT_EQ(FindTopWindow(u"Karvel", 0), nullptr);
         EXPECT_FALSE(IsRunning(u"Karvel.exe"));
@@ -279,8 +279,8 @@ protected:
 
     // The installed program, not some other Karvel.exe, shows its window.
     void ExpectLaunches(const std::u16string& dir) {
-        EXPECT_EQ(setup_->Wait(WaitMs), 0u);
-        HWND karvel = FindTopWindow(u"Karvel", WaitMs);
+        EXPECT_EQ(setup_->Wait(kWaitMs), 0u);
+        HWND karvel = FindTopWindow(u"Karvel", kWaitMs);
         ASSERT_NE(karvel, nullptr) << "Karvel's window did not appear";
         DWORD pid = 0;
         GetWindowThreadProcessId(karvel, &pid);
@@ -325,7 +325,7 @@ inline void ExpectInstalledFiles(const std::u16string& dir) {
 }
 
 inline void ExpectUninstallEntry(const Installer& installer, const std::u16string& dir) {
-    const std::u16string key = UninstallRoot + installer.displayName;
+    const std::u16string key = kUninstallRoot + installer.displayName;
     const bool chinese = installer.mode == 0;
     const std::pair<const char16_t*, std::u16string> values[] = {
         {u"DisplayIcon", dir + u"Karvel.exe"},

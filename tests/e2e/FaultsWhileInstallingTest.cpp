@@ -26,7 +26,7 @@ protected:
         const char16_t* name;
         const char* content;
     };
-    static constexpr OldFile OldFiles[] = {
+    static constexpr OldFile kOldFiles[] = {
         {u"Karvel.exe", "old program"},
         {u"readme.txt", "old readme"},
         {u"data\\palette.txt", "old palette"},
@@ -35,13 +35,13 @@ protected:
 
     static void PlaceOldInstallation(const std::u16string& dir) {
         ASSERT_EQ(SHCreateDirectoryExW(nullptr, ToWide(dir + u"data").c_str(), nullptr), ERROR_SUCCESS);
-        for (const OldFile& file : OldFiles) PutFile(dir + file.name, file.content);
+        for (const OldFile& file : kOldFiles) PutFile(dir + file.name, file.content);
     }
 
     // The old files from `first` on, as they were.
     static void ExpectOldFilesFrom(const std::u16string& dir, const char16_t* first) {
         bool reached = false;
-        for (const OldFile& file : OldFiles) {
+        for (const OldFile& file : kOldFiles) {
             reached = reached || std::u16string(file.name) == first;
             if (reached) {
                 EXPECT_TRUE(ReadAll(dir + file.name) == file.content) << ToUtf8(file.name) << " changed";
@@ -54,11 +54,11 @@ protected:
         ASSERT_NO_FATAL_FAILURE(Install());
         ExpectInstalledFiles(dir);
         EXPECT_EQ(ReadAll(dir + u"notes.txt"), "the user's own notes");
-        EXPECT_EQ(ToUtf8(RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + u"Orvane画图", u"DisplayIcon")),
+        EXPECT_EQ(ToUtf8(RegReadStringValue(HKEY_LOCAL_MACHINE, kUninstallRoot + u"Orvane画图", u"DisplayIcon")),
                   ToUtf8(dir + u"Karvel.exe"));
         ASSERT_NO_FATAL_FAILURE(SetUncheckedRunOnExit());
         ASSERT_NO_FATAL_FAILURE(Finish());
-        EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+        EXPECT_EQ(setup_->Wait(kWaitMs), 0u);
     }
 
     void StartOnFolder(const std::u16string& dir) {

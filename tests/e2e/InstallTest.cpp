@@ -85,7 +85,7 @@ TEST_P(SecondRun, ProposesTheFolderOfTheFirstRunsShortcut) {
     EXPECT_EQ(ToUtf8(Control(u"editSetupDir").Text), ToUtf8(dir));
     EXPECT_TRUE(Control(u"btnNext").Enabled);
     Click(Control(u"btnClose"));
-    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+    EXPECT_EQ(setup_->Wait(kWaitMs), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTextSets, SecondRun, ::testing::Values(Chinese(), English()),
@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(BothTextSets, SecondRun, ::testing::Values(Chinese(), E
 // installer under its own name runs as XP and offers the Quick Launch shortcut; each
 // shortcut is made only when its box is checked.
 TEST_F(SetupEndToEnd, OnWindowsXpMakesTheQuickLaunchShortcutAlone) {
-    const std::u16string copy = Work + u"KarvelXp-setup.exe";
+    const std::u16string copy = kWork + u"KarvelXp-setup.exe";
     ASSERT_TRUE(CopyFileW(ToWide(BinDir() + u"Karvel-3.40-setup.exe").c_str(), ToWide(copy).c_str(), FALSE));
     const std::u16string appDefaults = u"Software\\Wine\\AppDefaults\\KarvelXp-setup.exe";
     RegWriteStringValue(HKEY_CURRENT_USER, appDefaults, u"Version", u"winxp64");
@@ -122,7 +122,7 @@ TEST_F(SetupEndToEnd, OnWindowsXpMakesTheQuickLaunchShortcutAlone) {
     EXPECT_FALSE(Exists(GetShellFolderPath(slDesktop) + u"\\" + installer.displayName + u".lnk"));
     ASSERT_NO_FATAL_FAILURE(SetUncheckedRunOnExit());
     ASSERT_NO_FATAL_FAILURE(Finish());
-    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+    EXPECT_EQ(setup_->Wait(kWaitMs), 0u);
     RegDeleteKeyW(HKEY_CURRENT_USER, ToWide(appDefaults).c_str());
 }
 
@@ -137,7 +137,7 @@ TEST_F(SetupEndToEnd, RefusesFoldersItCannotUse) {
     EXPECT_FALSE(Control(u"lblFreeSize").Visible);
 
     // A file at a folder's name, and folders Windows would read otherwise than written.
-    const std::u16string blocker = Work + u"blocker";
+    const std::u16string blocker = kWork + u"blocker";
     PutFile(blocker, "a file where a folder should be");
     for (const std::u16string& folder : {blocker + u"\\Karvel", std::u16string(u"C:\\Lumen. ."),
                                          std::u16string(u"C:\\Windows\\..\\Lumen3")}) {
@@ -153,9 +153,9 @@ TEST_F(SetupEndToEnd, RefusesFoldersItCannotUse) {
     EXPECT_TRUE(Control(u"btnBrowse").Enabled);
     EXPECT_FALSE(Showing(u"ProgressBar1"));
     EXPECT_EQ(ToUtf8(Control(u"btnNext").Text), ToUtf8(texts_.CaptionInstall));
-    EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + u"Orvane画图", u"DisplayName").empty());
+    EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, kUninstallRoot + u"Orvane画图", u"DisplayName").empty());
     Click(Control(u"btnClose"));
-    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+    EXPECT_EQ(setup_->Wait(kWaitMs), 0u);
 }
 
 // A package whose first record is damaged: the extraction message, Setup.stp left in the
@@ -174,9 +174,9 @@ TEST_F(SetupEndToEnd, ACorruptPackageFailsAndCanBeRetried) {
         // Gone before the retry, so that the retry must write it again.
         DeleteFileW(ToWide(dir + u"Setup.stp").c_str());
     }
-    EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + u"Orvane画图", u"DisplayName").empty());
+    EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, kUninstallRoot + u"Orvane画图", u"DisplayName").empty());
     Click(Control(u"btnClose"));
-    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+    EXPECT_EQ(setup_->Wait(kWaitMs), 0u);
 }
 
 // A payload of 1 GB (32 files of 32 MB): from the press of install to the completion page
@@ -216,7 +216,7 @@ TEST_F(SetupEndToEnd, ABigInstallKeepsAnswering) {
     ExpectInstalledFiles(dir);
     ASSERT_NO_FATAL_FAILURE(SetUncheckedRunOnExit());
     ASSERT_NO_FATAL_FAILURE(Finish());
-    EXPECT_EQ(setup_->Wait(WaitMs), 0u);
+    EXPECT_EQ(setup_->Wait(kWaitMs), 0u);
 }
 
 }  // namespace

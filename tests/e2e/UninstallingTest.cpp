@@ -21,7 +21,7 @@ protected:
     }
 
     static constexpr const wchar_t* kSessionManager = L"System\\CurrentControlSet\\Control\\Session Manager";
-    static inline const std::u16string Dir = u"C:\\Program Files\\Orvane Soft\\Karvel\\";
+    static inline const std::u16string kDir = u"C:\\Program Files\\Orvane Soft\\Karvel\\";
 
     static std::u16string SystemFolder() {
         wchar_t system[MAX_PATH] = {};
@@ -36,21 +36,21 @@ protected:
         ASSERT_NO_FATAL_FAILURE(Install());
         ASSERT_NO_FATAL_FAILURE(SetUncheckedRunOnExit());
         ASSERT_NO_FATAL_FAILURE(Finish());
-        ASSERT_EQ(setup_->Wait(WaitMs), 0u);
-        ASSERT_TRUE(Exists(Dir + u"Uninst.exe")) << "the package brought no uninstaller";
+        ASSERT_EQ(setup_->Wait(kWaitMs), 0u);
+        ASSERT_TRUE(Exists(kDir + u"Uninst.exe")) << "the package brought no uninstaller";
     }
 
     // Starts what the uninstall entry names.
     void StartUninstaller(const Installer& installer, const std::u16string& arguments = u"") {
         const std::u16string command =
-            RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallRoot + installer.displayName, u"UninstallString");
-        ASSERT_EQ(ToUtf8(command), ToUtf8(Dir + u"Uninst.exe"));
+            RegReadStringValue(HKEY_LOCAL_MACHINE, kUninstallRoot + installer.displayName, u"UninstallString");
+        ASSERT_EQ(ToUtf8(command), ToUtf8(kDir + u"Uninst.exe"));
         uninstaller_ = std::make_unique<test::TestProcess>(ToWide(command), ToWide(arguments));
     }
 
     // The uninstaller's message box now: its text; OK (or Cancel) pressed.
     std::u16string Answer(const std::u16string& caption, bool ok = true) {
-        const auto box = FindMessageBox(uninstaller_->Id(), caption, WaitMs);
+        const auto box = FindMessageBox(uninstaller_->Id(), caption, kWaitMs);
         if (!box) {
             ADD_FAILURE() << "no message box " << ToUtf8(caption);
             return {};
@@ -61,28 +61,28 @@ protected:
         return box->Text;
     }
 
-    DWORD ExitCode() { return uninstaller_->Wait(WaitMs); }
+    DWORD ExitCode() { return uninstaller_->Wait(kWaitMs); }
 
     // The installation as it was: every file, the shortcut and the uninstall entry.
     void ExpectInstalled(const Installer& installer) {
-        ExpectInstalledFiles(Dir);
-        EXPECT_TRUE(Exists(Dir + u"Uninst.exe"));
-        EXPECT_EQ(ToUtf8(ShortcutTarget(slDesktop, installer.displayName)), ToUtf8(Dir + u"Karvel.exe"));
-        ExpectUninstallEntry(installer, Dir);
+        ExpectInstalledFiles(kDir);
+        EXPECT_TRUE(Exists(kDir + u"Uninst.exe"));
+        EXPECT_EQ(ToUtf8(ShortcutTarget(slDesktop, installer.displayName)), ToUtf8(kDir + u"Karvel.exe"));
+        ExpectUninstallEntry(installer, kDir);
     }
 
     // What the installation made is gone, the uninstaller too, once its copy has ended.
     void ExpectRemoved(const Installer& installer) {
         for (const char16_t* file : {u"Karvel.exe", u"readme.txt", u"data\\palette.txt", u"data"})
-            EXPECT_FALSE(Exists(Dir + file)) << ToUtf8(file);
+            EXPECT_FALSE(Exists(kDir + file)) << ToUtf8(file);
         EXPECT_FALSE(Exists(GetShellFolderPath(slDesktop) + u"\\" + installer.displayName + u".lnk"));
         HKEY key = nullptr;
-        EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, ToWide(UninstallRoot + installer.displayName).c_str(), 0, KEY_READ,
+        EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, ToWide(kUninstallRoot + installer.displayName).c_str(), 0, KEY_READ,
                                 &key),
                   ERROR_SUCCESS)
             << "the uninstall entry is still there";
         if (key) RegCloseKey(key);
-        EXPECT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); })) << "Uninst.exe is still there";
+        EXPECT_TRUE(Eventually([] { return !Exists(kDir + u"Uninst.exe"); })) << "Uninst.exe is still there";
     }
 
     static std::u16string PendingRenames() {
@@ -115,18 +115,18 @@ TEST_F(Uninstalling, ConfirmedItRemovesWhatTheInstallationMade) {
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
     ASSERT_TRUE(Exists(SystemFolder() + u"KarvelShared.dll"));
     ASSERT_TRUE(Exists(GetShellFolderPath(slDesktop) + u"\\" + installer.displayName + u".lnk"));
-    PutFile(Dir + u"notes.txt", "the user's own notes");
+    PutFile(kDir + u"notes.txt", "the user's own notes");
     // Other entries stay, even one naming the same uninstaller.
-    const std::u16string others[] = {UninstallRoot + u"Another Product", UninstallRoot + u"Shares The Folder"};
+    const std::u16string others[] = {kUninstallRoot + u"Another Product", kUninstallRoot + u"Shares The Folder"};
     RegWriteStringValue(HKEY_LOCAL_MACHINE, others[0], u"UninstallString", u"C:\\Other\\Uninst.exe");
-    RegWriteStringValue(HKEY_LOCAL_MACHINE, others[1], u"UninstallString", Dir + u"Uninst.exe");
+    RegWriteStringValue(HKEY_LOCAL_MACHINE, others[1], u"UninstallString", kDir + u"Uninst.exe");
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
     const std::u16string caption = u"卸载 - Orvane画图";
     EXPECT_EQ(ToUtf8(Answer(caption)), "您确定要完全移除“Orvane画图”及其所有组件吗？");
     EXPECT_EQ(ToUtf8(Answer(caption)), "“Orvane画图”已成功地从您的计算机中移除。");
     EXPECT_EQ(ExitCode(), 0u);
     ExpectRemoved(installer);
-    EXPECT_EQ(ReadAll(Dir + u"notes.txt"), "the user's own notes");
+    EXPECT_EQ(ReadAll(kDir + u"notes.txt"), "the user's own notes");
     EXPECT_TRUE(Exists(SystemFolder() + u"KarvelShared.dll")) << "a shared system file was removed";
     for (const std::u16string& other : others) {
         EXPECT_FALSE(RegReadStringValue(HKEY_LOCAL_MACHINE, other, u"UninstallString").empty()) << ToUtf8(other);
@@ -139,12 +139,12 @@ TEST_F(Uninstalling, ConfirmedItRemovesWhatTheInstallationMade) {
 TEST_F(Uninstalling, ACopyElsewhereRemovesNothing) {
     const Installer installer = Chinese();
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
-    const std::u16string copy = Work + u"Uninst.exe";
-    ASSERT_TRUE(CopyFileW(ToWide(Dir + u"Uninst.exe").c_str(), ToWide(copy).c_str(), FALSE));
-    PutFile(Work + u"readme.txt", "someone else's readme");
+    const std::u16string copy = kWork + u"Uninst.exe";
+    ASSERT_TRUE(CopyFileW(ToWide(kDir + u"Uninst.exe").c_str(), ToWide(copy).c_str(), FALSE));
+    PutFile(kWork + u"readme.txt", "someone else's readme");
     uninstaller_ = std::make_unique<test::TestProcess>(ToWide(copy), L"/S");
     EXPECT_EQ(ExitCode(), DWORD(ecFolderRefused));
-    EXPECT_EQ(ReadAll(Work + u"readme.txt"), "someone else's readme");
+    EXPECT_EQ(ReadAll(kWork + u"readme.txt"), "someone else's readme");
     ExpectInstalled(installer);
 }
 
@@ -169,8 +169,8 @@ TEST_F(Uninstalling, SilentlyItRemovesTheFoldersTooAndTheEnglishOneAsksInEnglish
 TEST_F(Uninstalling, WhileTheProgramRunsNothingIsRemoved) {
     const Installer installer = Chinese();
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
-    const Process karvel(Dir + u"Karvel.exe");
-    ASSERT_NE(FindTopWindow(u"Karvel", WaitMs), nullptr);
+    const Process karvel(kDir + u"Karvel.exe");
+    ASSERT_NE(FindTopWindow(u"Karvel", kWaitMs), nullptr);
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
     EXPECT_EQ(ToUtf8(Answer(u"卸载 - Orvane画图")), "“Orvane画图”正在运行，请先关闭它，然后再卸载。");
     EXPECT_EQ(ExitCode(), DWORD(ecProgramRunning));
@@ -184,19 +184,19 @@ TEST_F(Uninstalling, WhileTheProgramRunsNothingIsRemoved) {
 TEST_F(Uninstalling, AFileInUseIsNamedAndScheduledForTheRestart) {
     const Installer installer = Chinese();
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
-    inUse_ = CreateFileW(ToWide(Dir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    inUse_ = CreateFileW(ToWide(kDir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(inUse_, INVALID_HANDLE_VALUE);
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
     const std::u16string caption = u"卸载 - Orvane画图";
     Answer(caption);
     const std::u16string closing = Answer(caption);
-    EXPECT_NE(closing.find(Dir + u"readme.txt"), std::u16string::npos) << ToUtf8(closing);
+    EXPECT_NE(closing.find(kDir + u"readme.txt"), std::u16string::npos) << ToUtf8(closing);
     EXPECT_EQ(ExitCode(), DWORD(ecRestartNeeded));
-    EXPECT_TRUE(Exists(Dir + u"readme.txt"));
-    EXPECT_FALSE(Exists(Dir + u"Karvel.exe"));
-    EXPECT_FALSE(Exists(Dir + u"data"));
-    EXPECT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); }));
-    EXPECT_NE(PendingRenames().find(Dir + u"readme.txt"), std::u16string::npos) << "not scheduled for the restart";
+    EXPECT_TRUE(Exists(kDir + u"readme.txt"));
+    EXPECT_FALSE(Exists(kDir + u"Karvel.exe"));
+    EXPECT_FALSE(Exists(kDir + u"data"));
+    EXPECT_TRUE(Eventually([] { return !Exists(kDir + u"Uninst.exe"); }));
+    EXPECT_NE(PendingRenames().find(kDir + u"readme.txt"), std::u16string::npos) << "not scheduled for the restart";
 }
 
 // A command prompt open in the installation folder (a program's current folder: read and
@@ -205,19 +205,19 @@ TEST_F(Uninstalling, AFileInUseIsNamedAndScheduledForTheRestart) {
 TEST_F(Uninstalling, TheCurrentFolderOfAnotherProgramIsEmptiedAndLeftForTheRestart) {
     const Installer installer = Chinese();
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
-    inUse_ = CreateFileW(ToWide(Dir).c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    inUse_ = CreateFileW(ToWide(kDir).c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     ASSERT_NE(inUse_, INVALID_HANDLE_VALUE);
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
     const std::u16string caption = u"卸载 - Orvane画图";
     Answer(caption);
     const std::u16string closing = Answer(caption);
-    std::u16string folder = Dir;
+    std::u16string folder = kDir;
     while (!folder.empty() && folder.back() == u'\\') folder.pop_back();
     EXPECT_NE(closing.find(folder), std::u16string::npos) << ToUtf8(closing);
     EXPECT_EQ(ExitCode(), DWORD(ecRestartNeeded));
-    for (const char16_t* gone : {u"Karvel.exe", u"readme.txt", u"data"}) EXPECT_FALSE(Exists(Dir + gone)) << ToUtf8(gone);
-    EXPECT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); }));
+    for (const char16_t* gone : {u"Karvel.exe", u"readme.txt", u"data"}) EXPECT_FALSE(Exists(kDir + gone)) << ToUtf8(gone);
+    EXPECT_TRUE(Eventually([] { return !Exists(kDir + u"Uninst.exe"); }));
     EXPECT_TRUE(Exists(folder));
     EXPECT_NE(PendingRenames().find(folder), std::u16string::npos) << "not scheduled for the restart";
 }
@@ -241,44 +241,44 @@ TEST_F(Uninstalling, InstallingAgainIsAFirstInstall) {
 TEST_F(Uninstalling, AnUpgradeLeavesNothingOfTheEarlierVersion) {
     const Installer earlier = Chinese(u"Karvel-setup-v1.exe");
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(earlier));
-    ASSERT_TRUE(Exists(Dir + u"legacy\\legacy.dat"));
+    ASSERT_TRUE(Exists(kDir + u"legacy\\legacy.dat"));
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(earlier));
-    EXPECT_FALSE(Exists(Dir + u"Uninst.lst")) << "a reinstall of the same version left a list";
-    PutFile(Dir + u"oldsettings.txt", "colour = red\r\n");
-    PutFile(Dir + u"mine.txt", "the user's own");
+    EXPECT_FALSE(Exists(kDir + u"Uninst.lst")) << "a reinstall of the same version left a list";
+    PutFile(kDir + u"oldsettings.txt", "colour = red\r\n");
+    PutFile(kDir + u"mine.txt", "the user's own");
 
     const Installer current = Chinese();
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(current));
-    EXPECT_TRUE(Exists(Dir + u"Uninst.lst")) << "the earlier version's files are not listed";
+    EXPECT_TRUE(Exists(kDir + u"Uninst.lst")) << "the earlier version's files are not listed";
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(current));
     const std::u16string caption = u"卸载 - Orvane画图";
     Answer(caption);
     const std::u16string closing = Answer(caption);
-    EXPECT_NE(closing.find(Dir + u"oldsettings.txt"), std::u16string::npos) << ToUtf8(closing);
+    EXPECT_NE(closing.find(kDir + u"oldsettings.txt"), std::u16string::npos) << ToUtf8(closing);
     EXPECT_EQ(ExitCode(), 0u);
     ExpectRemoved(current);
     for (const char16_t* file : {u"oldnotes.txt", u"legacy", u"Uninst.lst"})
-        EXPECT_FALSE(Exists(Dir + file)) << ToUtf8(file);
-    EXPECT_EQ(ReadAll(Dir + u"oldsettings.txt"), "colour = red\r\n");
-    EXPECT_EQ(ReadAll(Dir + u"mine.txt"), "the user's own");
+        EXPECT_FALSE(Exists(kDir + file)) << ToUtf8(file);
+    EXPECT_EQ(ReadAll(kDir + u"oldsettings.txt"), "colour = red\r\n");
+    EXPECT_EQ(ReadAll(kDir + u"mine.txt"), "the user's own");
 }
 
 // A link a user put at the upgrade's list, to a name not yet there: nothing is made
 // through it, and the upgrade stands.
 TEST_F(Uninstalling, AnUpgradeMakesNothingThroughALinkAtItsList) {
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(Chinese(u"Karvel-setup-v1.exe")));
-    const std::u16string target = Work + u"made-through-a-link.txt";
-    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {target, Dir + u"Uninst.lst"}));
+    const std::u16string target = kWork + u"made-through-a-link.txt";
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {target, kDir + u"Uninst.lst"}));
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(Chinese()));
     EXPECT_FALSE(Exists(target));
-    ExpectInstalledFiles(Dir);
-    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"unlink", {Dir + u"Uninst.lst"}));
+    ExpectInstalledFiles(kDir);
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"unlink", {kDir + u"Uninst.lst"}));
 }
 
 // An earlier uninstaller whose file list claims 2 GB: not ours, and the upgrade goes on.
 TEST_F(Uninstalling, AnEarlierUninstallerWithADamagedListIsNotOurs) {
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(Chinese(u"Karvel-setup-v1.exe")));
-    std::string image = ReadAll(Dir + u"Uninst.exe");
+    std::string image = ReadAll(kDir + u"Uninst.exe");
     const std::optional<std::string> list = pe::FindImageResource(
         image, pe::ResourceId::Named(kStpResourceType), pe::ResourceId::Named(kFileListResource), image.size());
     ASSERT_TRUE(list) << "no file list in the earlier uninstaller";
@@ -295,11 +295,11 @@ TEST_F(Uninstalling, AnEarlierUninstallerWithADamagedListIsNotOurs) {
     ASSERT_EQ(entries.size(), 1u);
     const std::uint32_t huge = 0x7FFFFFF0;
     std::memcpy(image.data() + entries[0] + 4, &huge, 4);
-    PutFile(Dir + u"Uninst.exe", image);
+    PutFile(kDir + u"Uninst.exe", image);
 
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(Chinese()));
-    ExpectInstalledFiles(Dir);
-    EXPECT_FALSE(Exists(Dir + u"Setup.stp"));
+    ExpectInstalledFiles(kDir);
+    EXPECT_FALSE(Exists(kDir + u"Setup.stp"));
 }
 
 // A library planted beside the uninstaller under a system library's name that is no
@@ -307,8 +307,8 @@ TEST_F(Uninstalling, AnEarlierUninstallerWithADamagedListIsNotOurs) {
 TEST_F(Uninstalling, ALibraryPlantedBesideItIsNotLoaded) {
     const Installer installer = Chinese();
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
-    const std::u16string mark = Work + u"planted-library-loaded.txt";
-    ASSERT_TRUE(CopyFileW(ToWide(BinDir() + u"planted\\bcrypt.dll").c_str(), ToWide(Dir + u"bcrypt.dll").c_str(), FALSE));
+    const std::u16string mark = kWork + u"planted-library-loaded.txt";
+    ASSERT_TRUE(CopyFileW(ToWide(BinDir() + u"planted\\bcrypt.dll").c_str(), ToWide(kDir + u"bcrypt.dll").c_str(), FALSE));
     // Wine prefers its own libraries; told to look for the file first (for Uninst.exe
     // alone), it searches as Windows does for a library that is no KnownDLL: the
     // program's folder first.
@@ -320,7 +320,7 @@ TEST_F(Uninstalling, ALibraryPlantedBesideItIsNotLoaded) {
     RegDeleteKeyTree(HKEY_CURRENT_USER, u"Software\\Wine\\AppDefaults\\Uninst.exe");
     EXPECT_EQ(code, 0u);
     EXPECT_FALSE(Exists(mark)) << "the planted library was loaded";
-    DeleteFileW(ToWide(Dir + u"bcrypt.dll").c_str());
+    DeleteFileW(ToWide(kDir + u"bcrypt.dll").c_str());
 }
 
 // The desktop folder switched, again and again, between a folder holding the product's
@@ -345,7 +345,7 @@ TEST_F(Uninstalling, ADesktopSwitchedUnderItDeletesNoOtherFile) {
         ASSERT_NO_FATAL_FAILURE(AskRunScript(u"stopflip", {desktop, shortcuts}));
         EXPECT_EQ(code, 0u);
         EXPECT_EQ(ReadAll(protectedFile), "a protected file") << "round " << round;
-        ASSERT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); }));
+        ASSERT_TRUE(Eventually([] { return !Exists(kDir + u"Uninst.exe"); }));
         ASSERT_TRUE(Eventually([] { return !Exists(u"C:\\Program Files\\Orvane Soft"); }));
         DeleteFileW(ToWide(shortcuts + u"\\" + installer.displayName + u".lnk").c_str());
     }
@@ -361,19 +361,19 @@ TEST_F(Uninstalling, ADesktopSwitchedUnderItDeletesNoOtherFile) {
 TEST_F(Uninstalling, AReinstallBeforeTheRestartKeepsItsFiles) {
     const Installer installer = Chinese();
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
-    inUse_ = CreateFileW(ToWide(Dir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    inUse_ = CreateFileW(ToWide(kDir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(inUse_, INVALID_HANDLE_VALUE);
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer, u"/S"));
     EXPECT_EQ(ExitCode(), DWORD(ecRestartNeeded));
-    ASSERT_NE(PendingRenames().find(Dir + u"readme.txt"), std::u16string::npos);
+    ASSERT_NE(PendingRenames().find(kDir + u"readme.txt"), std::u16string::npos);
     CloseHandle(inUse_);
     inUse_ = INVALID_HANDLE_VALUE;
-    ASSERT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); }));
+    ASSERT_TRUE(Eventually([] { return !Exists(kDir + u"Uninst.exe"); }));
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
     ExpectInstalled(installer);
     const std::u16string pending = PendingRenames();
     for (const char16_t* file : {u"readme.txt", u"Karvel.exe", u"Uninst.exe", u"data\\palette.txt"})
-        EXPECT_EQ(pending.find(Dir + file), std::u16string::npos) << ToUtf8(file) << " still goes at the restart";
+        EXPECT_EQ(pending.find(kDir + file), std::u16string::npos) << ToUtf8(file) << " still goes at the restart";
 }
 
 // A folder of the installation made a link to another folder: the link is not entered,
@@ -384,16 +384,16 @@ TEST_F(Uninstalling, ALinkInTheInstallationIsNotFollowed) {
     const std::u16string other = u"C:\\stp-e2e-other";
     CreateDirectoryW(ToWide(other).c_str(), nullptr);
     PutFile(other + u"\\palette.txt", "someone else's palette");
-    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {other, Dir + u"data"}));
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"link", {other, kDir + u"data"}));
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
     Answer(u"Uninstall - Orvane Karvel");
     const std::u16string closing = Answer(u"Uninstall - Orvane Karvel");
-    EXPECT_NE(closing.find(u"so they were kept:\n\n" + Dir + u"data\n"), std::u16string::npos) << ToUtf8(closing);
+    EXPECT_NE(closing.find(u"so they were kept:\n\n" + kDir + u"data\n"), std::u16string::npos) << ToUtf8(closing);
     EXPECT_EQ(ExitCode(), 0u);
     EXPECT_EQ(ReadAll(other + u"\\palette.txt"), "someone else's palette");
-    EXPECT_FALSE(Exists(Dir + u"Karvel.exe"));
-    EXPECT_FALSE(Exists(Dir + u"readme.txt"));
-    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"unlink", {Dir + u"data"}));
+    EXPECT_FALSE(Exists(kDir + u"Karvel.exe"));
+    EXPECT_FALSE(Exists(kDir + u"readme.txt"));
+    ASSERT_NO_FATAL_FAILURE(AskRunScript(u"unlink", {kDir + u"data"}));
     DeleteFileW(ToWide(other + u"\\palette.txt").c_str());
     RemoveDirectoryW(ToWide(other).c_str());
 }
@@ -403,22 +403,22 @@ TEST_F(Uninstalling, ALinkInTheInstallationIsNotFollowed) {
 TEST_F(Uninstalling, WhatTheUserChangedStaysAndIsNamed) {
     const Installer installer = Chinese();
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
-    PutFile(Dir + u"readme.txt", "the user's edit");
-    ASSERT_TRUE(DeleteFileW(ToWide(Dir + u"data\\palette.txt").c_str()));
-    CreateDirectoryW(ToWide(Dir + u"data\\palette.txt").c_str(), nullptr);
-    PutFile(Dir + u"data\\palette.txt\\mine.txt", "the user's own");
+    PutFile(kDir + u"readme.txt", "the user's edit");
+    ASSERT_TRUE(DeleteFileW(ToWide(kDir + u"data\\palette.txt").c_str()));
+    CreateDirectoryW(ToWide(kDir + u"data\\palette.txt").c_str(), nullptr);
+    PutFile(kDir + u"data\\palette.txt\\mine.txt", "the user's own");
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
     const std::u16string caption = u"卸载 - Orvane画图";
     Answer(caption);
     EXPECT_EQ(ToUtf8(Answer(caption)), ToUtf8(u"“Orvane画图”已成功地从您的计算机中移除。\n\n以下项目在安装后已被更改或替换，已保留：\n\n" +
-                                              Dir + u"readme.txt\n" + Dir + u"data\\palette.txt\n"));
+                                              kDir + u"readme.txt\n" + kDir + u"data\\palette.txt\n"));
     EXPECT_EQ(ExitCode(), 0u);
-    EXPECT_EQ(ReadAll(Dir + u"readme.txt"), "the user's edit");
-    EXPECT_EQ(ReadAll(Dir + u"data\\palette.txt\\mine.txt"), "the user's own");
-    EXPECT_FALSE(Exists(Dir + u"Karvel.exe"));
-    EXPECT_TRUE(Eventually([] { return !Exists(Dir + u"Uninst.exe"); }));
-    EXPECT_EQ(PendingRenames().find(Dir + u"readme.txt"), std::u16string::npos);
-    EXPECT_EQ(PendingRenames().find(Dir + u"data"), std::u16string::npos);
+    EXPECT_EQ(ReadAll(kDir + u"readme.txt"), "the user's edit");
+    EXPECT_EQ(ReadAll(kDir + u"data\\palette.txt\\mine.txt"), "the user's own");
+    EXPECT_FALSE(Exists(kDir + u"Karvel.exe"));
+    EXPECT_TRUE(Eventually([] { return !Exists(kDir + u"Uninst.exe"); }));
+    EXPECT_EQ(PendingRenames().find(kDir + u"readme.txt"), std::u16string::npos);
+    EXPECT_EQ(PendingRenames().find(kDir + u"data"), std::u16string::npos);
 }
 
 // Two uninstallers at once: the second, started while the first asks, says it is not
@@ -427,9 +427,9 @@ TEST_F(Uninstalling, TwoAtOnceOneRemovesAndTheOtherSaysSo) {
     const Installer installer = English();
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
-    ASSERT_TRUE(FindMessageBox(uninstaller_->Id(), u"Uninstall - Orvane Karvel", WaitMs)) << "no question";
-    test::TestProcess second(ToWide(Dir + u"Uninst.exe"), L"/S");
-    EXPECT_EQ(second.Wait(WaitMs), DWORD(ecAnotherRuns));
+    ASSERT_TRUE(FindMessageBox(uninstaller_->Id(), u"Uninstall - Orvane Karvel", kWaitMs)) << "no question";
+    test::TestProcess second(ToWide(kDir + u"Uninst.exe"), L"/S");
+    EXPECT_EQ(second.Wait(kWaitMs), DWORD(ecAnotherRuns));
     ExpectInstalled(installer);
     Answer(u"Uninstall - Orvane Karvel");
     EXPECT_EQ(ToUtf8(Answer(u"Uninstall - Orvane Karvel")), "Orvane Karvel was successfully removed from your computer.");
@@ -451,8 +451,8 @@ TEST_F(Uninstalling, TheCleanupStageStartedByHandRemovesNothing) {
     for (const std::wstring arguments : {L"/cleanup 0 1 \"C:\\stp-e2e-victim\\Uninst.exe\"", L"/cleanup 4 8 12 16 1",
                                          L"/cleanup 4 8 12 0 1", L"/cleanup -1 8 12 0 1",
                                          L"/cleanup 18446744073709551615 8 12 0 1"}) {
-        test::TestProcess byHand(ToWide(Dir + u"Uninst.exe"), arguments);
-        EXPECT_EQ(byHand.Wait(WaitMs), DWORD(ecFailed));
+        test::TestProcess byHand(ToWide(kDir + u"Uninst.exe"), arguments);
+        EXPECT_EQ(byHand.Wait(kWaitMs), DWORD(ecFailed));
     }
     EXPECT_EQ(ReadAll(victim + u"\\Uninst.exe"), "another program's uninstaller");
     ExpectInstalled(installer);

@@ -62,8 +62,8 @@ TEST_P(VendorProduct, InstallsAndUninstallsAsTheVendorSays) {
     // The antivirus program the Chinese wizard would otherwise warn about.
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\notepad.exe").c_str(), ToWide(Work + u"KXETRAY.EXE").c_str(), FALSE));
-    const Process antivirus(Work + u"KXETRAY.EXE");
+    ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\notepad.exe").c_str(), ToWide(kWork + u"KXETRAY.EXE").c_str(), FALSE));
+    const Process antivirus(kWork + u"KXETRAY.EXE");
     ASSERT_TRUE(Eventually([] { return IsRunning(u"kxetray.exe"); }));
 
     ASSERT_NO_FATAL_FAILURE(Start(installer));
@@ -84,7 +84,7 @@ TEST_P(VendorProduct, InstallsAndUninstallsAsTheVendorSays) {
     ASSERT_TRUE(Exists(startMenu)) << ToUtf8(startMenu);
     EXPECT_EQ(ToUtf8(ReadShortcutTarget(startMenu)), ToUtf8(dir + u"Karvel.exe"));
 
-    const std::u16string key = UninstallRoot + name;
+    const std::u16string key = kUninstallRoot + name;
     const std::pair<const char16_t*, std::u16string> values[] = {
         {u"DisplayIcon", dir + u"Karvel.exe"},
         {u"DisplayName", name},
@@ -132,7 +132,7 @@ TEST_P(VendorProduct, InstallsAndUninstallsAsTheVendorSays) {
     // Start menu entry too.
     CloseKarvel();
     test::TestProcess uninstaller(ToWide(dir + u"Uninst.exe"), L"/S");
-    EXPECT_EQ(uninstaller.Wait(WaitMs), 0u);
+    EXPECT_EQ(uninstaller.Wait(kWaitMs), 0u);
     EXPECT_FALSE(Exists(startMenu));
     EXPECT_TRUE(RegReadStringValue(HKEY_LOCAL_MACHINE, key, u"DisplayName").empty());
     EXPECT_TRUE(Eventually([] { return !Exists(u"C:\\Program Files\\Hollin Works"); })) << "the maker folder stays";

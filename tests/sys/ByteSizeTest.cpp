@@ -13,8 +13,8 @@ struct SizeCase {
     const char16_t* text;
 };
 
-constexpr std::int64_t MB = 1048576;
-constexpr std::int64_t GB = 1073741824;
+constexpr std::int64_t kMB = 1048576;
+constexpr std::int64_t kGB = 1073741824;
 
 TEST(FormatByteSize, UnitsAndRoundingHalvesToEven) {
     const SizeCase cases[] = {
@@ -27,17 +27,17 @@ TEST(FormatByteSize, UnitsAndRoundingHalvesToEven) {
         {2560, u"2 KB"},
         {3584, u"4 KB"},
         {1048575, u"1024 KB"},
-        {MB, u"1 MB"},
-        {MB + MB / 4, u"1.2 MB"},
-        {MB + MB * 3 / 4, u"1.8 MB"},
+        {kMB, u"1 MB"},
+        {kMB + kMB / 4, u"1.2 MB"},
+        {kMB + kMB * 3 / 4, u"1.8 MB"},
         {1572864, u"1.5 MB"},
-        {100 * MB, u"100 MB"},
-        {100 * MB + MB / 2, u"100 MB"},
-        {101 * MB + MB / 2, u"102 MB"},
+        {100 * kMB, u"100 MB"},
+        {100 * kMB + kMB / 2, u"100 MB"},
+        {101 * kMB + kMB / 2, u"102 MB"},
         {1073741823, u"1024 MB"},
-        {GB, u"1 GB"},
-        {GB + GB / 2, u"1.5 GB"},
-        {150 * GB, u"150 GB"},
+        {kGB, u"1 GB"},
+        {kGB + kGB / 2, u"1.5 GB"},
+        {150 * kGB, u"150 GB"},
         {std::numeric_limits<std::int64_t>::max(), u"8589934592 GB"},
     };
     for (const SizeCase& c : cases)
@@ -46,9 +46,9 @@ TEST(FormatByteSize, UnitsAndRoundingHalvesToEven) {
 
 TEST(FormatByteSize, UsesTheGivenDecimalSeparator) {
     EXPECT_EQ(FormatByteSize(1572864, u","), u"1,5 MB");
-    EXPECT_EQ(FormatByteSize(GB + GB / 2, u","), u"1,5 GB");
+    EXPECT_EQ(FormatByteSize(kGB + kGB / 2, u","), u"1,5 GB");
     // Whole numbers have no separator at all.
-    EXPECT_EQ(FormatByteSize(100 * MB, u","), u"100 MB");
+    EXPECT_EQ(FormatByteSize(100 * kMB, u","), u"100 MB");
 }
 
 TEST(FormatByteSize, DefaultsToTheUsersSeparator) {

@@ -40,7 +40,7 @@ void ExpectPosition(TForm& form, const char* name, int left, int top) {
     EXPECT_EQ(c.Top(), top) << name;
 }
 
-const std::u16string ChineseClause =
+const std::u16string kChineseClause =
     u"若您未能遵守本《协议》之条款，则本软件作者在不妨碍其他权力之情况下，有权采取包括追究法律责任在内的相应措施并终止本《用户许可协议》。";
 
 Lines ChineseAgreementOf(bool freeware) {
@@ -60,9 +60,9 @@ Lines ChineseAgreementOf(bool freeware) {
         u"",
     };
     if (freeware) {
-        lines.push_back(u"5. " + ChineseClause);
+        lines.push_back(u"5. " + kChineseClause);
     } else {
-        lines.insert(lines.end(), {u"", u"", u"6. " + ChineseClause});
+        lines.insert(lines.end(), {u"", u"", u"6. " + kChineseClause});
     }
     lines.insert(lines.end(), {u"", u"", u"版权所有 © 2008-2012 Orvane画图作者。保留所有权利。"});
     return lines;

@@ -8,8 +8,8 @@ namespace stp::uidriver {
 
 namespace {
 
-constexpr UINT SendTimeoutMs = 5000;
-constexpr DWORD PollMs = 50;
+constexpr UINT kSendTimeoutMs = 5000;
+constexpr DWORD kPollMs = 50;
 
 std::wstring Wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
 std::u16string Narrow16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
@@ -32,7 +32,7 @@ auto Poll(DWORD timeoutMs, Probe probe) -> decltype(probe()) {
     for (;;) {
         auto result = probe();
         if (result || GetTickCount64() >= end) return result;
-        Sleep(PollMs);
+        Sleep(kPollMs);
     }
 }
 
@@ -64,7 +64,7 @@ HWND FindTopWindow(const std::u16string& Title, DWORD TimeoutMs) {
     // first page, then makes the others). A sent message is answered only once the
     // program handles messages, the window whole: waited for as long as the window was.
     const ULONGLONG spent = GetTickCount64() - start;
-    const UINT limit = static_cast<UINT>(std::max<ULONGLONG>(SendTimeoutMs, TimeoutMs > spent ? TimeoutMs - spent : 0));
+    const UINT limit = static_cast<UINT>(std::max<ULONGLONG>(kSendTimeoutMs, TimeoutMs > spent ? TimeoutMs - spent : 0));
     if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, limit, nullptr) && IsWindow(window))
         throw DriverError("The window " + ToUtf8(Title) + " does not handle messages.");
     return window;
@@ -85,12 +85,12 @@ std::u16string ComponentName(HWND Window) {
 
 std::u16string WindowText(HWND Window) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(Window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, SendTimeoutMs, &length))
+    if (!SendMessageTimeoutW(Window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length))
         throw DriverError("The window does not answer.");
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutW(Window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, SendTimeoutMs, &copied))
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))
         throw DriverError("The window does not answer.");
     text.resize(std::min<std::size_t>(copied, length));
     return Narrow16(text);
@@ -141,9 +141,9 @@ void AwaitPostedMessages(const ControlInfo& Button, DWORD TimeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
         DWORD_PTR state = 0;
-        if (SendMessageTimeoutW(Button.Handle, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, SendTimeoutMs, &state) &&
+        if (SendMessageTimeoutW(Button.Handle, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &state) &&
             (state & BST_PUSHED)) {
-            SendMessageTimeoutW(Button.Handle, BM_SETSTATE, FALSE, 0, SMTO_ABORTIFHUNG, SendTimeoutMs, &state);
+            SendMessageTimeoutW(Button.Handle, BM_SETSTATE, FALSE, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &state);
             return;
         }
         if (GetTickCount() - start > TimeoutMs)
@@ -156,7 +156,7 @@ void SetText(const ControlInfo& Control, const std::u16string& Text) {
     const std::wstring text = Wide(Text);
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(Control.Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                             SMTO_ABORTIFHUNG, SendTimeoutMs, &result))
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
         throw DriverError("The window does not answer.");
 }
 

@@ -33,7 +33,7 @@ namespace {
 
 using namespace stp::uidriver;
 
-constexpr DWORD DefaultWaitMs = 10000;
+constexpr DWORD kDefaultWaitMs = 10000;
 
 void Write(const std::string& utf8) {
     DWORD written = 0;
@@ -65,7 +65,7 @@ DWORD Seconds(const std::u16string& text) {
 }
 
 HWND Top(const std::u16string& title) {
-    HWND window = FindTopWindow(title, DefaultWaitMs);
+    HWND window = FindTopWindow(title, kDefaultWaitMs);
     if (!window) throw DriverError("No window titled " + stp::ToUtf8(title) + ".");
     return window;
 }
@@ -79,7 +79,7 @@ int MessageBoxCommand(const std::vector<std::u16string>& args) {
     std::u16string title;
     std::u16string press;
     bool pressing = false;
-    DWORD wait = DefaultWaitMs;
+    DWORD wait = kDefaultWaitMs;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (i + 1 >= args.size()) return Usage();
         if (args[i] == u"--title") title = args[++i];
@@ -116,15 +116,15 @@ int Run(const std::vector<std::u16string>& a) {
     if (a.empty()) return Usage();
     const std::u16string& command = a[0];
     if (command == u"msgbox") return MessageBoxCommand({a.begin() + 1, a.end()});
-    if (command == u"desktop") return DesktopCommand(a.size() > 1 ? Seconds(a[1]) : DefaultWaitMs);
+    if (command == u"desktop") return DesktopCommand(a.size() > 1 ? Seconds(a[1]) : kDefaultWaitMs);
     if (a.size() < 2) return Usage();
     const std::u16string& title = a[1];
     if (command == u"wait") {
-        if (!FindTopWindow(title, a.size() > 2 ? Seconds(a[2]) : DefaultWaitMs)) throw DriverError("No window.");
+        if (!FindTopWindow(title, a.size() > 2 ? Seconds(a[2]) : kDefaultWaitMs)) throw DriverError("No window.");
         return 0;
     }
     if (command == u"waitgone") {
-        if (!WaitWindowGone(title, a.size() > 2 ? Seconds(a[2]) : DefaultWaitMs))
+        if (!WaitWindowGone(title, a.size() > 2 ? Seconds(a[2]) : kDefaultWaitMs))
             throw DriverError("The window is still there.");
         return 0;
     }
