@@ -27,7 +27,8 @@ namespace stp {
 namespace {
 
 TargetWindow ProgramWindow() {
-    return {ProductString(Setting::WindowClass), ProductString(Setting::TitleEnglish), ProductString(Setting::TitleChinese)};
+    return {ProductString(Setting::WindowClass), ProductString(Setting::TitleEnglish),
+            ProductString(Setting::TitleChinese)};
 }
 
 // The wizard and its message loop; Log and Folder (when not empty) go to the wizard.
@@ -70,7 +71,8 @@ int RunDeployableSetup(const SetupCommandLine& line, TSetupLog& log) {
     const TPrivateMutex only(ProductMutexName(kSetupMutexPrefix, english));
     if (only.MadeBefore() || only.OtherExists(ProductMutexName(kUninstallMutexPrefix, english))) {
         log.Write(u"Another setup or the uninstaller of this product is running.");
-        Say(line, FillText(InTextSet(kAnotherSetupText, LanguageMode), {ProductDisplayName(LanguageMode), {}, {}, {}}), caption);
+        Say(line, FillText(InTextSet(kAnotherSetupText, LanguageMode), {ProductDisplayName(LanguageMode), {}, {}, {}}),
+            caption);
         return ecAnotherRuns;
     }
     const TargetWindow target = ProgramWindow();

@@ -38,8 +38,10 @@ int RunUnattendedInstall(const SetupCommandLine& Line, TSetupLog& Log) {
     std::unique_ptr<TDestination> destination;
     try {
         // An earlier installation of the product is taken over, so that its upgrade goes on.
-        destination = std::make_unique<TDestination>(TDestination::Open(setupDir, IsEarlierInstallation(name, setupDir)));
-        if (destination->TakenOver()) Log.Write(u"Taken over from other accounts: the earlier installation " + setupDir);
+        destination =
+            std::make_unique<TDestination>(TDestination::Open(setupDir, IsEarlierInstallation(name, setupDir)));
+        if (destination->TakenOver())
+            Log.Write(u"Taken over from other accounts: the earlier installation " + setupDir);
     } catch (const ERefusedFolder& error) {
         Log.Write(u"The destination folder is refused: " + FromUtf8(error.what()));
         return ecFolderRefused;
@@ -49,10 +51,10 @@ int RunUnattendedInstall(const SetupCommandLine& Line, TSetupLog& Log) {
     }
     std::unique_ptr<TProgressWindow> window;
     if (Line.Mode == SetupMode::Passive) {
-        const std::u16string caption =
-            FillText(InTextSet(kWizardTexts[static_cast<std::size_t>(WizardText::Caption)], LanguageMode), {name, {}, {}, {}});
-        window = std::make_unique<TProgressWindow>(caption,
-                                                   FillText(InTextSet(kInstallingText, LanguageMode), {name, {}, {}, {}}));
+        const std::u16string caption = FillText(
+            InTextSet(kWizardTexts[static_cast<std::size_t>(WizardText::Caption)], LanguageMode), {name, {}, {}, {}});
+        window = std::make_unique<TProgressWindow>(
+            caption, FillText(InTextSet(kInstallingText, LanguageMode), {name, {}, {}, {}}));
     }
     try {
         // The progress window answers while the files are written.

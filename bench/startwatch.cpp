@@ -59,6 +59,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fputs("startwatch: no window within 60 s\n", stderr);
         return 1;
     }
-    std::printf("%.1f\n", 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
+    std::printf("%.1f\n",
+                1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
     return 0;
 }

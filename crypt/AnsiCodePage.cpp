@@ -11,8 +11,7 @@ namespace stp {
 
 #ifdef _WIN32
 
-std::u16string AnsiToUtf16(std::string_view bytes)
-{
+std::u16string AnsiToUtf16(std::string_view bytes) {
     if (bytes.empty()) {
         return {};
     }
@@ -25,8 +24,7 @@ std::u16string AnsiToUtf16(std::string_view bytes)
     return text;
 }
 
-std::string Utf16ToAnsi(std::u16string_view text, bool& exact)
-{
+std::string Utf16ToAnsi(std::u16string_view text, bool& exact) {
     exact = true;
     if (text.empty()) {
         return {};
@@ -54,14 +52,12 @@ std::string Utf16ToAnsi(std::u16string_view text, bool& exact)
 namespace {
 
 constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-char16_t ByteToChar(unsigned char byte)
-{
+char16_t ByteToChar(unsigned char byte) {
     if (byte >= 0x80 && byte < 0xA0) {
         return kHighControls[byte - 0x80];
     }
@@ -69,8 +65,7 @@ char16_t ByteToChar(unsigned char byte)
 }
 
 // The byte of a character, or -1 when the code page has none.
-int CharToByte(char16_t ch)
-{
+int CharToByte(char16_t ch) {
     if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) {
         return ch;
     }
@@ -84,8 +79,7 @@ int CharToByte(char16_t ch)
 
 }  // namespace
 
-std::u16string AnsiToUtf16(std::string_view bytes)
-{
+std::u16string AnsiToUtf16(std::string_view bytes) {
     std::u16string text;
     text.reserve(bytes.size());
     for (const char byte : bytes) {
@@ -94,8 +88,7 @@ std::u16string AnsiToUtf16(std::string_view bytes)
     return text;
 }
 
-std::string Utf16ToAnsi(std::u16string_view text, bool& exact)
-{
+std::string Utf16ToAnsi(std::u16string_view text, bool& exact) {
     exact = true;
     std::string bytes;
     bytes.reserve(text.size());
@@ -111,8 +104,7 @@ std::string Utf16ToAnsi(std::u16string_view text, bool& exact)
 
 #endif
 
-std::string Utf16ToAnsi(std::u16string_view text)
-{
+std::string Utf16ToAnsi(std::u16string_view text) {
     bool exact = true;
     return Utf16ToAnsi(text, exact);
 }

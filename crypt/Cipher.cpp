@@ -24,14 +24,10 @@ using CryptoPP::SecByteBlock;
 // Key rules: turn the key bytes handed to Init into the key the library cipher takes.
 using KeyRule = SecByteBlock (*)(std::span<const std::uint8_t>);
 
-SecByteBlock KeyAsIs(std::span<const std::uint8_t> key)
-{
-    return SecByteBlock(key.data(), key.size());
-}
+SecByteBlock KeyAsIs(std::span<const std::uint8_t> key) { return SecByteBlock(key.data(), key.size()); }
 
 // A shorter key is completed with zero bytes to the next size the cipher takes.
-SecByteBlock ZeroFill(std::span<const std::uint8_t> key, std::initializer_list<std::size_t> sizes)
-{
+SecByteBlock ZeroFill(std::span<const std::uint8_t> key, std::initializer_list<std::size_t> sizes) {
     for (const std::size_t size : sizes) {
         if (key.size() <= size) {
             SecByteBlock filled;
@@ -51,8 +47,7 @@ SecByteBlock KeyForCast256(std::span<const std::uint8_t> key) { return ZeroFill(
 
 // Three DES keys: a 16-byte key is two-key triple DES (the first DES key again as the
 // third); other lengths are zero-filled to 24 bytes.
-SecByteBlock KeyForTripleDes(std::span<const std::uint8_t> key)
-{
+SecByteBlock KeyForTripleDes(std::span<const std::uint8_t> key) {
     if (key.size() != 16) {
         return ZeroFill(key, {24});
     }
@@ -63,8 +58,7 @@ SecByteBlock KeyForTripleDes(std::span<const std::uint8_t> key)
 }
 
 std::span<const std::uint8_t> UsedKeyBytes(std::span<const std::uint8_t> key, std::size_t keyBits,
-                                           std::size_t maxKeyBits)
-{
+                                           std::size_t maxKeyBits) {
     if (keyBits % 8 != 0 || keyBits == 0 || keyBits > maxKeyBits || keyBits / 8 > key.size()) {
         throw std::invalid_argument("key size does not fit the cipher");
     }
@@ -78,18 +72,13 @@ public:
     using EngineFactory = std::unique_ptr<CryptoPP::BlockCipher> (*)();
 
     Cfb8Cipher(EngineFactory makeEngine, KeyRule keyRule, std::size_t maxKeyBits)
-        : makeEngine_(makeEngine), keyRule_(keyRule), maxKeyBits_(maxKeyBits),
-          blockSize_(makeEngine()->BlockSize())
-    {
-    }
+        : makeEngine_(makeEngine), keyRule_(keyRule), maxKeyBits_(maxKeyBits), blockSize_(makeEngine()->BlockSize()) {}
 
     std::size_t MaxKeyBits() const override { return maxKeyBits_; }
     bool IsBlockCipher() const override { return true; }
     std::size_t BlockBits() const override { return blockSize_ * 8; }
 
-    void Init(std::span<const std::uint8_t> key, std::size_t keyBits,
-              std::span<const std::uint8_t> iv) override
-    {
+    void Init(std::span<const std::uint8_t> key, std::size_t keyBits, std::span<const std::uint8_t> iv) override {
         if (iv.size() != blockSize_) {
             throw std::invalid_argument("initialisation vector of the wrong size");
         }
@@ -105,15 +94,13 @@ public:
     void DecryptInPlace(std::span<std::uint8_t> data) override { Process(data, false); }
 
     // The library's cipher objects keep their key schedules in wiping buffers.
-    void Burn() override
-    {
+    void Burn() override {
         engine_.reset();
         register_.CleanNew(0);
     }
 
 private:
-    void Process(std::span<std::uint8_t> data, bool encrypt)
-    {
+    void Process(std::span<std::uint8_t> data, bool encrypt) {
         if (!engine_) {
             throw std::logic_error("cipher used before Init");
         }
@@ -142,9 +129,7 @@ public:
     bool IsBlockCipher() const override { return false; }
     std::size_t BlockBits() const override { return 0; }
 
-    void Init(std::span<const std::uint8_t> key, std::size_t keyBits,
-              std::span<const std::uint8_t> iv) override
-    {
+    void Init(std::span<const std::uint8_t> key, std::size_t keyBits, std::span<const std::uint8_t> iv) override {
         if (!iv.empty()) {
             throw std::invalid_argument("RC4 takes no initialisation vector");
         }
@@ -160,8 +145,7 @@ public:
     void Burn() override { engine_.reset(); }
 
 private:
-    void Process(std::span<std::uint8_t> data)
-    {
+    void Process(std::span<std::uint8_t> data) {
         if (!engine_) {
             throw std::logic_error("cipher used before Init");
         }
@@ -172,20 +156,17 @@ private:
 };
 
 template <class Engine>
-std::unique_ptr<CryptoPP::BlockCipher> Make()
-{
+std::unique_ptr<CryptoPP::BlockCipher> Make() {
     return std::make_unique<Engine>();
 }
 
-std::unique_ptr<Cipher> MakeCfb8(Cfb8Cipher::EngineFactory make, KeyRule rule, std::size_t maxKeyBits)
-{
+std::unique_ptr<Cipher> MakeCfb8(Cfb8Cipher::EngineFactory make, KeyRule rule, std::size_t maxKeyBits) {
     return std::make_unique<Cfb8Cipher>(make, rule, maxKeyBits);
 }
 
 }  // namespace
 
-std::unique_ptr<Cipher> CreateCipherByIndex(int index)
-{
+std::unique_ptr<Cipher> CreateCipherByIndex(int index) {
     switch (index) {
     case 0: return MakeCfb8(Make<CryptoPP::Blowfish::Encryption>, KeyAsIs, 448);
     case 1: return MakeCfb8(Make<CryptoPP::CAST128::Encryption>, KeyAsIs, 128);

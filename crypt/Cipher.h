@@ -22,8 +22,7 @@ public:
     // MaxKeyBits()), completed as the cipher's key rules require. iv holds
     // BlockBits() / 8 bytes: the initial shift register; empty for the stream cipher.
     // Throws std::invalid_argument when the sizes do not fit.
-    virtual void Init(std::span<const std::uint8_t> key, std::size_t keyBits,
-                      std::span<const std::uint8_t> iv) = 0;
+    virtual void Init(std::span<const std::uint8_t> key, std::size_t keyBits, std::span<const std::uint8_t> iv) = 0;
     // Throw std::logic_error before Init.
     virtual void EncryptInPlace(std::span<std::uint8_t> data) = 0;
     virtual void DecryptInPlace(std::span<std::uint8_t> data) = 0;

@@ -24,8 +24,7 @@ constexpr std::size_t kCipherBase = 8;
 constexpr std::size_t kHashBase = 9;
 constexpr std::size_t kHeaderLength = 10;
 
-SecByteBlock Utf16LeBytes(std::u16string_view text)
-{
+SecByteBlock Utf16LeBytes(std::u16string_view text) {
     SecByteBlock bytes(text.size() * 2);
     for (std::size_t i = 0; i < text.size(); ++i) {
         bytes[2 * i] = static_cast<std::uint8_t>(text[i]);
@@ -34,8 +33,7 @@ SecByteBlock Utf16LeBytes(std::u16string_view text)
     return bytes;
 }
 
-std::u16string FromUtf16LeBytes(std::span<const std::uint8_t> bytes)
-{
+std::u16string FromUtf16LeBytes(std::span<const std::uint8_t> bytes) {
     std::u16string text(bytes.size() / 2, u'\0');
     for (std::size_t i = 0; i < text.size(); ++i) {
         text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
@@ -44,13 +42,11 @@ std::u16string FromUtf16LeBytes(std::span<const std::uint8_t> bytes)
 }
 
 // Selector minus base, taken as the difference of two non-negative character codes.
-int IndexFrom(std::u16string_view text, std::size_t selector, std::size_t base)
-{
+int IndexFrom(std::u16string_view text, std::size_t selector, std::size_t base) {
     return static_cast<int>(text[selector]) - static_cast<int>(text[base]);
 }
 
-SecByteBlock DeriveKey(Hash& hash, std::u16string_view salt, std::u16string_view password)
-{
+SecByteBlock DeriveKey(Hash& hash, std::u16string_view salt, std::u16string_view password) {
     hash.Start();
     hash.Feed(Utf16LeBytes(salt));
     hash.Feed(Utf16LeBytes(password));
@@ -59,10 +55,7 @@ SecByteBlock DeriveKey(Hash& hash, std::u16string_view salt, std::u16string_view
     return digest;
 }
 
-std::size_t KeyBits(const Cipher& cipher, const Hash& hash)
-{
-    return std::min(cipher.MaxKeyBits(), hash.DigestBits());
-}
+std::size_t KeyBits(const Cipher& cipher, const Hash& hash) { return std::min(cipher.MaxKeyBits(), hash.DigestBits()); }
 
 // Wipes the cipher's key material on every way out.
 struct BurnOnExit {
@@ -70,8 +63,7 @@ struct BurnOnExit {
     ~BurnOnExit() { cipher.Burn(); }
 };
 
-std::u16string Open(std::u16string_view text, std::u16string_view password)
-{
+std::u16string Open(std::u16string_view text, std::u16string_view password) {
     if (text.size() < kHeaderLength + 1) {
         return {};
     }
@@ -90,8 +82,7 @@ std::u16string Open(std::u16string_view text, std::u16string_view password)
         return {};
     }
     BurnOnExit burn{*cipher};
-    cipher->Init(key, KeyBits(*cipher, *hash),
-                 {reinterpret_cast<const std::uint8_t*>(iv.data()), iv.size()});
+    cipher->Init(key, KeyBits(*cipher, *hash), {reinterpret_cast<const std::uint8_t*>(iv.data()), iv.size()});
 
     const std::u16string_view base64 = text.substr(kHeaderLength + ivLength);
     std::vector<std::uint8_t> bytes = DecodeBase64(Utf16ToAnsi(base64));
@@ -102,13 +93,9 @@ std::u16string Open(std::u16string_view text, std::u16string_view password)
     return result;
 }
 
-bool IsHeaderChar(char16_t ch)
-{
-    return ch >= kFirstHeaderChar && ch <= kLastHeaderChar;
-}
+bool IsHeaderChar(char16_t ch) { return ch >= kFirstHeaderChar && ch <= kLastHeaderChar; }
 
-bool AllHeaderChars(std::u16string_view text)
-{
+bool AllHeaderChars(std::u16string_view text) {
     for (const char16_t ch : text) {
         if (!IsHeaderChar(ch)) {
             return false;
@@ -119,8 +106,7 @@ bool AllHeaderChars(std::u16string_view text)
 
 // The ten header characters: the salt, then the bases that turn the salt's selector
 // characters into the chosen indices.
-std::u16string HeaderOf(const SealOptions& options)
-{
+std::u16string HeaderOf(const SealOptions& options) {
     if (options.salt.size() != kSaltLength || !AllHeaderChars(options.salt)) {
         throw std::invalid_argument("the salt must be 8 printable ASCII characters other than the blank");
     }
@@ -128,16 +114,14 @@ std::u16string HeaderOf(const SealOptions& options)
     header.push_back(static_cast<char16_t>(options.salt[kCipherSelector] - options.cipherIndex));
     header.push_back(static_cast<char16_t>(options.salt[kHashSelector] - options.hashIndex));
     if (!IsHeaderChar(header[kCipherBase]) || !IsHeaderChar(header[kHashBase])) {
-        throw std::invalid_argument(
-            "salt characters 4 and 5 must lie at least the cipher and hash index above '!'");
+        throw std::invalid_argument("salt characters 4 and 5 must lie at least the cipher and hash index above '!'");
     }
     return header;
 }
 
 }  // namespace
 
-std::u16string DecryptText(std::u16string_view text, std::u16string_view password) noexcept
-{
+std::u16string DecryptText(std::u16string_view text, std::u16string_view password) noexcept {
     try {
         return Open(text, password);
     } catch (...) {
@@ -145,8 +129,7 @@ std::u16string DecryptText(std::u16string_view text, std::u16string_view passwor
     }
 }
 
-std::u16string SealText(std::u16string_view text, std::u16string_view password, const SealOptions& options)
-{
+std::u16string SealText(std::u16string_view text, std::u16string_view password, const SealOptions& options) {
     const auto hash = CreateHashByIndex(options.hashIndex);
     const auto cipher = CreateCipherByIndex(options.cipherIndex);
     if (!hash || !cipher) {
@@ -155,8 +138,8 @@ std::u16string SealText(std::u16string_view text, std::u16string_view password, 
     const std::u16string header = HeaderOf(options);
     const std::size_t ivLength = cipher->BlockBits() / 8;
     if (options.iv.size() != ivLength || !AllHeaderChars(options.iv)) {
-        throw std::invalid_argument("the initialisation vector must be " + std::to_string(ivLength)
-                                    + " printable ASCII characters other than the blank for this cipher");
+        throw std::invalid_argument("the initialisation vector must be " + std::to_string(ivLength) +
+                                    " printable ASCII characters other than the blank for this cipher");
     }
     const std::string iv = Utf16ToAnsi(options.iv);
     const SecByteBlock key = DeriveKey(*hash, options.salt, password);

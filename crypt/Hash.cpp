@@ -12,8 +12,7 @@ namespace stp {
 
 namespace {
 
-void CheckDigestSize(std::span<std::uint8_t> digest, std::size_t bits)
-{
+void CheckDigestSize(std::span<std::uint8_t> digest, std::size_t bits) {
     if (digest.size() != bits / 8) {
         throw std::invalid_argument("digest buffer of the wrong size");
     }
@@ -25,8 +24,7 @@ public:
     std::size_t DigestBits() const override { return Algorithm::DIGESTSIZE * 8; }
     void Start() override { algorithm_.Restart(); }
     void Feed(std::span<const std::uint8_t> data) override { algorithm_.Update(data.data(), data.size()); }
-    void Finish(std::span<std::uint8_t> digest) override
-    {
+    void Finish(std::span<std::uint8_t> digest) override {
         CheckDigestSize(digest, DigestBits());
         algorithm_.Final(digest.data());
     }
@@ -41,8 +39,7 @@ public:
     std::size_t DigestBits() const override { return Haval256Pass5::kDigestSize * 8; }
     void Start() override { haval_.Start(); }
     void Feed(std::span<const std::uint8_t> data) override { haval_.Feed(data); }
-    void Finish(std::span<std::uint8_t> digest) override
-    {
+    void Finish(std::span<std::uint8_t> digest) override {
         CheckDigestSize(digest, DigestBits());
         haval_.Finish(digest.first<Haval256Pass5::kDigestSize>());
     }
@@ -53,8 +50,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Hash> CreateHashByIndex(int index)
-{
+std::unique_ptr<Hash> CreateHashByIndex(int index) {
     switch (index) {
     case 0: return std::make_unique<HavalHash>();
     case 1: return std::make_unique<LibraryHash<CryptoPP::Weak::MD5>>();

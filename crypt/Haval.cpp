@@ -11,6 +11,8 @@ namespace {
 using Word = std::uint32_t;
 
 // The initial state: the first 256 bits of the fraction of pi.
+// The constants laid out as the algorithm's definition gives them.
+// clang-format off
 constexpr std::array<Word, 8> kInitialState = {
     0x243F6A88, 0x85A308D3, 0x13198A2E, 0x03707344,
     0xA4093822, 0x299F31D0, 0x082EFA98, 0xEC4E6C89,
@@ -89,6 +91,7 @@ constexpr std::uint8_t kPhi[5][7] = {
     {1, 5, 3, 2, 0, 4, 6},
     {2, 5, 0, 6, 4, 3, 1},
 };
+// clang-format on
 
 // Version 1, 5 passes, 256-bit digest, as the two bytes that precede the bit count.
 constexpr std::uint8_t kTrailer[2] = {(0 << 6) | (5 << 3) | 1, 256 >> 2};
@@ -96,40 +99,29 @@ constexpr std::uint8_t kTrailer[2] = {(0 << 6) | (5 << 3) | 1, 256 >> 2};
 constexpr std::size_t kBlockSize = 128;
 constexpr std::size_t kLengthFieldsOffset = kBlockSize - 10;
 
-Word ReadWord(const std::uint8_t* p)
-{
+Word ReadWord(const std::uint8_t* p) {
     return Word{p[0]} | (Word{p[1]} << 8) | (Word{p[2]} << 16) | (Word{p[3]} << 24);
 }
 
 }  // namespace
 
-Haval256Pass5::Haval256Pass5(std::uint8_t firstPaddingByte)
-    : firstPaddingByte_(firstPaddingByte)
-{
-    Start();
-}
+Haval256Pass5::Haval256Pass5(std::uint8_t firstPaddingByte) : firstPaddingByte_(firstPaddingByte) { Start(); }
 
-Haval256Pass5::~Haval256Pass5()
-{
-    Wipe();
-}
+Haval256Pass5::~Haval256Pass5() { Wipe(); }
 
-void Haval256Pass5::Start()
-{
+void Haval256Pass5::Start() {
     Wipe();
     state_ = kInitialState;
 }
 
-void Haval256Pass5::Wipe()
-{
+void Haval256Pass5::Wipe() {
     CryptoPP::SecureWipeBuffer(state_.data(), state_.size());
     CryptoPP::SecureWipeBuffer(block_.data(), block_.size());
     blockFill_ = 0;
     messageBytes_ = 0;
 }
 
-void Haval256Pass5::Feed(std::span<const std::uint8_t> data)
-{
+void Haval256Pass5::Feed(std::span<const std::uint8_t> data) {
     messageBytes_ += data.size();
     for (const std::uint8_t byte : data) {
         block_[blockFill_++] = byte;
@@ -140,8 +132,7 @@ void Haval256Pass5::Feed(std::span<const std::uint8_t> data)
     }
 }
 
-void Haval256Pass5::Finish(std::span<std::uint8_t, kDigestSize> digest)
-{
+void Haval256Pass5::Finish(std::span<std::uint8_t, kDigestSize> digest) {
     const std::uint64_t bitCount = messageBytes_ * 8;
     const std::uint8_t zero = 0;
     Feed({&firstPaddingByte_, 1});
@@ -161,8 +152,7 @@ void Haval256Pass5::Finish(std::span<std::uint8_t, kDigestSize> digest)
     Start();
 }
 
-void Haval256Pass5::Compress()
-{
+void Haval256Pass5::Compress() {
     std::array<Word, 32> w;
     for (std::size_t i = 0; i < w.size(); ++i) {
         w[i] = ReadWord(&block_[4 * i]);
@@ -176,10 +166,9 @@ void Haval256Pass5::Compress()
                 x[j] = t[(j + 8 - step % 8) % 8];
             }
             const std::uint8_t* phi = kPhi[pass];
-            const Word f = kFunction[pass](x[phi[0]], x[phi[1]], x[phi[2]], x[phi[3]], x[phi[4]],
-                                           x[phi[5]], x[phi[6]]);
-            t[(15 - step % 8) % 8] = std::rotr(f, 7) + std::rotr(x[7], 11)
-                + w[kWordOrder[pass][step]] + kRoundConstant[pass][step];
+            const Word f = kFunction[pass](x[phi[0]], x[phi[1]], x[phi[2]], x[phi[3]], x[phi[4]], x[phi[5]], x[phi[6]]);
+            t[(15 - step % 8) % 8] =
+                std::rotr(f, 7) + std::rotr(x[7], 11) + w[kWordOrder[pass][step]] + kRoundConstant[pass][step];
         }
     }
     for (std::size_t i = 0; i < state_.size(); ++i) {

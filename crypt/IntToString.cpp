@@ -14,8 +14,7 @@
 namespace CryptoPP {
 
 template <>
-std::string IntToString<word64>(word64 value, unsigned int base)
-{
+std::string IntToString<word64>(word64 value, unsigned int base) {
     // The library's convention: the high bit of base asks for upper-case digits.
     constexpr unsigned int upperCase = 1U << 31;
     const char letterBase = (base & upperCase) != 0 ? 'A' : 'a';

@@ -20,8 +20,7 @@ class ByteStream {
 public:
     explicit ByteStream(std::span<const std::uint8_t> seed) : seed_(seed) {}
 
-    std::uint8_t Next()
-    {
+    std::uint8_t Next() {
         if (used_ == block_.size()) {
             Refill();
         }
@@ -29,8 +28,7 @@ public:
     }
 
 private:
-    void Refill()
-    {
+    void Refill() {
         CryptoPP::SHA256 sha;
         sha.Update(seed_.data(), seed_.size());
         const std::uint8_t count[4] = {static_cast<std::uint8_t>(counter_), static_cast<std::uint8_t>(counter_ >> 8),
@@ -50,13 +48,11 @@ private:
 
 // A header character at least `lowest` places above the first one, so that subtracting
 // a selector index of up to `lowest` still gives a header character.
-char16_t HeaderChar(ByteStream& bytes, unsigned lowest = 0)
-{
+char16_t HeaderChar(ByteStream& bytes, unsigned lowest = 0) {
     return static_cast<char16_t>(kFirstHeaderChar + lowest + bytes.Next() % (kHeaderCharCount - lowest));
 }
 
-std::size_t IvLength(int cipherIndex)
-{
+std::size_t IvLength(int cipherIndex) {
     const auto cipher = CreateCipherByIndex(cipherIndex);
     if (!cipher) {
         throw std::invalid_argument("cipher index outside 0 to 8");
@@ -66,8 +62,7 @@ std::size_t IvLength(int cipherIndex)
 
 }  // namespace
 
-SealOptions DeriveSealOptions(int cipherIndex, int hashIndex, std::span<const std::uint8_t> seed)
-{
+SealOptions DeriveSealOptions(int cipherIndex, int hashIndex, std::span<const std::uint8_t> seed) {
     if (!CreateHashByIndex(hashIndex)) {
         throw std::invalid_argument("hash index outside 0 to 4");
     }
@@ -75,9 +70,9 @@ SealOptions DeriveSealOptions(int cipherIndex, int hashIndex, std::span<const st
     const std::size_t ivLength = IvLength(cipherIndex);
     ByteStream bytes(seed);
     for (int i = 0; i < 8; ++i) {
-        const unsigned lowest = i == 3 ? static_cast<unsigned>(cipherIndex)
-                              : i == 4 ? static_cast<unsigned>(hashIndex)
-                                       : 0u;
+        const unsigned lowest = i == 3   ? static_cast<unsigned>(cipherIndex)
+                                : i == 4 ? static_cast<unsigned>(hashIndex)
+                                         : 0u;
         options.salt.push_back(HeaderChar(bytes, lowest));
     }
     for (std::size_t i = 0; i < ivLength; ++i) {
@@ -86,8 +81,7 @@ SealOptions DeriveSealOptions(int cipherIndex, int hashIndex, std::span<const st
     return options;
 }
 
-SealOptions RandomSealOptions(int cipherIndex, int hashIndex)
-{
+SealOptions RandomSealOptions(int cipherIndex, int hashIndex) {
     CryptoPP::AutoSeededRandomPool random;
     CryptoPP::SecByteBlock seed(32);
     random.GenerateBlock(seed.data(), seed.size());

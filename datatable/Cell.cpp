@@ -13,9 +13,7 @@ TCell::TCell(TRow* AOwner) : FParent(AOwner) {}
 
 TCell::~TCell() = default;
 
-std::int32_t TCell::GetIndex() const {
-    return FParent != nullptr ? FParent->PositionOf(this) : -1;
-}
+std::int32_t TCell::GetIndex() const { return FParent != nullptr ? FParent->PositionOf(this) : -1; }
 
 const TDataTable* TCell::ConvertingTable(std::int32_t& Column) const {
     // Only the owning table converts; a table that merely refers to the row does not.

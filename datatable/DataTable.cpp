@@ -15,8 +15,7 @@ constexpr std::u16string_view kNewPropertyRow = u",,,,,,,,,";
 
 }  // namespace
 
-TDataTable::TDataTable(std::u16string AKey, TColumnSet AConvertSet)
-    : FKey(std::move(AKey)), FConvertSet(AConvertSet) {
+TDataTable::TDataTable(std::u16string AKey, TColumnSet AConvertSet) : FKey(std::move(AKey)), FConvertSet(AConvertSet) {
     // Filled while it has no owner, so that making it notifies nobody.
     FPropertyRow = std::make_unique<TRow>(nullptr);
     FPropertyRow->Init(kNewPropertyRow, kCellSeparator);
@@ -161,8 +160,10 @@ TRow* TDataTable::AddItem(TRow* ARow, bool IsCopy) {
     RunInUpdate(
         *this,
         [&] {
-            if (IsCopy) AddCopy(*ARow);
-            else Adopt(ARow);
+            if (IsCopy)
+                AddCopy(*ARow);
+            else
+                Adopt(ARow);
         },
         [&] { EndUpdate(cmRowAdd, FItems.empty() ? nullptr : FItems.back().get(), nullptr, -1, -1); });
     return FItems.back().get();

@@ -89,8 +89,7 @@ public:
 
     void BeginUpdate() { ++FUpdateCount; }
     // Notifies with the given arguments when the count comes back to exactly 0.
-    void EndUpdate(TDataTableChangeMode ChangeMode, TRow* ARow, TCell* ACell, std::int32_t Data1,
-                   std::int32_t Data2);
+    void EndUpdate(TDataTableChangeMode ChangeMode, TRow* ARow, TCell* ACell, std::int32_t Data1, std::int32_t Data2);
 
     // Replaces the rows (and, when sInit has a header, the property row's cells) by
     // those of the text form; raises one cmTableInit.
@@ -118,8 +117,7 @@ private:
     friend class TRow;
     friend class TDataTables;
 
-    void DoChanged(TDataTableChangeMode ChangeMode, TRow* ARow, TCell* ACell, std::int32_t Data1,
-                   std::int32_t Data2);
+    void DoChanged(TDataTableChangeMode ChangeMode, TRow* ARow, TCell* ACell, std::int32_t Data1, std::int32_t Data2);
     void DoRowIndexChanged();
     std::int32_t NewRowId() { return FNextRowId++; }
     std::int32_t PositionOf(const TRow* ARow) const;

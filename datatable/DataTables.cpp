@@ -73,8 +73,10 @@ TDataTable* TDataTables::AddItem(TDataTable* ADataTable, bool IsCopy) {
     RunInUpdate(
         *this,
         [&] {
-            if (IsCopy) AddCopy(*ADataTable);
-            else Adopt(ADataTable);
+            if (IsCopy)
+                AddCopy(*ADataTable);
+            else
+                Adopt(ADataTable);
         },
         [&] {
             TDataTable* last = FItems.empty() ? nullptr : FItems.back().get();

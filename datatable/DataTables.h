@@ -48,8 +48,7 @@ public:
 
     void BeginUpdate() { ++FUpdateCount; }
     // Notifies with the given arguments when the count comes back to exactly 0.
-    void EndUpdate(TDataTableChangeMode ChangeMode, std::int32_t TCount, TDataTable* ADataTable,
-                   std::int32_t TIndex);
+    void EndUpdate(TDataTableChangeMode ChangeMode, std::int32_t TCount, TDataTable* ADataTable, std::int32_t TIndex);
 
     // With IsCopy false the list takes ADataTable over; with IsCopy true it appends a
     // copy of its rows (empty key and conversion set, no property row). Returns the
@@ -67,8 +66,7 @@ public:
 private:
     friend class TDataTable;
 
-    void DoChanged(TDataTableChangeMode ChangeMode, std::int32_t TCount, TDataTable* ADataTable,
-                   std::int32_t Index);
+    void DoChanged(TDataTableChangeMode ChangeMode, std::int32_t TCount, TDataTable* ADataTable, std::int32_t Index);
     std::int32_t PositionOf(const TDataTable* ADataTable) const;
     void AddCopy(const TDataTable& ADataTable);
     void Adopt(TDataTable* ADataTable);

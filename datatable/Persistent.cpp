@@ -11,9 +11,7 @@ void TPersistent::Assign(const TPersistent* Source) {
     Source->AssignTo(this);
 }
 
-void TPersistent::AssignTo(TPersistent* Dest) const {
-    Dest->AssignError(this);
-}
+void TPersistent::AssignTo(TPersistent* Dest) const { Dest->AssignError(this); }
 
 void TPersistent::AssignError(const TPersistent* Source) const {
     std::string sourceName = Source != nullptr ? Source->ClassName() : "nil";

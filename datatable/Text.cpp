@@ -61,8 +61,10 @@ std::u16string FromUtf8(std::string_view s) {
         bool ok = extra >= 0 && i + extra < s.size();
         for (int k = 1; ok && k <= extra; ++k) {
             unsigned char t = static_cast<unsigned char>(s[i + k]);
-            if ((t >> 6) != 2) ok = false;
-            else c = (c << 6) | (t & 0x3F);
+            if ((t >> 6) != 2)
+                ok = false;
+            else
+                c = (c << 6) | (t & 0x3F);
         }
         static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
         if (ok && (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) ok = false;

@@ -59,8 +59,10 @@ std::u16string ToStoredForm(std::u16string_view v, bool KeepLineBreaks) {
 std::u16string ToRestoredForm(std::u16string_view Stored) {
     std::u16string text(Stored);
     for (char16_t& c : text) {
-        if (c == kStoredComma) c = kCellSeparator;
-        else if (c == kStoredBar) c = kRowSeparator;
+        if (c == kStoredComma)
+            c = kCellSeparator;
+        else if (c == kStoredBar)
+            c = kRowSeparator;
     }
     return text;
 }

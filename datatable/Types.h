@@ -57,14 +57,11 @@ TColumnSet MakeColumnSet(std::initializer_list<int> Columns);
 bool InColumnSet(const TColumnSet& Set, int Column);
 
 using TRowDataChangeEvent = std::function<void(TRow* Sender, TDataTableChangeMode ChangeMode, TCell* ACell)>;
-using TDataTableDataChangeEvent =
-    std::function<void(TDataTable* Sender, TDataTableChangeMode ChangeMode, TRow* ARow, TCell* ACell,
-                       std::int32_t Data1, std::int32_t Data2)>;
-using TDataTablesDataChangeEvent =
-    std::function<void(TDataTables* Sender, TDataTableChangeMode ChangeMode, std::int32_t TCount,
-                       TDataTable* ADataTable, std::int32_t Index)>;
-using TRowDeletingEvent =
-    std::function<void(bool& IsDelete, TDataTable* Sender, TRow* ARow, std::int32_t Index)>;
+using TDataTableDataChangeEvent = std::function<void(TDataTable* Sender, TDataTableChangeMode ChangeMode, TRow* ARow,
+                                                     TCell* ACell, std::int32_t Data1, std::int32_t Data2)>;
+using TDataTablesDataChangeEvent = std::function<void(TDataTables* Sender, TDataTableChangeMode ChangeMode,
+                                                      std::int32_t TCount, TDataTable* ADataTable, std::int32_t Index)>;
+using TRowDeletingEvent = std::function<void(bool& IsDelete, TDataTable* Sender, TRow* ARow, std::int32_t Index)>;
 using TRowIndexChangeEvent = std::function<void(TObject* Sender, std::int32_t NewIndex)>;
 using TTableDeletingEvent =
     std::function<void(bool& IsDelete, TDataTables* Sender, TDataTable* ADataTable, std::int32_t Index)>;

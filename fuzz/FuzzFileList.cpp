@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const stp::TUninstallPlan plan = stp::PlanUninstall(rows);
     const auto below = [](const std::u16string& path) {
         if (path.empty() || path.front() == u'\\' || path.back() == u'\\') return false;
-        if (path.find_first_of(u":/") != std::u16string::npos || path.find(u"\\\\") != std::u16string::npos) return false;
+        if (path.find_first_of(u":/") != std::u16string::npos || path.find(u"\\\\") != std::u16string::npos)
+            return false;
         for (std::size_t start = 0; start <= path.size();) {
             const std::size_t cut = std::min(path.find(u'\\', start), path.size());
             const std::u16string part = path.substr(start, cut - start);

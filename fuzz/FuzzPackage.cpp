@@ -51,10 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fs::path root = Scratch();
     fs::remove_all(root);
     fs::create_directories(root / "sys");
-    std::ofstream(root / "Setup.stp", std::ios::binary).write(package.data(), static_cast<std::streamsize>(package.size()));
+    std::ofstream(root / "Setup.stp", std::ios::binary)
+        .write(package.data(), static_cast<std::streamsize>(package.size()));
     try {
-        stp::ExtractSetupPackage(stp::FromUtf8((root / "Setup.stp").string()), stp::FromUtf8((root / "dest").string() + "/"),
-                                 u"", [](std::int64_t) {}, stp::FromUtf8((root / "sys").string() + "/"));
+        stp::ExtractSetupPackage(
+            stp::FromUtf8((root / "Setup.stp").string()), stp::FromUtf8((root / "dest").string() + "/"), u"",
+            [](std::int64_t) {}, stp::FromUtf8((root / "sys").string() + "/"));
     } catch (const stp::Error&) {
     }
     for (const auto& entry : fs::directory_iterator(root)) {

@@ -116,7 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Outcome want = PlainInflate(record, declared, chunk);
 
     static const fs::path file = fs::temp_directory_path() / ("stp-fuzz-record-" + std::to_string(getpid()));
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(record.data(), static_cast<std::streamsize>(record.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(record.data(), static_cast<std::streamsize>(record.size()));
     Outcome got;
     {
         stp::TFile package = stp::TFile::OpenRead(stp::FromUtf8(file.string()));

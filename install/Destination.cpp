@@ -72,7 +72,8 @@ EUntrustedFolder::EUntrustedFolder(std::u16string folder, std::u16string account
 TDestination TDestination::Open(const std::u16string& SetupDir, bool TakeOver) {
     const std::vector<std::u16string> parts = Components(SetupDir.size() > 3 ? SetupDir.substr(3) : std::u16string());
     // Every user may add to a drive's root, and it is no one's to take over.
-    if (parts.empty()) throw ERefusedFolder("the root of a drive, " + Quoted(SetupDir) + ", cannot hold an installation");
+    if (parts.empty())
+        throw ERefusedFolder("the root of a drive, " + Quoted(SetupDir) + ", cannot hold an installation");
     // A drive that keeps no permissions (FAT) lets every user replace what is installed.
     DWORD flags = 0;
     const std::u16string drive = SetupDir.substr(0, 3);

@@ -44,12 +44,18 @@ void RegisterShortcut(const std::u16string& link, TSetupLog& log) {
 // True when every value was written; each is logged as it went.
 bool WriteUninstallEntry(const TRegistration& r, TSetupLog& log) {
     const std::u16string exeName = ProductString(Setting::ExeName);
-    TUninstallEntry entry{r.Mode, r.SetupDir, exeName, r.DisplayName, ProductString(Setting::Version),
-                          ProductString(Setting::WebChinese), ProductString(Setting::WebHome),
+    TUninstallEntry entry{r.Mode,
+                          r.SetupDir,
+                          exeName,
+                          r.DisplayName,
+                          ProductString(Setting::Version),
+                          ProductString(Setting::WebChinese),
+                          ProductString(Setting::WebHome),
                           ProductValue(r.Mode == 0 ? Setting::PublisherChinese : Setting::PublisherEnglish)};
     entry.Full = ProductValue(Setting::UninstallEntry) == u"full";
     entry.Quiet = ProductFlag(Setting::Unattended);
-    entry.EstimatedKB = static_cast<std::uint32_t>(std::wcstoul(ToWide(LoadResString(kEstimatedSizeString)).c_str(), nullptr, 10));
+    entry.EstimatedKB =
+        static_cast<std::uint32_t>(std::wcstoul(ToWide(LoadResString(kEstimatedSizeString)).c_str(), nullptr, 10));
     const std::u16string key = UninstallKeyPath(r.DisplayName);
     bool complete = RegCreateKeyPath(HKEY_LOCAL_MACHINE, key);
     log.Write(u"Registry key: HKEY_LOCAL_MACHINE\\" + key + (complete ? u"" : u" (could not be made)"));
@@ -71,7 +77,7 @@ std::u16string UserShortcut(const std::u16string& program, const std::u16string&
     const std::u16string folder = GetShellFolderPath(location);
     const std::u16string link = folder + u"\\" + LinkFileName(name);
     return !folder.empty() && GetFileAttributesW(ToWide(link).c_str()) != INVALID_FILE_ATTRIBUTES ? link
-                                                                                                 : std::u16string();
+                                                                                                  : std::u16string();
 }
 
 // The plain file Name of the destination read whole through one handle: nothing when
@@ -164,7 +170,8 @@ void LogForeignFiles(const TDestination& destination, const std::vector<std::u16
         log.Write(u"What else the folder taken over holds cannot be read: " + FromUtf8(error.what()));
     }
     for (const std::u16string& file : files) {
-        const bool ours = EqualsIgnoringAsciiCase(file, u"Setup.stp") || EqualsIgnoringAsciiCase(file, kEarlierListName) ||
+        const bool ours = EqualsIgnoringAsciiCase(file, u"Setup.stp") ||
+                          EqualsIgnoringAsciiCase(file, kEarlierListName) ||
                           std::any_of(written.begin(), written.end(),
                                       [&](const std::u16string& path) { return EqualsIgnoringAsciiCase(path, file); });
         if (!ours) log.Write(u"Not of this package, in the folder taken over: " + setupDir + file);
@@ -200,7 +207,8 @@ bool IsEarlierInstallation(const std::u16string& DisplayName, const std::u16stri
     // "C:\...\Uninst.exe", quoted where the entry is full.
     if (named.size() >= 2 && named.front() == u'"') named = named.substr(1, named.find(u'"', 1) - 1);
     const std::size_t slash = named.rfind(u'\\');
-    if (slash == std::u16string::npos || !EqualsIgnoringAsciiCase(named.substr(slash + 1), kUninstallerName)) return false;
+    if (slash == std::u16string::npos || !EqualsIgnoringAsciiCase(named.substr(slash + 1), kUninstallerName))
+        return false;
     const std::u16string folder = named.substr(0, slash + 1);
     const std::u16string asked = WithBackslash(SetupDir);
     return CompareStringOrdinal(AsWide(folder), -1, AsWide(asked), -1, TRUE) == CSTR_EQUAL;
@@ -219,7 +227,8 @@ void UnpackPayload(TDestination& Destination, const TProgressEvent& Progress, TS
     const bool carriesUninstaller = std::any_of(written.begin(), written.end(), [](const std::u16string& path) {
         return EqualsIgnoringAsciiCase(path, kUninstallerName);
     });
-    const std::vector<TFileListRow> earlier = carriesUninstaller ? EarlierRows(Destination, Log) : std::vector<TFileListRow>();
+    const std::vector<TFileListRow> earlier =
+        carriesUninstaller ? EarlierRows(Destination, Log) : std::vector<TFileListRow>();
     ExtractSetupPackage(
         package, setupDir,
         [&Destination](const std::u16string& folder, std::u16string_view name) {

@@ -19,8 +19,7 @@ bool IsAcceptedSetupDir(const std::u16string& FolderText, const std::u16string& 
 // \maker folder\ExeName. Quietly (nobody sees the folder before it is used): a shortcut
 // whose target has moved is looked into without a window, and only a shortcut's folder
 // below Program Files is proposed.
-std::u16string ProposedSetupDir(const std::u16string& DisplayName, const std::u16string& ExeName,
-                                bool Quietly = false);
+std::u16string ProposedSetupDir(const std::u16string& DisplayName, const std::u16string& ExeName, bool Quietly = false);
 
 // True when the uninstall entry of the product DisplayName names SetupDir (ending with a
 // backslash) as its installation: an earlier installation, whose folder the installer

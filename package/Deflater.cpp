@@ -36,8 +36,7 @@ TBytes DeflateChunk(const TBytes& input, const TBytes& dictionary, bool last, in
         z_stream* z;
         ~TEnd() { deflateEnd(z); }
     } end{&z};
-    if (!dictionary.empty())
-        deflateSetDictionary(&z, dictionary.data(), static_cast<uInt>(dictionary.size()));
+    if (!dictionary.empty()) deflateSetDictionary(&z, dictionary.data(), static_cast<uInt>(dictionary.size()));
     TBytes out(deflateBound(&z, static_cast<uLong>(input.size())) + 16);
     z.next_in = const_cast<unsigned char*>(input.data());
     z.avail_in = static_cast<uInt>(input.size());
@@ -121,7 +120,8 @@ TParallelDeflater::TParallelDeflater(int level, unsigned threads, std::size_t wh
     if ((level < 0 || level > 9) && level != kMaxLevel)
         throw Error("compression level " + std::to_string(level) + " is not 0 to 9 or the strongest");
     if (wholeLimit > kMaxWholeFileLimit)
-        throw Error("whole-file limit " + std::to_string(wholeLimit) + " is over " + std::to_string(kMaxWholeFileLimit));
+        throw Error("whole-file limit " + std::to_string(wholeLimit) + " is over " +
+                    std::to_string(kMaxWholeFileLimit));
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     pool_ = std::make_unique<TPool>(threads);
 }
@@ -164,10 +164,9 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
         out(bytes.data(), bytes.size());
         r.Compressed += static_cast<std::int64_t>(bytes.size());
         if (p.last) {
-            const unsigned char adler[4] = {static_cast<unsigned char>(r.Adler >> 24),
-                                            static_cast<unsigned char>(r.Adler >> 16),
-                                            static_cast<unsigned char>(r.Adler >> 8),
-                                            static_cast<unsigned char>(r.Adler)};
+            const unsigned char adler[4] = {
+                static_cast<unsigned char>(r.Adler >> 24), static_cast<unsigned char>(r.Adler >> 16),
+                static_cast<unsigned char>(r.Adler >> 8), static_cast<unsigned char>(r.Adler)};
             out(adler, sizeof adler);
             r.Compressed += sizeof adler;
         }
@@ -190,8 +189,8 @@ std::vector<TDeflateResult> TParallelDeflater::Deflate(const std::vector<std::u1
             whole->resize(source.Read(whole->data(), whole->size()));
             r.Uncompressed = static_cast<std::int64_t>(whole->size());
             r.Adler = adler32(r.Adler, whole->data(), static_cast<uInt>(whole->size()));
-            pending.push_back({pool_->Submit([whole] { return DeflateWhole(*whole); }), f, whole->size(), true, true,
-                               true});
+            pending.push_back(
+                {pool_->Submit([whole] { return DeflateWhole(*whole); }), f, whole->size(), true, true, true});
             while (pending.size() >= inFlight || pendingBytes() > wholeInFlight) drainOne();
             continue;
         }

@@ -119,16 +119,14 @@ private:
         const std::u16string folderSpec = row.Items(pcFolder)->Text();
         if (IsMacroFolder(folderSpec)) {
             if (!SafeMacroFolder(folderSpec, systemDir_))
-                throw EPackageError("folder " + Quoted(folderSpec) + " does not name a folder below the system folder " +
-                                    Quoted(systemDir_));
+                throw EPackageError("folder " + Quoted(folderSpec) +
+                                    " does not name a folder below the system folder " + Quoted(systemDir_));
         } else if (!IsContainedFolder(folderSpec)) {
             throw EPackageError("folder " + Quoted(folderSpec) + " leaves the destination folder");
         }
     }
 
-    static bool IsRootRow(TRow& row) {
-        return row.ItemCount() > kMinPackageColumns && row.Items(pcRootFlag)->AsBool();
-    }
+    static bool IsRootRow(TRow& row) { return row.ItemCount() > kMinPackageColumns && row.Items(pcRootFlag)->AsBool(); }
 
     // Writes one row's file, or passes over an existing macro-row file; the row's
     // uncompressed size counts as done either way.

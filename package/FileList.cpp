@@ -15,8 +15,7 @@ namespace stp {
 
 namespace {
 
-std::vector<std::string_view> Split(std::string_view line, char separator)
-{
+std::vector<std::string_view> Split(std::string_view line, char separator) {
     std::vector<std::string_view> fields;
     std::size_t start = 0;
     for (std::size_t at = line.find(separator); at != std::string_view::npos; at = line.find(separator, start)) {
@@ -27,19 +26,17 @@ std::vector<std::string_view> Split(std::string_view line, char separator)
     return fields;
 }
 
-bool ContainsPath(const std::vector<std::u16string>& list, const std::u16string& item)
-{
-    return std::any_of(list.begin(), list.end(), [&](const std::u16string& x) { return EqualsIgnoringAsciiCase(x, item); });
+bool ContainsPath(const std::vector<std::u16string>& list, const std::u16string& item) {
+    return std::any_of(list.begin(), list.end(),
+                       [&](const std::u16string& x) { return EqualsIgnoringAsciiCase(x, item); });
 }
 
-std::size_t Depth(const std::u16string& folder)
-{
+std::size_t Depth(const std::u16string& folder) {
     return static_cast<std::size_t>(std::count(folder.begin(), folder.end(), u'\\'));
 }
 
 // Digits only, in the given base, the whole field: nothing a reader could take two ways.
-std::optional<std::uint64_t> Number(std::string_view field, int base, std::size_t maxDigits)
-{
+std::optional<std::uint64_t> Number(std::string_view field, int base, std::size_t maxDigits) {
     if (field.empty() || field.size() > maxDigits) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : field) {
@@ -50,19 +47,18 @@ std::optional<std::uint64_t> Number(std::string_view field, int base, std::size_
     return value;
 }
 
-std::optional<std::optional<TFileStamp>> ParseStamp(std::string_view size, std::string_view sum)
-{
+std::optional<std::optional<TFileStamp>> ParseStamp(std::string_view size, std::string_view sum) {
     if (size == "-" && sum == "-") return std::optional<TFileStamp>();
     const auto length = Number(size, 10, 18);
     const auto adler = Number(sum, 16, 8);
     if (!length || !adler || sum.size() != 8) return std::nullopt;
-    return std::optional<TFileStamp>(TFileStamp{static_cast<std::int64_t>(*length), static_cast<std::uint32_t>(*adler)});
+    return std::optional<TFileStamp>(
+        TFileStamp{static_cast<std::int64_t>(*length), static_cast<std::uint32_t>(*adler)});
 }
 
 // The path as Windows opens it, one component after another: empty and "." components
 // dropped, trailing dots and spaces of each cut off.
-std::u16string WindowsPathParts(const std::u16string& file)
-{
+std::u16string WindowsPathParts(const std::u16string& file) {
     std::u16string path;
     for (std::size_t start = 0; start <= file.size();) {
         const std::size_t cut = std::min(file.find(u'\\', start), file.size());
@@ -77,8 +73,7 @@ std::u16string WindowsPathParts(const std::u16string& file)
 
 }  // namespace
 
-std::string WriteFileList(const std::vector<TFileListRow>& rows)
-{
+std::string WriteFileList(const std::vector<TFileListRow>& rows) {
     std::string text;
     for (const TFileListRow& row : rows) {
         text += ToUtf8(row.Folder) + "\t" + ToUtf8(row.Name) + "\t" + (row.Root ? "1" : "0") + "\t";
@@ -94,8 +89,7 @@ std::string WriteFileList(const std::vector<TFileListRow>& rows)
     return text;
 }
 
-std::vector<TFileListRow> ReadFileList(std::string_view text)
-{
+std::vector<TFileListRow> ReadFileList(std::string_view text) {
     std::vector<TFileListRow> rows;
     int number = 0;
     for (std::string_view line : Split(text, '\n')) {
@@ -111,8 +105,7 @@ std::vector<TFileListRow> ReadFileList(std::string_view text)
     return rows;
 }
 
-TFileStamp StampOf(const void* Bytes, std::size_t Size, TFileStamp Start)
-{
+TFileStamp StampOf(const void* Bytes, std::size_t Size, TFileStamp Start) {
     const auto* bytes = static_cast<const Bytef*>(Bytes);
     uLong sum = Start.Sum;
     // zlib takes a uInt length: fed in pieces it can hold.
@@ -124,8 +117,7 @@ TFileStamp StampOf(const void* Bytes, std::size_t Size, TFileStamp Start)
     return {Start.Size + static_cast<std::int64_t>(Size), static_cast<std::uint32_t>(sum)};
 }
 
-TFileStamp StampOfFile(const std::u16string& Path)
-{
+TFileStamp StampOfFile(const std::u16string& Path) {
     TFile file = TFile::OpenRead(Path);
     std::vector<char> buffer(1 << 20);
     TFileStamp stamp;
@@ -133,8 +125,7 @@ TFileStamp StampOfFile(const std::u16string& Path)
     return stamp;
 }
 
-TUninstallPlan PlanUninstall(const std::vector<TFileListRow>& rows)
-{
+TUninstallPlan PlanUninstall(const std::vector<TFileListRow>& rows) {
     TUninstallPlan plan;
     std::vector<std::u16string> files;
     for (const TFileListRow& row : rows) {
@@ -161,8 +152,7 @@ TUninstallPlan PlanUninstall(const std::vector<TFileListRow>& rows)
 }
 
 std::vector<TFileListRow> RowsLeftBehind(const std::vector<TFileListRow>& Earlier,
-                                         const std::vector<std::u16string>& Written)
-{
+                                         const std::vector<std::u16string>& Written) {
     std::vector<TFileListRow> left;
     std::vector<std::u16string> seen = Written;
     for (const TFileListRow& row : Earlier) {

@@ -25,9 +25,9 @@ namespace stp {
 #ifdef _WIN32
 std::string SystemErrorText(std::uint32_t code) {
     wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::u16string message;
     if (n && text) message.assign(reinterpret_cast<const char16_t*>(text), n);
     if (text) LocalFree(text);
@@ -146,7 +146,8 @@ TFile TFile::CreateAlways(std::u16string_view path) {
 TFile TFile::CreateHeld(std::u16string_view path) {
     std::u16string p(path);
 #ifdef _WIN32
-    std::intptr_t h = OpenHandle(p, GENERIC_READ | GENERIC_WRITE | DELETE, CREATE_ALWAYS, "cannot create", FILE_SHARE_READ);
+    std::intptr_t h =
+        OpenHandle(p, GENERIC_READ | GENERIC_WRITE | DELETE, CREATE_ALWAYS, "cannot create", FILE_SHARE_READ);
 #else
     std::intptr_t h = OpenHandle(p, O_RDWR | O_CREAT | O_TRUNC, "cannot create");
 #endif

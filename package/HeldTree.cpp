@@ -60,8 +60,8 @@ std::string StatusText(NTSTATUS status) { return ErrorText(RtlNtStatusToDosError
 std::u16string ObjectDosPath(HANDLE handle) {
     std::vector<std::uint8_t> buffer(sizeof(UNICODE_STRING) + 65536);
     ULONG length = 0;
-    if (NtQueryObject(handle, static_cast<OBJECT_INFORMATION_CLASS>(1), buffer.data(), static_cast<ULONG>(buffer.size()),
-                      &length) != 0)
+    if (NtQueryObject(handle, static_cast<OBJECT_INFORMATION_CLASS>(1), buffer.data(),
+                      static_cast<ULONG>(buffer.size()), &length) != 0)
         return {};
     const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
     std::u16string path(reinterpret_cast<const char16_t*>(name->Buffer), name->Length / sizeof(wchar_t));
@@ -113,8 +113,8 @@ NTSTATUS CreateRelative(std::intptr_t folder, std::u16string_view name, ACCESS_M
                         options | kOpenReparsePoint | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
 }
 
-NTSTATUS OpenRelative(std::intptr_t folder, std::u16string_view name, ACCESS_MASK access, ULONG share,
-                      ULONG options, HANDLE& handle) {
+NTSTATUS OpenRelative(std::intptr_t folder, std::u16string_view name, ACCESS_MASK access, ULONG share, ULONG options,
+                      HANDLE& handle) {
     return CreateRelative(folder, name, access, share, FILE_OPEN, options, nullptr, handle);
 }
 
@@ -155,7 +155,8 @@ THeldState StateOfErrno(bool wantFolder, std::string& cause) {
 
 // The entry Name in Parent is still the object Handle holds.
 bool StillThere(std::intptr_t parent, const std::u16string& name, std::intptr_t handle) {
-    struct stat there{}, held{};
+    struct stat there {
+    }, held{};
     return fstatat(static_cast<int>(parent), Utf8Name(name).c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
            fstat(static_cast<int>(handle), &held) == 0 && there.st_dev == held.st_dev && there.st_ino == held.st_ino;
 }
@@ -306,13 +307,12 @@ THeldState THeldFolder::OpenFolder(std::u16string_view Name, std::unique_ptr<THe
     return state;
 }
 
-THeldState THeldFolder::OpenFile(std::u16string_view Name, std::unique_ptr<THeldFile>& File,
-                                 std::string& Cause) const {
+THeldState THeldFolder::OpenFile(std::u16string_view Name, std::unique_ptr<THeldFile>& File, std::string& Cause) const {
     HANDLE handle = nullptr;
     std::u16string real;
     // Others may read it meanwhile, but neither write, delete nor rename it.
-    const THeldState state =
-        OpenChild(*this, Name, DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, false, handle, real, Cause);
+    const THeldState state = OpenChild(*this, Name, DELETE | FILE_READ_DATA | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                                       false, handle, real, Cause);
     if (state == THeldState::Open)
         File.reset(new THeldFile(reinterpret_cast<std::intptr_t>(handle), real, kNone, std::u16string(Name)));
     return state;
@@ -321,8 +321,8 @@ THeldState THeldFolder::OpenFile(std::u16string_view Name, std::unique_ptr<THeld
 namespace {
 
 constexpr ACCESS_MASK kWriteFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | READ_CONTROL;
-constexpr ACCESS_MASK kWriteFileAccess = FILE_READ_DATA | FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_ATTRIBUTES |
-                                         DELETE | READ_CONTROL;
+constexpr ACCESS_MASK kWriteFileAccess =
+    FILE_READ_DATA | FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_ATTRIBUTES | DELETE | READ_CONTROL;
 constexpr ACCESS_MASK kPermissionAccess = WRITE_DAC | WRITE_OWNER;
 
 // Opens or makes Name, asking for the right to change its permissions where it is
@@ -331,8 +331,8 @@ THeldState CreateChild(const THeldFolder& folder, std::u16string_view name, ACCE
                        ULONG disposition, bool wantFolder, const void* security, HANDLE& handle, std::u16string& real,
                        std::string& cause) {
     const ULONG options = wantFolder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE;
-    NTSTATUS status =
-        CreateRelative(folder.Native(), name, access | kPermissionAccess, share, disposition, options, security, handle);
+    NTSTATUS status = CreateRelative(folder.Native(), name, access | kPermissionAccess, share, disposition, options,
+                                     security, handle);
     if (status == kAccessDenied)
         status = CreateRelative(folder.Native(), name, access, share, disposition, options, security, handle);
     if (status == kNameCollision) return THeldState::Open;  // there already: the caller opens it
@@ -358,7 +358,8 @@ THeldState THeldFolder::MakeFolder(std::u16string_view Name, std::unique_ptr<THe
     const ULONG share = kWriteShare;
     HANDLE handle = nullptr;
     std::u16string real;
-    THeldState state = CreateChild(*this, Name, kWriteFolderAccess, share, FILE_CREATE, true, Security, handle, real, Cause);
+    THeldState state =
+        CreateChild(*this, Name, kWriteFolderAccess, share, FILE_CREATE, true, Security, handle, real, Cause);
     Created = handle != nullptr;
     // Given at creation; given again through the handle where a system keeps only what is
     // set afterwards (Wine), so what is read back is what was meant.
@@ -420,8 +421,8 @@ THeldState THeldFolder::WriteFile(std::u16string_view Name, std::unique_ptr<TFil
 bool THeldFolder::RemoveIfEmpty() {
     FILE_DISPOSITION_INFO disposition{TRUE};
     IO_STATUS_BLOCK io{};
-    const NTSTATUS status = NtSetInformationFile(H(handle_), &io, &disposition, sizeof disposition,
-                                                 kDispositionInformation);
+    const NTSTATUS status =
+        NtSetInformationFile(H(handle_), &io, &disposition, sizeof disposition, kDispositionInformation);
     if (status == kNotEmpty) return false;
     if (status != 0) throw EFileError("cannot remove the folder " + Quoted(path_) + ": " + StatusText(status));
     return true;
@@ -443,8 +444,7 @@ std::u16string RenameThroughHandle(std::intptr_t File, std::intptr_t Folder, con
     info->FileNameLength = static_cast<DWORD>(NewName.size() * sizeof(wchar_t));
     std::copy(NewName.begin(), NewName.end(), reinterpret_cast<char16_t*>(info->FileName));
     IO_STATUS_BLOCK io{};
-    if (NtSetInformationFile(H(File), &io, info, static_cast<ULONG>(buffer.size()), kRenameInformation) != 0)
-        return {};
+    if (NtSetInformationFile(H(File), &io, info, static_cast<ULONG>(buffer.size()), kRenameInformation) != 0) return {};
     return FinalPath(H(File));
 }
 
@@ -472,7 +472,8 @@ std::string THeldFile::ReadAll(std::size_t Limit) {
         if (!ReadFile(H(handle_), buffer, sizeof buffer, &n, nullptr))
             throw EFileError("cannot read " + Quoted(path_) + ": " + ErrorText(GetLastError()));
         if (n == 0) return bytes;
-        if (bytes.size() + n > Limit) throw EFileError(Quoted(path_) + " is longer than " + std::to_string(Limit) + " bytes");
+        if (bytes.size() + n > Limit)
+            throw EFileError(Quoted(path_) + " is longer than " + std::to_string(Limit) + " bytes");
         bytes.append(buffer, n);
     }
 }
@@ -488,8 +489,8 @@ bool THeldFile::Delete() {
     }
     FILE_DISPOSITION_INFO disposition{TRUE};
     IO_STATUS_BLOCK io{};
-    const NTSTATUS status = NtSetInformationFile(H(handle_), &io, &disposition, sizeof disposition,
-                                                 kDispositionInformation);
+    const NTSTATUS status =
+        NtSetInformationFile(H(handle_), &io, &disposition, sizeof disposition, kDispositionInformation);
     if (status == kCannotDelete || status == kAccessDenied || status == kSharingViolation) return false;
     if (status != 0) throw EFileError("cannot delete " + Quoted(path_) + ": " + StatusText(status));
     return true;
@@ -517,11 +518,13 @@ THeldFolder THeldFolder::OpenRoot(const std::u16string& Path) {
 
 THeldState THeldFolder::OpenFolder(std::u16string_view Name, std::unique_ptr<THeldFolder>& Folder,
                                    std::string& Cause) const {
-    const int fd = openat(static_cast<int>(handle_), Utf8Name(Name).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd =
+        openat(static_cast<int>(handle_), Utf8Name(Name).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         // A link to a folder and a plain file both fail here; only the link is a link.
-        struct stat there{};
-        if (errno == ENOTDIR && fstatat(static_cast<int>(handle_), Utf8Name(Name).c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+        struct stat there {};
+        if (errno == ENOTDIR &&
+            fstatat(static_cast<int>(handle_), Utf8Name(Name).c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISLNK(there.st_mode))
             return THeldState::Link;
         return StateOfErrno(true, Cause);
@@ -532,9 +535,10 @@ THeldState THeldFolder::OpenFolder(std::u16string_view Name, std::unique_ptr<THe
 }
 
 THeldState THeldFolder::OpenFile(std::u16string_view Name, std::unique_ptr<THeldFile>& File, std::string& Cause) const {
-    const int fd = openat(static_cast<int>(handle_), Utf8Name(Name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    const int fd =
+        openat(static_cast<int>(handle_), Utf8Name(Name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return StateOfErrno(false, Cause);
-    struct stat held{};
+    struct stat held {};
     if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
         close(fd);
         return THeldState::WrongKind;
@@ -561,15 +565,16 @@ THeldState THeldFolder::WriteFile(std::u16string_view Name, std::unique_ptr<TFil
     for (int round = 0; round < 2; ++round) {
         int fd = openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         Created = fd >= 0;
-        if (!Created && errno == EEXIST) fd = openat(folder, name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (!Created && errno == EEXIST)
+            fd = openat(folder, name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
-            struct stat there{};
+            struct stat there {};
             if (fstatat(folder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(there.st_mode))
                 return THeldState::Link;
             if (errno == EISDIR) return THeldState::WrongKind;
             return StateOfErrno(false, Cause);
         }
-        struct stat held{};
+        struct stat held {};
         if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
             close(fd);
             return THeldState::WrongKind;
@@ -662,9 +667,10 @@ THeldState THeldFolder::OpenKnownRoot(const std::u16string& Path, std::unique_pt
     std::u16string path = Path;
     while (path.size() > 3 && path.back() == u'\\') path.pop_back();
     // Without FILE_FLAG_OPEN_REPARSE_POINT: the system follows the links to the folder.
-    const HANDLE handle = CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return THeldState::Missing;

@@ -15,8 +15,8 @@ namespace stp {
 namespace {
 
 std::int32_t ReadInt32LE(const unsigned char* p) {
-    std::uint32_t v = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                      std::uint32_t(p[3]) << 24;
+    std::uint32_t v =
+        std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
     return static_cast<std::int32_t>(v);
 }
 
@@ -39,9 +39,8 @@ std::optional<std::u16string> ReadPackageTableText(TFile& package) {
     const std::int64_t length = ReadInt32LE(field);
     if (length >= size) return std::nullopt;
     if (length < 0 || length > at)
-        throw EFileError("cannot read '" + ToUtf8(package.Path()) + "': table length " +
-                         std::to_string(length) + " does not fit before its length field at " +
-                         std::to_string(at));
+        throw EFileError("cannot read '" + ToUtf8(package.Path()) + "': table length " + std::to_string(length) +
+                         " does not fit before its length field at " + std::to_string(at));
 
     std::string bytes(static_cast<std::size_t>(length), '\0');
     package.Seek(at - length);

@@ -95,7 +95,8 @@ std::u16string NormalizeFolderSpec(std::u16string_view folder) {
     if (IsMacroFolder(f)) {
         // The extractor knows its macros in this case only.
         for (std::u16string_view macro : {std::u16string_view(kSystemMacro), std::u16string_view(kThirdMacro)}) {
-            if (f.size() >= macro.size() && EqualsIgnoringAsciiCase(std::u16string_view(f).substr(0, macro.size()), macro)) {
+            if (f.size() >= macro.size() &&
+                EqualsIgnoringAsciiCase(std::u16string_view(f).substr(0, macro.size()), macro)) {
                 f.replace(0, macro.size(), macro);
                 prefix = macro.size();
             }
@@ -119,10 +120,12 @@ std::u16string CheckedFolderSpec(std::u16string_view folder) {
         throw EPackageError("folder " + Quoted(folder) + " starts with '$' but with neither $System$ nor $Third$");
     // The extractor's own rule must put the file in the folder the row names.
     const std::u16string probe = u"C:\\Windows\\System32\\";
-    const std::size_t prefix = system ? std::u16string_view(kSystemMacro).size() : std::u16string_view(kThirdMacro).size();
+    const std::size_t prefix =
+        system ? std::u16string_view(kSystemMacro).size() : std::u16string_view(kThirdMacro).size();
     if (SafeMacroFolder(f, probe) != probe + f.substr(prefix))
-        throw EPackageError("folder " + Quoted(folder) + " cannot be placed below the system folder" +
-                            (system ? std::string() : std::string(" (below $Third$ a folder cannot name 'System'; use $System$)")));
+        throw EPackageError(
+            "folder " + Quoted(folder) + " cannot be placed below the system folder" +
+            (system ? std::string() : std::string(" (below $Third$ a folder cannot name 'System'; use $System$)")));
     return f;
 }
 
@@ -166,8 +169,8 @@ std::vector<TPackedFile> WritePackage(const std::vector<TPackageEntry>& entries,
                                       const TPackageOptions& options) {
     for (const auto& e : entries) CheckEntry(e);  // before the output is made
     TFile file = TFile::CreateAlways(output);
-    const std::vector<TPackedFile> sizes =
-        WritePackage(entries, [&file](const void* bytes, std::size_t size) { file.Write(bytes, size); }, options);
+    const std::vector<TPackedFile> sizes = WritePackage(
+        entries, [&file](const void* bytes, std::size_t size) { file.Write(bytes, size); }, options);
     file.Close();
     return sizes;
 }

@@ -24,7 +24,7 @@ struct TPackageOptions {
     int HashIndex = 3;    // SHA-256
     std::u16string Password;
     int Level = 9;
-    unsigned Threads = 0;  // 0: one per core
+    unsigned Threads = 0;                          // 0: one per core
     std::size_t WholeFileLimit = kWholeFileLimit;  // the largest file level max deflates whole
     // Envelope header; derived from the package's content when not given.
     std::optional<std::u16string> Salt;

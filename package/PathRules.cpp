@@ -54,8 +54,7 @@ bool IsPlainFolderName(std::u16string_view component) {
     return !IsDeviceName(component);
 }
 
-std::u16string ReplaceIgnoringCase(std::u16string_view text, std::u16string_view what,
-                                   std::u16string_view with) {
+std::u16string ReplaceIgnoringCase(std::u16string_view text, std::u16string_view what, std::u16string_view with) {
     std::u16string out;
     std::size_t i = 0;
     while (i < text.size()) {

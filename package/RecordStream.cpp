@@ -49,7 +49,8 @@ struct TRecordStream::TDecoders {
 
 TRecordStream::TRecordStream(TFile& Package, std::vector<TRecordSpan> Spans, std::size_t WholeLimit,
                              std::size_t ChunkSize)
-    : package_(Package), spans_(std::move(Spans)), wholeLimit_(WholeLimit), chunk_(std::max<std::size_t>(ChunkSize, 1)) {
+    : package_(Package), spans_(std::move(Spans)), wholeLimit_(WholeLimit),
+      chunk_(std::max<std::size_t>(ChunkSize, 1)) {
     reader_ = std::thread([this] { Read(); });
 }
 

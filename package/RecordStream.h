@@ -89,9 +89,9 @@ private:
     std::mutex lock_;
     std::condition_variable changed_;
     std::deque<TPiece> queue_;
-    std::size_t queued_ = 0;  // bytes in queue_
+    std::size_t queued_ = 0;         // bytes in queue_
     std::atomic<bool> stop_{false};  // the writer has gone
-    bool finished_ = false;   // the reader has ended
+    bool finished_ = false;          // the reader has ended
     std::thread reader_;
 };
 

@@ -27,7 +27,8 @@ std::string NameAt(const PeHeaders& headers, std::string_view image, std::uint32
     const std::string_view tail = MappedTail(headers, image, rva, std::string(table.What) + " DLL name");
     const std::size_t end = tail.find('\0');
     if (end == std::string_view::npos)
-        throw EPeError(std::string(table.What) + ": the DLL name at RVA " + Hex(rva) + " runs past the end of its section");
+        throw EPeError(std::string(table.What) + ": the DLL name at RVA " + Hex(rva) +
+                       " runs past the end of its section");
     return std::string(tail.substr(0, end));
 }
 

@@ -140,7 +140,8 @@ std::uint64_t ColourTableSize(const std::string& bmp, std::uint32_t infoSize) {
     const std::uint16_t bits = Get16(bmp, info + 14, "bitmap header");
     const std::uint32_t compression = Get32(bmp, info + 16, "bitmap header");
     const std::uint32_t used = Get32(bmp, info + 32, "bitmap header");
-    const std::uint64_t masks = (infoSize == 40 && (compression == 3 || compression == 6)) ? (compression == 3 ? 12 : 16) : 0;
+    const std::uint64_t masks =
+        (infoSize == 40 && (compression == 3 || compression == 6)) ? (compression == 3 ? 12 : 16) : 0;
     const std::uint64_t entries = used ? used : (bits <= 8 ? std::uint64_t{1} << bits : 0);
     return masks + 4 * entries;
 }

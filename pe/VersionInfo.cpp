@@ -19,7 +19,7 @@ constexpr std::uint16_t kText = 1;
 
 constexpr std::uint32_t kFixedSignature = 0xFEEF04BD;
 constexpr std::uint32_t kFixedStructVersion = 0x00010000;
-constexpr std::uint32_t kFileFlagsMask = 0x3F;      // VS_FFI_FILEFLAGSMASK: every flag is meaningful (and clear)
+constexpr std::uint32_t kFileFlagsMask = 0x3F;  // VS_FFI_FILEFLAGSMASK: every flag is meaningful (and clear)
 constexpr std::uint32_t kFileOsNtWindows32 = 0x00040004;
 constexpr std::uint32_t kFileTypeApp = 1;
 constexpr std::size_t kFixedSize = 13 * 4;
@@ -164,10 +164,10 @@ bool ParseTableKey(std::u16string_view key, std::uint16_t& language, std::uint16
     if (key.size() != 8) return false;
     std::uint32_t value = 0;
     for (char16_t c : key) {
-        const int digit = c >= u'0' && c <= u'9' ? c - u'0'
+        const int digit = c >= u'0' && c <= u'9'   ? c - u'0'
                           : c >= u'A' && c <= u'F' ? c - u'A' + 10
                           : c >= u'a' && c <= u'f' ? c - u'a' + 10
-                                                    : -1;
+                                                   : -1;
         if (digit < 0) return false;
         value = value << 4 | static_cast<std::uint32_t>(digit);
     }

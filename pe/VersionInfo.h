@@ -35,7 +35,7 @@ using VersionString = std::pair<std::u16string, std::u16string>;
 struct VersionInfo {
     VersionNumbers FileVersion{};
     VersionNumbers ProductVersion{};
-    std::uint16_t Language = 0;  // 0x0409 English (US), 0x0804 Chinese (simplified) ...
+    std::uint16_t Language = 0;          // 0x0409 English (US), 0x0804 Chinese (simplified) ...
     std::vector<VersionString> Strings;  // written in this order
 };
 

@@ -10,14 +10,14 @@ namespace stp {
 
 enum ExitCode : int {
     ecSuccess = 0,
-    ecProgramRunning = 2,       // the product's program runs; nothing was written or removed
-    ecFolderRefused = 3,        // the destination breaks its rules (installer), or this is not
-                                // the uninstaller the uninstall entry names; nothing written
-    ecCancelled = 1602,         // the user cancelled; nothing more was done
-    ecFailed = 1603,            // installing or removing failed; the log or message says why
-    ecAnotherRuns = 1618,       // another installer or uninstaller of the product runs
-    ecBadCommandLine = 1639,    // an unknown switch; the log names it
-    ecRestartNeeded = 3010,     // done; some files go or come when Windows restarts
+    ecProgramRunning = 2,     // the product's program runs; nothing was written or removed
+    ecFolderRefused = 3,      // the destination breaks its rules (installer), or this is not
+                              // the uninstaller the uninstall entry names; nothing written
+    ecCancelled = 1602,       // the user cancelled; nothing more was done
+    ecFailed = 1603,          // installing or removing failed; the log or message says why
+    ecAnotherRuns = 1618,     // another installer or uninstaller of the product runs
+    ecBadCommandLine = 1639,  // an unknown switch; the log names it
+    ecRestartNeeded = 3010,   // done; some files go or come when Windows restarts
 };
 
 struct ExitCodeRow {

@@ -49,12 +49,12 @@ enum class SettingCheck : std::uint8_t {
     Version,       // as FileNamePart, beginning with a number (the version resource's)
     ExeName,       // as FileNamePart, without ".exe"
     NotEmpty,
-    KeyName,       // can name a registry key (the uninstall entry's is named after it)
-    Freeware,      // a number, or True/False
-    TextMode,      // 0 (Chinese), 2 (English) or auto (the user's display language)
-    YesNo,         // yes or no
-    EntryKind,     // basic or full
-    LicenseFile,   // a UTF-8 text file of the product folder, carried as a resource
+    KeyName,      // can name a registry key (the uninstall entry's is named after it)
+    Freeware,     // a number, or True/False
+    TextMode,     // 0 (Chinese), 2 (English) or auto (the user's display language)
+    YesNo,        // yes or no
+    EntryKind,    // basic or full
+    LicenseFile,  // a UTF-8 text file of the product folder, carried as a resource
 };
 
 // The text set a setting belongs to.
@@ -62,12 +62,12 @@ enum class TextSet : std::uint8_t { Both, Chinese, English };
 
 struct SettingRow {
     Setting Id;
-    const char* Key;          // in product.ini
-    std::uint16_t StringId;   // in the installer's and the uninstaller's string table; 0: none
-    bool Required;            // else Default when absent
+    const char* Key;         // in product.ini
+    std::uint16_t StringId;  // in the installer's and the uninstaller's string table; 0: none
+    bool Required;           // else Default when absent
     const char16_t* Default;
     SettingCheck Check;
-    const char* Help;         // one line for stp init's template
+    const char* Help;  // one line for stp init's template
     TextSet Set = TextSet::Both;
     // Beyond what every installer carries: written only when product.ini gives it, so an
     // installer of a product without it is exactly one made before it existed; the stubs
@@ -103,8 +103,8 @@ inline constexpr SettingRow kSettings[] = {
      TextSet::Chinese},
     {Setting::WebHome, "WebHome", 2004, false, u"", SettingCheck::Any, "the English web address", TextSet::English},
     {Setting::MakerFolder, "MakerFolder", 2005, false, u"Orvane Soft", SettingCheck::FileNamePart,
-     "the folder under Program Files the installer proposes; the uninstaller removes it when empty",
-     TextSet::Both, true},
+     "the folder under Program Files the installer proposes; the uninstaller removes it when empty", TextSet::Both,
+     true},
     {Setting::PublisherEnglish, "PublisherEnglish", 2006, false, u"Orvane Software", SettingCheck::Any,
      "the uninstall entry's publisher (English)", TextSet::English, true},
     {Setting::PublisherChinese, "PublisherChinese", 2007, false, u"Orvane软件", SettingCheck::Any,
@@ -120,8 +120,8 @@ inline constexpr SettingRow kSettings[] = {
     {Setting::StartMenu, "StartMenu", 2009, false, u"no", SettingCheck::YesNo,
      "yes: a shortcut in the all users' Start menu, named after the display name", TextSet::Both, true},
     {Setting::UninstallEntry, "UninstallEntry", 2010, false, u"basic", SettingCheck::EntryKind,
-     "full: the uninstall entry also names the quiet uninstall command, the location and the size",
-     TextSet::Both, true},
+     "full: the uninstall entry also names the quiet uninstall command, the location and the size", TextSet::Both,
+     true},
     {Setting::Unattended, "Unattended", 2012, false, u"no", SettingCheck::YesNo,
      "yes: the installer takes /S, /P, /D= and /LOG= and ends with deployment exit codes", TextSet::Both, true},
     {Setting::LicenseName, "LicenseName", 0, false, u"Proprietary", SettingCheck::NotEmpty,

@@ -51,7 +51,8 @@ SetupCommandLine ParseSetupCommandLine(std::u16string_view Arguments) {
             std::u16string_view folder =
                 TrimBlanks(rest.substr(std::u16string_view(kDestinationSwitch).size() + (quotedWhole ? 1 : 0)));
             if (quotedWhole && !folder.empty() && folder.back() == u'"') folder.remove_suffix(1);
-            if (folder.size() >= 2 && folder.front() == u'"' && folder.back() == u'"') folder = folder.substr(1, folder.size() - 2);
+            if (folder.size() >= 2 && folder.front() == u'"' && folder.back() == u'"')
+                folder = folder.substr(1, folder.size() - 2);
             line.Destination = std::u16string(folder);
             if (line.Destination.empty() && line.BadSwitch.empty()) line.BadSwitch = kDestinationSwitch;
             break;

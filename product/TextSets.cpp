@@ -51,8 +51,9 @@ const ComponentText kComponentTexts[16] = {
     {"lblLicense", {nullptr, u"License Agreement"}},
     {"lblLicenseTip", {nullptr, u"Please read the following important infomation before continuing."}},
     {"lblAgreement",
-     {nullptr, u"If you accept the terms of the agreement, click I Agree to continue. "
-               u"You must accept the agreement to install {D}."}},
+     {nullptr,
+      u"If you accept the terms of the agreement, click I Agree to continue. "
+      u"You must accept the agreement to install {D}."}},
     {"lblFolder", {nullptr, u"Select Destination Location"}},
     {"lblFolderTip", {nullptr, u"Where should {D} be installed?"}},
     {"lblSetupFolder",
@@ -77,25 +78,33 @@ using L = AgreementLineFor;
 const AgreementLine kChineseAgreement[] = {
     {L::All, u"{D} 用户许可协议"},
     {L::All, u""},
-    {L::All, u"请仔细阅读和理解本用户许可协议中规定的所有权利和限制。在安装时，您需要决定接受或不接受本《协议》的条款。"
-             u"如果接受，您可以继续安装，否则应该取消安装。"},
+    {L::All,
+     u"请仔细阅读和理解本用户许可协议中规定的所有权利和限制。在安装时，您需要决定接受或不接受本《协议》的条款。"
+     u"如果接受，您可以继续安装，否则应该取消安装。"},
     {L::All, u""},
-    {L::All, u"1. {D}（以下简称“本软件”）软件知识产权属软件作者所有，并且受著作权法、国际著作权条约和其它知识产权法及条约的保护。"},
+    {L::All,
+     u"1. {D}（以下简称“本软件”）软件知识产权属软件作者所有，并且受著作权法、国际著作权条约和其它知识产权法及条约的保护。"},
     {L::All, u""},
-    {L::All, u"2. 您不得对本软件进行反向工程、反向编译或反汇编，不得对本软件包含的文件及程序作任何修改，破坏软件的完整性。"},
+    {L::All,
+     u"2. 您不得对本软件进行反向工程、反向编译或反汇编，不得对本软件包含的文件及程序作任何修改，破坏软件的完整性。"},
     {L::All, u""},
-    {L::Freeware, u"3. 本软件是免费软件，您可以免费使用，自由复制或传播本软件。但未经本软件作者允许，"
-                  u"不得将本软件产品以任何形式用于任何商业目的。"},
-    {L::Shareware, u"3. 您可以自由复制或传播本软件。但未经本软件作者允许，不得将本软件产品以任何形式用于任何商业目的。"},
+    {L::Freeware,
+     u"3. 本软件是免费软件，您可以免费使用，自由复制或传播本软件。但未经本软件作者允许，"
+     u"不得将本软件产品以任何形式用于任何商业目的。"},
+    {L::Shareware,
+     u"3. 您可以自由复制或传播本软件。但未经本软件作者允许，不得将本软件产品以任何形式用于任何商业目的。"},
     {L::All, u""},
-    {L::All, u"4. 本软件保证不含有任何恶意或病毒程序，保证软件本身不会对用户的电脑造成损害，但由于用户的误操作导致的任何不良后果，"
-             u"用户须自己承担风险。如果用户使用本软件产品用于任何非法目的，用户必须独立承担由此带来的法律责任。"
-             u"同时用户必须遵守所有软件产品使用之相关法律。"},
+    {L::All,
+     u"4. 本软件保证不含有任何恶意或病毒程序，保证软件本身不会对用户的电脑造成损害，但由于用户的误操作导致的任何不良后果，"
+     u"用户须自己承担风险。如果用户使用本软件产品用于任何非法目的，用户必须独立承担由此带来的法律责任。"
+     u"同时用户必须遵守所有软件产品使用之相关法律。"},
     {L::All, u""},
-    {L::Freeware, u"5. 若您未能遵守本《协议》之条款，则本软件作者在不妨碍其他权力之情况下，有权采取包括追究法律责任在内的相应措施并终止本《用户许可协议》。"},
+    {L::Freeware,
+     u"5. 若您未能遵守本《协议》之条款，则本软件作者在不妨碍其他权力之情况下，有权采取包括追究法律责任在内的相应措施并终止本《用户许可协议》。"},
     {L::Shareware, u""},
     {L::Shareware, u""},
-    {L::Shareware, u"6. 若您未能遵守本《协议》之条款，则本软件作者在不妨碍其他权力之情况下，有权采取包括追究法律责任在内的相应措施并终止本《用户许可协议》。"},
+    {L::Shareware,
+     u"6. 若您未能遵守本《协议》之条款，则本软件作者在不妨碍其他权力之情况下，有权采取包括追究法律责任在内的相应措施并终止本《用户许可协议》。"},
     {L::All, u""},
     {L::All, u""},
     {L::All, u"{C}"},
@@ -104,14 +113,16 @@ const AgreementLine kChineseAgreement[] = {
 const AgreementLine kEnglishAgreement[] = {
     {L::All, u"End User License Agreement"},
     {L::All, u""},
-    {L::All, u"Please read the following terms and conditions carefully before using{D}. Use of this software "
-             u"indicates you accept the terms of this license agreement and warranty."},
+    {L::All,
+     u"Please read the following terms and conditions carefully before using{D}. Use of this software "
+     u"indicates you accept the terms of this license agreement and warranty."},
     {L::All, u""},
     {L::All, u"1. Disclaimer of Warranty"},
     {L::All, u""},
-    {L::All, u"{D} (this software) is provided \"as-is\" and without warranty of any kind, express, implied or "
-             u"otherwise, including without limitation, any warranty of merchantability or fitness for a particular "
-             u"purpose."},
+    {L::All,
+     u"{D} (this software) is provided \"as-is\" and without warranty of any kind, express, implied or "
+     u"otherwise, including without limitation, any warranty of merchantability or fitness for a particular "
+     u"purpose."},
     {L::All, u""},
     {L::All, u""},
     {L::All, u""},
@@ -119,8 +130,9 @@ const AgreementLine kEnglishAgreement[] = {
     {L::All, u""},
     {L::Freeware, u"This software is freeware, you can unrestricted use of it."},
     {L::Freeware, u""},
-    {L::Freeware, u"But without the permission from the author of this software, this software may not be used for "
-                  u"any commercial purposes, in any form."},
+    {L::Freeware,
+     u"But without the permission from the author of this software, this software may not be used for "
+     u"any commercial purposes, in any form."},
     {L::Shareware, u""},
     {L::Shareware, u""},
     {L::Shareware, u""},
@@ -142,7 +154,8 @@ std::vector<AgreementLine> AgreementTable(int Mode) {
 
 const TextPair kUninstTexts[10] = {
     {u"卸载 - {D}", u"Uninstall - {D}"},
-    {u"您确定要完全移除“{D}”及其所有组件吗？", u"Are you sure you want to completely remove {D} and all of its components?"},
+    {u"您确定要完全移除“{D}”及其所有组件吗？",
+     u"Are you sure you want to completely remove {D} and all of its components?"},
     {u"“{D}”正在运行，请先关闭它，然后再卸载。", u"{D} is running. Please close it, then uninstall again."},
     {u"此卸载程序不属于已安装的“{D}”，没有删除任何文件。",
      u"This uninstaller does not belong to an installation of {D}; nothing was removed."},
@@ -150,8 +163,10 @@ const TextPair kUninstTexts[10] = {
     {u"“{D}”已从您的计算机中移除。以下文件正在使用，将在重新启动计算机后删除：\n\n",
      u"{D} was removed from your computer. These files are in use and will be removed when you restart "
      u"Windows:\n\n"},
-    {u"“{D}”的另一个卸载程序正在运行，没有删除任何文件。", u"Another uninstall of {D} is running; nothing was removed."},
-    {u"“{D}”未能完全移除。以下项目无法删除：\n\n", u"{D} could not be removed completely. These could not be removed:\n\n"},
+    {u"“{D}”的另一个卸载程序正在运行，没有删除任何文件。",
+     u"Another uninstall of {D} is running; nothing was removed."},
+    {u"“{D}”未能完全移除。以下项目无法删除：\n\n",
+     u"{D} could not be removed completely. These could not be removed:\n\n"},
     {u"以下文件正在使用，将在重新启动计算机后删除：\n\n",
      u"These files are in use and will be removed when you restart Windows:\n\n"},
     {u"以下项目在安装后已被更改或替换，已保留：\n\n",
@@ -159,13 +174,15 @@ const TextPair kUninstTexts[10] = {
 };
 
 const TextPair kConflictCaption = {u"温馨提示 - {D}", nullptr};
-const TextPair kConflictContent = {u"首先，感谢您使用“{D}”软件。\n\n但由于检测到您的系统正在运行“金山毒霸”，{D}"
-                                   u"会被其错误和非法干扰，因此如果您希望能正常运行{D}，请更换其它"
-                                   u"更好更流行的免费防毒杀毒软件，比如360，COMODO等。\n\n为此给您带来的不便，软件作者在此深表歉意。",
-                                   nullptr};
+const TextPair kConflictContent = {
+    u"首先，感谢您使用“{D}”软件。\n\n但由于检测到您的系统正在运行“金山毒霸”，{D}"
+    u"会被其错误和非法干扰，因此如果您希望能正常运行{D}，请更换其它"
+    u"更好更流行的免费防毒杀毒软件，比如360，COMODO等。\n\n为此给您带来的不便，软件作者在此深表歉意。",
+    nullptr};
 const TextPair kConflictCopied = {u"复制成功，请粘贴到浏览器的地址栏中打开。", nullptr};
 
-const TextPair kRunningProgramText = {u"{D}正在运行，请先退出后再进行安装。", u"{D} program is running, please close it first."};
+const TextPair kRunningProgramText = {u"{D}正在运行，请先退出后再进行安装。",
+                                      u"{D} program is running, please close it first."};
 const TextPair kRunningProgramCaption = {u"安装向导", u"Setup"};
 const TextPair kUnsafeDllSearchText = {
     u"需要先安装 Windows 更新 KB2533623，本程序才能以管理员身份安全运行。",

@@ -29,7 +29,7 @@ struct TUninstallEntry {
     std::u16string SetupDir;  // ends with a backslash
     std::u16string ExeName, DisplayName, Version, WebChinese, WebHome, Publisher;
     bool Full = false;
-    bool Quiet = false;  // QuietUninstallString without the rest of Full (Unattended = yes)
+    bool Quiet = false;             // QuietUninstallString without the rest of Full (Unattended = yes)
     std::uint32_t EstimatedKB = 0;  // the installed files' size, written with Full
 };
 std::vector<std::pair<std::u16string, std::u16string>> UninstallStrings(const TUninstallEntry& Entry);

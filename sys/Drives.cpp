@@ -30,8 +30,7 @@ std::u16string GetDriveLetters() {
     std::u16string letters;
     for (int i = 0; i < 26; ++i) {
         const char16_t letter = static_cast<char16_t>(u'A' + i);
-        if ((mask & (1u << i)) && GetDriveTypeW(AsWide(RootOf(letter))) == DRIVE_FIXED)
-            letters += letter;
+        if ((mask & (1u << i)) && GetDriveTypeW(AsWide(RootOf(letter))) == DRIVE_FIXED) letters += letter;
     }
     return letters;
 }

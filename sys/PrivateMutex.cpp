@@ -56,8 +56,8 @@ const NamespaceCalls& Calls() {
 }
 
 Error Failed(const std::string& what, DWORD error) {
-    return Error("The lock that keeps setups and uninstalls of this product one at a time cannot be made: " + what + ": " +
-                 SystemErrorText(error));
+    return Error("The lock that keeps setups and uninstalls of this product one at a time cannot be made: " + what +
+                 ": " + SystemErrorText(error));
 }
 
 // A boundary descriptor; AddSIDToBoundaryDescriptor may move it, so it is held by address.

@@ -22,10 +22,10 @@ struct ProcessStatusLibrary {
     ProcessStatusLibrary() {
         const HMODULE library = LoadLibraryW(L"PSAPI.dll");
         if (!library) return;
-        EnumProcessModules = reinterpret_cast<EnumModules>(
-            reinterpret_cast<void*>(GetProcAddress(library, "EnumProcessModules")));
-        GetModuleFileNameExW = reinterpret_cast<ModuleFileName>(
-            reinterpret_cast<void*>(GetProcAddress(library, "GetModuleFileNameExW")));
+        EnumProcessModules =
+            reinterpret_cast<EnumModules>(reinterpret_cast<void*>(GetProcAddress(library, "EnumProcessModules")));
+        GetModuleFileNameExW =
+            reinterpret_cast<ModuleFileName>(reinterpret_cast<void*>(GetProcAddress(library, "GetModuleFileNameExW")));
     }
 };
 

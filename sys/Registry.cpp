@@ -19,17 +19,15 @@ std::u16string RelativePath(const std::u16string& Path) {
 // Opens or creates Path below Root; the error code of the registry on failure.
 LSTATUS CreateKey(HKEY Root, const std::u16string& Path, RegKey& key) {
     HKEY raw = nullptr;
-    const LSTATUS status =
-        RegCreateKeyExW(Root, AsWide(RelativePath(Path)), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &raw, nullptr);
+    const LSTATUS status = RegCreateKeyExW(Root, AsWide(RelativePath(Path)), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &raw, nullptr);
     if (status == ERROR_SUCCESS) key.reset(raw);
     return status;
 }
 
 RegKey OpenKey(HKEY Root, const std::u16string& Path) {
     HKEY raw = nullptr;
-    if (RegOpenKeyExW(Root, AsWide(RelativePath(Path)), 0, KEY_ALL_ACCESS, &raw) != ERROR_SUCCESS)
-        return nullptr;
+    if (RegOpenKeyExW(Root, AsWide(RelativePath(Path)), 0, KEY_ALL_ACCESS, &raw) != ERROR_SUCCESS) return nullptr;
     return RegKey(raw);
 }
 
@@ -53,8 +51,8 @@ bool RegWriteStringValue(HKEY Root, const std::u16string& Path, const std::u16st
     RegKey key;
     if (CreateKey(Root, Path, key) != ERROR_SUCCESS) return false;
     const DWORD bytes = static_cast<DWORD>((Value.size() + 1) * sizeof(char16_t));
-    if (RegSetValueExW(key.get(), AsWide(ValueName), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(Value.c_str()), bytes) != ERROR_SUCCESS)
+    if (RegSetValueExW(key.get(), AsWide(ValueName), 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()), bytes) !=
+        ERROR_SUCCESS)
         RaiseRegistryError("Failed to set data for '%s'", ValueName);
     return true;
 }
@@ -72,8 +70,7 @@ bool RegWriteDwordValue(HKEY Root, const std::u16string& Path, const std::u16str
 std::u16string ReadStringFromKey(HKEY Key, const std::u16string& ValueName) {
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExW(Key, AsWide(ValueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        size == 0)
+    if (RegQueryValueExW(Key, AsWide(ValueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0)
         return {};
     std::vector<BYTE> data(size);
     if (RegQueryValueExW(Key, AsWide(ValueName), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)

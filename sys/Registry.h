@@ -32,8 +32,7 @@ bool RegWriteDwordValue(HKEY Root, const std::u16string& Path, const std::u16str
 // when the key or value is missing or the value is empty. Raises ERegistryError
 // "Invalid data type for '%s'" for other types, "Failed to get data for '%s'" when the
 // value cannot be read after its size was taken.
-std::u16string RegReadStringValue(HKEY Root, const std::u16string& Path,
-                                  const std::u16string& ValueName);
+std::u16string RegReadStringValue(HKEY Root, const std::u16string& Path, const std::u16string& ValueName);
 
 // The names of the keys right below Path; empty when Path cannot be opened.
 std::vector<std::u16string> RegSubKeyNames(HKEY Root, const std::u16string& Path);

@@ -95,8 +95,12 @@ void TSetupLog::Write(std::u16string_view Line) {
     GetLocalTime(&now);
     // "2026-12-11 09:30:05 ", formatted by hand: printf stays out of the installer.
     std::string stamp;
-    for (const auto& [value, width, after] : {std::tuple{now.wYear, 4, '-'}, {now.wMonth, 2, '-'}, {now.wDay, 2, ' '},
-                                             {now.wHour, 2, ':'}, {now.wMinute, 2, ':'}, {now.wSecond, 2, ' '}}) {
+    for (const auto& [value, width, after] : {std::tuple{now.wYear, 4, '-'},
+                                              {now.wMonth, 2, '-'},
+                                              {now.wDay, 2, ' '},
+                                              {now.wHour, 2, ':'},
+                                              {now.wMinute, 2, ':'},
+                                              {now.wSecond, 2, ' '}}) {
         const std::string digits = std::to_string(value);
         stamp += std::string(digits.size() < std::size_t(width) ? width - digits.size() : 0, '0') + digits + after;
     }

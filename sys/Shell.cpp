@@ -48,8 +48,7 @@ public:
 private:
     static BOOL CALLBACK Collect(HWND window, LPARAM self) {
         auto* me = reinterpret_cast<ThreadWindowsDisabled*>(self);
-        if (window != me->keep_ && IsWindowVisible(window) && IsWindowEnabled(window))
-            me->disabled_.push_back(window);
+        if (window != me->keep_ && IsWindowVisible(window) && IsWindowEnabled(window)) me->disabled_.push_back(window);
         return TRUE;
     }
 

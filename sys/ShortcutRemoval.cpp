@@ -50,8 +50,8 @@ std::u16string TargetOf(const std::string& bytes) {
 
 std::vector<std::u16string> KnownShortcutFolders() {
     std::vector<std::u16string> folders;
-    for (const std::u16string& folder :
-         {KnownFolderPath(FOLDERID_Desktop), KnownFolderPath(FOLDERID_RoamingAppData), KnownFolderPath(FOLDERID_PublicDesktop)}) {
+    for (const std::u16string& folder : {KnownFolderPath(FOLDERID_Desktop), KnownFolderPath(FOLDERID_RoamingAppData),
+                                         KnownFolderPath(FOLDERID_PublicDesktop)}) {
         folders.push_back(folder);
     }
     if (!folders[1].empty()) folders[1] += u"\\Microsoft\\Internet Explorer\\Quick Launch";

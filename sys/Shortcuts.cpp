@@ -45,13 +45,11 @@ const char16_t* const kLocationValues[] = {u"Desktop", u"AppData", u"SendTo", u"
 
 RegKey OpenFullAccess(HKEY Parent, const std::u16string& Path, bool Create) {
     HKEY raw = nullptr;
-    const LSTATUS status =
-        Create ? RegCreateKeyExW(Parent, AsWide(Path), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                 nullptr, &raw, nullptr)
-               : RegOpenKeyExW(Parent, AsWide(Path), 0, KEY_ALL_ACCESS, &raw);
+    const LSTATUS status = Create ? RegCreateKeyExW(Parent, AsWide(Path), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                    KEY_ALL_ACCESS, nullptr, &raw, nullptr)
+                                  : RegOpenKeyExW(Parent, AsWide(Path), 0, KEY_ALL_ACCESS, &raw);
     return RegKey(status == ERROR_SUCCESS ? raw : nullptr);
 }
-
 
 // The shell link object through its two interfaces.
 struct ShellLink {
@@ -98,8 +96,8 @@ std::u16string LinkFileName(const std::u16string& LinkName) {
 
 std::u16string ReadShortcutTarget(const std::u16string& LinkFile) {
     ShellLink shell;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                shell.link.PutVoid())) ||
+    if (FAILED(
+            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shell.link.PutVoid())) ||
         FAILED(shell.link.As(shell.file)) || FAILED(shell.file->Load(AsWide(LinkFile), STGM_READ)))
         return {};
     wchar_t path[MAX_PATH] = {};
@@ -139,8 +137,8 @@ std::u16string GetCommonShellFolderPath(std::uint8_t Location) {
     return RegReadStringValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, kAllUsersPrefix + kLocationValues[Location]);
 }
 
-void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Arguments,
-                    const std::u16string& LinkName, std::uint8_t Location, const std::u16string& SubFolder) {
+void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Arguments, const std::u16string& LinkName,
+                    std::uint8_t Location, const std::u16string& SubFolder) {
     const ShellLink shell = CreateShellLinkObject();
     // Left unchecked: a shortcut is a convenience, and the caller goes on without one.
     shell.link->SetPath(AsWide(TargetPath));

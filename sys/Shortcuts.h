@@ -27,9 +27,8 @@ std::u16string GetShellFolderPath(std::uint8_t Location);
 // or into its existing SubFolder. Nothing is written when the folder is unknown; a
 // failing save goes unreported. Raises EOleError when the shell link object cannot be
 // made.
-void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Arguments,
-                    const std::u16string& LinkName, std::uint8_t Location,
-                    const std::u16string& SubFolder);
+void CreateShortcut(const std::u16string& TargetPath, const std::u16string& Arguments, const std::u16string& LinkName,
+                    std::uint8_t Location, const std::u16string& SubFolder);
 
 // Writes a shortcut to TargetPath named after LinkName (as CreateShortcut names it) into
 // the known folder Folder (a KNOWNFOLDERID), made when missing; the link's path, or empty
@@ -67,7 +66,6 @@ std::u16string ResolveShortcut(const std::u16string& LinkFile, bool Quietly = fa
 // The folder (with its trailing backslash) of the target of Name + ".lnk" on Quick
 // Launch (FolderName "QuickLaunch") or in the user's, then the all users', shell folder
 // FolderName; empty when no shortcut is found or resolves.
-std::u16string FindShortcutFolder(const std::u16string& Name, const std::u16string& FolderName,
-                                  bool Quietly = false);
+std::u16string FindShortcutFolder(const std::u16string& Name, const std::u16string& FolderName, bool Quietly = false);
 
 }  // namespace stp

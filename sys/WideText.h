@@ -8,9 +8,7 @@ namespace stp {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 wide text is UTF-16");
 
-inline const wchar_t* AsWide(const std::u16string& s) noexcept {
-    return reinterpret_cast<const wchar_t*>(s.c_str());
-}
+inline const wchar_t* AsWide(const std::u16string& s) noexcept { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
 inline wchar_t* AsWide(char16_t* s) noexcept { return reinterpret_cast<wchar_t*>(s); }
 
@@ -20,9 +18,7 @@ inline std::u16string FromWide(const wchar_t* s, std::size_t count) {
     return std::u16string(view.substr(0, view.find(u'\0')));
 }
 
-inline std::u16string FromWide(const wchar_t* s) {
-    return std::u16string(reinterpret_cast<const char16_t*>(s));
-}
+inline std::u16string FromWide(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
 
 // A number's decimal digits, widened: std::to_wstring would bring the wide printf along.
 inline std::wstring WideNumber(long long value) {

@@ -21,9 +21,7 @@ constexpr TColor clWhite = 0x00FFFFFFu;
 constexpr TColor clNavy = 0x00800000u;   // red 0, green 0, blue 128
 constexpr TColor clGreen = 0x00008000u;  // red 0, green 128, blue 0
 
-constexpr TColor RGBColor(int r, int g, int b) {
-    return static_cast<TColor>(r | (g << 8) | (b << 16));
-}
+constexpr TColor RGBColor(int r, int g, int b) { return static_cast<TColor>(r | (g << 8) | (b << 16)); }
 
 inline COLORREF ColorToRGB(TColor color) {
     if (color & kSystemColorFlag) return GetSysColor(static_cast<int>(color & 0xFF));

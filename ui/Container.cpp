@@ -11,8 +11,7 @@ TWinContainer::~TWinContainer() {
 }
 
 void TWinContainer::InsertControl(TControl& Control) {
-    if (std::find(controls_.begin(), controls_.end(), &Control) == controls_.end())
-        controls_.push_back(&Control);
+    if (std::find(controls_.begin(), controls_.end(), &Control) == controls_.end()) controls_.push_back(&Control);
 }
 
 void TWinContainer::RemoveControl(TControl& Control) { std::erase(controls_, &Control); }
@@ -91,8 +90,7 @@ LRESULT TWinContainer::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
     switch (Message) {
     case WM_COMMAND:
         if (LParam) {
-            if (TControl* child = TControl::FromHandle(reinterpret_cast<HWND>(LParam)))
-                child->Notify(HIWORD(WParam));
+            if (TControl* child = TControl::FromHandle(reinterpret_cast<HWND>(LParam))) child->Notify(HIWORD(WParam));
         }
         return 0;
     case WM_CTLCOLORSTATIC:
@@ -103,11 +101,8 @@ LRESULT TWinContainer::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
                 return reinterpret_cast<LRESULT>(brush);
         }
         return DefWindowProcW(Handle(), Message, WParam, LParam);
-    case WM_SIZE:
-        Realign();
-        return TControl::WndProc(Message, WParam, LParam);
-    default:
-        return TControl::WndProc(Message, WParam, LParam);
+    case WM_SIZE: Realign(); return TControl::WndProc(Message, WParam, LParam);
+    default: return TControl::WndProc(Message, WParam, LParam);
     }
 }
 

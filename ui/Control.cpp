@@ -71,18 +71,9 @@ std::wstring TControl::OwnClass(const std::wstring& Name, UINT Style) {
 }
 
 TControl::TControl(TWinContainer* Parent, const ComponentLayout& Layout)
-    : TComponent(Layout.Name),
-      parent_(Parent),
-      left_(Layout.Left),
-      top_(Layout.Top),
-      width_(Layout.Width),
-      height_(Layout.Height),
-      align_(Layout.Align),
-      visible_(Layout.Visible),
-      enabled_(Layout.Enabled),
-      tabOrder_(Layout.TabOrder),
-      initialText_(Layout.Text),
-      color_(Layout.Color) {
+    : TComponent(Layout.Name), parent_(Parent), left_(Layout.Left), top_(Layout.Top), width_(Layout.Width),
+      height_(Layout.Height), align_(Layout.Align), visible_(Layout.Visible), enabled_(Layout.Enabled),
+      tabOrder_(Layout.TabOrder), initialText_(Layout.Text), color_(Layout.Color) {
     // A child is drawn at its parent's resolution; the layout's lengths are at 96 DPI.
     if (Parent) ppi_ = Parent->PixelsPerInch();
     left_ = Scaled(left_);
@@ -121,9 +112,8 @@ void TControl::CreateHandle() {
     const std::wstring text = ToWide(initialText_);
     const bool child = parent_ != nullptr;
     const HMENU id = child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId())) : nullptr;
-    HWND window = CreateWindowExW(WindowExStyle(), className.c_str(), text.c_str(), WindowStyle(),
-                                  left_, top_, width_, height_, ParentHandle(), id,
-                                  GetModuleHandleW(nullptr), this);
+    HWND window = CreateWindowExW(WindowExStyle(), className.c_str(), text.c_str(), WindowStyle(), left_, top_, width_,
+                                  height_, ParentHandle(), id, GetModuleHandleW(nullptr), this);
     if (!window) throw std::runtime_error("The window of " + Name() + " cannot be created.");
     handle_ = window;
     SetPropW(window, ControlProperty, this);
@@ -140,9 +130,7 @@ void TControl::ParentDestroyed() noexcept {
     handle_ = nullptr;
 }
 
-TControl* TControl::FromHandle(HWND Window) {
-    return static_cast<TControl*>(GetPropW(Window, ControlProperty));
-}
+TControl* TControl::FromHandle(HWND Window) { return static_cast<TControl*>(GetPropW(Window, ControlProperty)); }
 
 void TControl::SetParent(TWinContainer& Parent) {
     if (parent_ == &Parent) return;
@@ -175,8 +163,7 @@ void TControl::ChangeScale(int Dpi) {
     const int from = ppi_;
     if (Dpi == from || Dpi <= 0) return;
     // The size first: a label sized to its text measures it again in the new font.
-    SetBounds(MulDiv(left_, Dpi, from), MulDiv(top_, Dpi, from), MulDiv(width_, Dpi, from),
-              MulDiv(height_, Dpi, from));
+    SetBounds(MulDiv(left_, Dpi, from), MulDiv(top_, Dpi, from), MulDiv(width_, Dpi, from), MulDiv(height_, Dpi, from));
     SetPixelsPerInch(Dpi);
 }
 
@@ -297,12 +284,9 @@ LRESULT TControl::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
         EndPaint(handle_, &ps);
         return 0;
     }
-    case WM_SETFONT:
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(font_.Handle());
-    default:
-        return DefWindowProcW(handle_, Message, WParam, LParam);
+    case WM_SETFONT: return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_.Handle());
+    default: return DefWindowProcW(handle_, Message, WParam, LParam);
     }
 }
 

@@ -16,9 +16,7 @@ public:
 
 protected:
     std::wstring WindowClassName() const override { return L"EDIT"; }
-    DWORD WindowStyle() const override {
-        return TControl::WindowStyle() | ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP;
-    }
+    DWORD WindowStyle() const override { return TControl::WindowStyle() | ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP; }
     DWORD WindowExStyle() const override { return WS_EX_CLIENTEDGE; }
 };
 

@@ -14,18 +14,10 @@ int ScreenPixelsPerInch() {
 }
 
 TFont::TFont(const FontLayout& layout)
-    : name_(layout.Name),
-      height_(layout.Height),
-      bold_(layout.Bold),
-      charset_(layout.Charset),
-      color_(layout.Color) {}
+    : name_(layout.Name), height_(layout.Height), bold_(layout.Bold), charset_(layout.Charset), color_(layout.Color) {}
 
 TFont::TFont(const TFont& other)
-    : name_(other.name_),
-      height_(other.height_),
-      bold_(other.bold_),
-      charset_(other.charset_),
-      color_(other.color_),
+    : name_(other.name_), height_(other.height_), bold_(other.bold_), charset_(other.charset_), color_(other.color_),
       ppi_(other.ppi_) {}
 
 TFont& TFont::operator=(const TFont& other) {

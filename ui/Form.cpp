@@ -90,7 +90,8 @@ void TForm::CreateFirst() {
     ChangeScale(WindowDpi(Handle()));
     if (TApplication* app = TApplication::Instance()) {
         if (HICON big = app->Icon(false)) SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-        if (HICON small = app->Icon(true)) SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+        if (HICON small = app->Icon(true))
+            SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     }
     TraceStartup((layout_.Name + " window").c_str());
     const std::vector<bool> deferred = DeferredFlags();
@@ -334,8 +335,7 @@ LRESULT TForm::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
             if (target) SetFocus(target);
         }
         return 0;
-    default:
-        return TWinContainer::WndProc(Message, WParam, LParam);
+    default: return TWinContainer::WndProc(Message, WParam, LParam);
     }
 }
 

@@ -5,15 +5,11 @@
 namespace stp {
 
 TLabel::TLabel(TWinContainer* Parent, const ComponentLayout& Layout)
-    : TControl(Parent, Layout),
-      wordWrap_(Layout.WordWrap),
-      autoSize_(Layout.AutoSize),
+    : TControl(Parent, Layout), wordWrap_(Layout.WordWrap), autoSize_(Layout.AutoSize),
       centerVertical_(Layout.CenterVertical) {}
 
 // Texts are shown as written: an "&" in a product name is not an accelerator here.
-UINT TLabel::DrawFlags() const {
-    return DT_NOPREFIX | DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : 0u);
-}
+UINT TLabel::DrawFlags() const { return DT_NOPREFIX | DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : 0u); }
 
 void TLabel::FontChanged() {
     AdjustSize();

@@ -67,9 +67,9 @@ struct ComponentLayout {
     bool ReadOnly = false;
     bool VerticalScrollBar = false;
     bool Checked = false;
-    bool Center = false;         // picture centred
-    bool Transparent = false;    // picture drawn without its bottom-left colour
-    bool CenterVertical = false; // label text centred vertically
+    bool Center = false;          // picture centred
+    bool Transparent = false;     // picture drawn without its bottom-left colour
+    bool CenterVertical = false;  // label text centred vertically
     int Max = 100;
     std::vector<EventBinding> Events{};
 };
@@ -78,7 +78,7 @@ struct FormLayout {
     std::string Name;       // component name of the form ("Form1")
     std::string ClassName;  // its window class ("TForm1")
     std::u16string Caption;
-    int Width = 0;   // outer size
+    int Width = 0;  // outer size
     int Height = 0;
     bool ClientSize = false;  // Width and Height give the client area instead
     TBorderStyle BorderStyle = TBorderStyle::Sizeable;

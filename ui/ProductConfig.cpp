@@ -19,7 +19,8 @@ bool ProductFlag(Setting Id) { return EqualsIgnoringAsciiCase(ProductValue(Id), 
 
 int ConfiguredLanguageMode() {
     const std::u16string mode = ProductString(Setting::TextMode);
-    if (EqualsIgnoringAsciiCase(mode, u"auto")) return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE ? 0 : 2;
+    if (EqualsIgnoringAsciiCase(mode, u"auto"))
+        return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE ? 0 : 2;
     return mode == u"2" ? 2 : 0;
 }
 

@@ -55,8 +55,8 @@ TProgressWindow::TProgressWindow(const std::u16string& Caption, const std::u16st
     HINSTANCE module = GetModuleHandleW(nullptr);
     window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, ToWide(Caption).c_str(), kStyle,
                               work.left + (work.right - work.left - width) / 2,
-                              work.top + (work.bottom - work.top - height) / 2, width, height, nullptr, nullptr,
-                              module, nullptr);
+                              work.top + (work.bottom - work.top - height) / 2, width, height, nullptr, nullptr, module,
+                              nullptr);
     if (!window_) return;
     font_ = MessageFont(dpi);
     HWND label = CreateWindowExW(0, L"STATIC", ToWide(Text).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_ENDELLIPSIS,

@@ -41,8 +41,8 @@ std::vector<std::uint8_t> LoadResourceData(const std::wstring& Name, const wchar
 }
 
 TBitmap LoadBitmapResource(const std::wstring& Name) {
-    auto bitmap = static_cast<HBITMAP>(
-        LoadImageW(ResourceModule(), Name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    auto bitmap =
+        static_cast<HBITMAP>(LoadImageW(ResourceModule(), Name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bitmap) throw std::runtime_error("Resource " + Narrow(Name) + " not found.");
     return TBitmap(bitmap);
 }

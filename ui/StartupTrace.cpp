@@ -47,8 +47,8 @@ void TraceStartup(const char* Phase) noexcept {
     const HANDLE out = TraceFile();
     if (!out) return;
     try {
-        const std::string line = std::string(Phase) + " " + std::to_string(tenths / 10) + "." +
-                                 std::to_string(tenths % 10) + "\r\n";
+        const std::string line =
+            std::string(Phase) + " " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + "\r\n";
         DWORD written = 0;
         WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     } catch (...) {

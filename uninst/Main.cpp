@@ -55,7 +55,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             MessageBoxW(nullptr, stp::ToWide(stp::FromUtf8(error.what())).c_str(), L"Uninstall", MB_OK | MB_ICONERROR);
         return stp::ueFailed;
     } catch (...) {
-        if (!silent) MessageBoxW(nullptr, L"The uninstaller stopped at an unexpected error.", L"Uninstall", MB_OK | MB_ICONERROR);
+        if (!silent)
+            MessageBoxW(nullptr, L"The uninstaller stopped at an unexpected error.", L"Uninstall",
+                        MB_OK | MB_ICONERROR);
         return stp::ueFailed;
     }
 }

@@ -75,8 +75,8 @@ struct PrivateFolder {
 PrivateFolder MakePrivateFolder() {
     const std::wstring temp = SystemTempFolder();
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (temp.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                            L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", SDDL_REVISION_1, &descriptor, nullptr))
+    if (temp.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)",
+                                                                              SDDL_REVISION_1, &descriptor, nullptr))
         return {};
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     PrivateFolder folder;
@@ -85,8 +85,10 @@ PrivateFolder MakePrivateFolder() {
         folder.Held = MakeUniqueHandle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
                                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (folder.Held) folder.Path = path + L"\\";
-        else RemoveDirectoryW(path.c_str());
+        if (folder.Held)
+            folder.Path = path + L"\\";
+        else
+            RemoveDirectoryW(path.c_str());
     }
     LocalFree(descriptor);
     return folder;
@@ -110,7 +112,8 @@ UniqueHandle WriteCopy(HANDLE image, const std::wstring& path) {
             if (!WriteFile(copy.get(), buffer.data(), read, &written, nullptr) || written != read) return {};
         }
     }
-    return MakeUniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    return MakeUniqueHandle(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 // Starts Program with these handles inherited and no other: a caller's pipes or files do
@@ -128,9 +131,9 @@ bool StartWithHandles(const std::wstring& program, std::wstring& line, const std
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = listed ? sizeof startup : sizeof startup.StartupInfo;
     startup.lpAttributeList = listed ? list : nullptr;
-    const bool started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                        listed ? EXTENDED_STARTUPINFO_PRESENT : 0, nullptr, folder.c_str(),
-                                        &startup.StartupInfo, &info) != FALSE;
+    const bool started =
+        CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, listed ? EXTENDED_STARTUPINFO_PRESENT : 0,
+                       nullptr, folder.c_str(), &startup.StartupInfo, &info) != FALSE;
     if (listed) DeleteProcThreadAttributeList(list);
     return started;
 }
@@ -238,8 +241,9 @@ bool FinishSelfRemoval(int argc, wchar_t** argv) {
            maker = HandleArgument(argv[3]);
     const bool folderAtRestart = std::wcscmp(argv[4], L"1") == 0;
     // Only what an uninstaller passed on: its process, its own file, its folder.
-    if (!process || GetProcessId(process) == 0 || GetProcessId(process) == GetCurrentProcessId() || !file || !IsFolderHandle(file, false) || !folder ||
-        !IsFolderHandle(folder, true) || (maker && !IsFolderHandle(maker, true)))
+    if (!process || GetProcessId(process) == 0 || GetProcessId(process) == GetCurrentProcessId() || !file ||
+        !IsFolderHandle(file, false) || !folder || !IsFolderHandle(folder, true) ||
+        (maker && !IsFolderHandle(maker, true)))
         return false;
     const std::u16string filePath = PathOfHandle(Native(file)), folderPath = PathOfHandle(Native(folder));
     if (!SameText(LastComponent(filePath), kUninstallerName) || !SameText(ParentOf(filePath), folderPath) ||
@@ -253,8 +257,8 @@ bool FinishSelfRemoval(int argc, wchar_t** argv) {
         if (!gone) Sleep(100);
     }
     if (!gone) {
-        const std::u16string aside = RenameThroughHandle(Native(file), Native(folder), std::u16string(kUninstallerName) +
-                                                                                          u"." + UnforeseeableName());
+        const std::u16string aside = RenameThroughHandle(Native(file), Native(folder),
+                                                         std::u16string(kUninstallerName) + u"." + UnforeseeableName());
         DeleteAtRestart(aside.empty() ? filePath : aside);
     }
     CloseHandle(file);

@@ -67,12 +67,8 @@ private:
 class Uninstaller {
 public:
     explicit Uninstaller(bool silent)
-        : silent_(silent),
-          mode_(ConfiguredLanguageMode()),
-          displayName_(ProductDisplayName(mode_)),
-          texts_(MakeUninstTexts(mode_, displayName_)),
-          self_(OwnPath()),
-          destination_(FolderOf(self_)) {}
+        : silent_(silent), mode_(ConfiguredLanguageMode()), displayName_(ProductDisplayName(mode_)),
+          texts_(MakeUninstTexts(mode_, displayName_)), self_(OwnPath()), destination_(FolderOf(self_)) {}
 
     int Run() {
         // One uninstall of the product at a time, held until this process ends, and none
@@ -99,7 +95,8 @@ public:
         // Everything below goes through this folder's handle: it is reached through no
         // link now, and whatever is renamed or linked later does not move what it holds.
         THeldFolder destination = THeldFolder::OpenRoot(destination_);
-        std::vector<TFileListRow> rows = ReadFileList(AsText(LoadResourceData(Wide(kFileListResource), Wide(kStpResourceType))));
+        std::vector<TFileListRow> rows =
+            ReadFileList(AsText(LoadResourceData(Wide(kFileListResource), Wide(kStpResourceType))));
         AddEarlierRows(destination, rows);
         RemoveShortcuts(destination.PathOf(ProductString(Setting::ExeName) + u".exe"));
         const TRemovalHooks hooks{DeleteAtRestart, UnforeseeableName};
@@ -111,14 +108,18 @@ public:
         const bool waiting = Count(TRemovalOutcome::AtRestart) > 0;
         if (!StartSelfRemoval(destination, maker.get(), waiting))
             items_.push_back({destination.PathOf(kUninstallerName), TRemovalOutcome::AtRestart, {}});
-        Tell(ClosingMessage(), Count(TRemovalOutcome::Failed)     ? MB_ICONERROR
+        Tell(ClosingMessage(), Count(TRemovalOutcome::Failed)      ? MB_ICONERROR
                                : Count(TRemovalOutcome::AtRestart) ? MB_ICONWARNING
                                                                    : MB_ICONINFORMATION);
-        return Count(TRemovalOutcome::Failed) ? ueIncomplete : Count(TRemovalOutcome::AtRestart) ? ueDoneAtRestart : ueDone;
+        return Count(TRemovalOutcome::Failed)      ? ueIncomplete
+               : Count(TRemovalOutcome::AtRestart) ? ueDoneAtRestart
+                                                   : ueDone;
     }
 
 private:
-    static std::string AsText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+    static std::string AsText(const std::vector<std::uint8_t>& bytes) {
+        return std::string(bytes.begin(), bytes.end());
+    }
 
     // What earlier versions installed and the installer of this one did not, as it listed
     // them beside this uninstaller, removed under the same rules; and the list itself. A
@@ -149,8 +150,8 @@ private:
     }
 
     std::size_t Count(TRemovalOutcome outcome) const {
-        return static_cast<std::size_t>(std::count_if(items_.begin(), items_.end(),
-                                                      [&](const TRemovalItem& i) { return i.Outcome == outcome; }));
+        return static_cast<std::size_t>(
+            std::count_if(items_.begin(), items_.end(), [&](const TRemovalItem& i) { return i.Outcome == outcome; }));
     }
 
     std::u16string List(std::initializer_list<TRemovalOutcome> outcomes) const {
@@ -230,7 +231,8 @@ private:
         std::vector<wchar_t> programs(32768);
         const DWORD n = GetEnvironmentVariableW(L"PROGRAMFILES", programs.data(), 32768);
         if (n == 0 || n >= 32768) return nullptr;
-        const std::u16string proposed = FromWide(std::wstring(programs.data(), n)) + u"\\" + ProductValue(Setting::MakerFolder) + u"\\";
+        const std::u16string proposed =
+            FromWide(std::wstring(programs.data(), n)) + u"\\" + ProductValue(Setting::MakerFolder) + u"\\";
         if (!SamePath(FullPath(ParentOf(destination_)), FullPath(proposed))) return nullptr;
         try {
             return std::make_unique<THeldFolder>(THeldFolder::OpenRoot(proposed));

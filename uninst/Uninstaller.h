@@ -13,14 +13,14 @@ namespace stp {
 // The uninstaller's exit codes: the installer's deployment codes (product/ExitCodes.h),
 // the same for every product.
 enum UninstallExitCode : int {
-    ueDone = ecSuccess,                 // removed; files changed since they were installed were kept and named
-    ueFailed = ecFailed,                // an error no step expected; nothing was removed
-    ueProgramRunning = ecProgramRunning,  // nothing was removed
+    ueDone = ecSuccess,                    // removed; files changed since they were installed were kept and named
+    ueFailed = ecFailed,                   // an error no step expected; nothing was removed
+    ueProgramRunning = ecProgramRunning,   // nothing was removed
     ueNotInstalledHere = ecFolderRefused,  // not the uninstaller the entry names; nothing was removed
-    ueCancelled = ecCancelled,          // nothing was removed
-    ueDoneAtRestart = ecRestartNeeded,  // removed; some files in use go when Windows restarts
-    ueAnotherRuns = ecAnotherRuns,      // another uninstall of the product runs; nothing was removed
-    ueIncomplete = ecFailed,            // some files, shortcuts or folders could not be removed (named)
+    ueCancelled = ecCancelled,             // nothing was removed
+    ueDoneAtRestart = ecRestartNeeded,     // removed; some files in use go when Windows restarts
+    ueAnotherRuns = ecAnotherRuns,         // another uninstall of the product runs; nothing was removed
+    ueIncomplete = ecFailed,               // some files, shortcuts or folders could not be removed (named)
 };
 
 // Silent: no question and no message; the exit code tells the outcome.

@@ -67,12 +67,9 @@ TForm1::TForm1() : TForm(Form1Layout()) {}
 
 TNotifyEvent TForm1::FindNotifyHandler(const std::string& Name) {
     static const std::pair<const char*, void (TForm1::*)()> handlers[] = {
-        {"FormCreate", &TForm1::FormCreate},
-        {"btnNextClick", &TForm1::btnNextClick},
-        {"btnPrevClick", &TForm1::btnPrevClick},
-        {"btnCloseClick", &TForm1::btnCloseClick},
-        {"btnBrowseClick", &TForm1::btnBrowseClick},
-        {"editSetupDirChange", &TForm1::editSetupDirChange},
+        {"FormCreate", &TForm1::FormCreate},         {"btnNextClick", &TForm1::btnNextClick},
+        {"btnPrevClick", &TForm1::btnPrevClick},     {"btnCloseClick", &TForm1::btnCloseClick},
+        {"btnBrowseClick", &TForm1::btnBrowseClick}, {"editSetupDirChange", &TForm1::editSetupDirChange},
     };
     for (const auto& [name, method] : handlers)
         if (Name == name) return [this, method = method] { (this->*method)(); };
@@ -115,9 +112,11 @@ void TForm1::DeferredCreated() {
     else
         MoveEnglishLaterTexts();
     ApplyComponentTexts(true);
-    const std::u16string copyright = ProductString(LanguageMode == 0 ? Setting::CopyrightAuthor : Setting::CopyrightMaker);
+    const std::u16string copyright =
+        ProductString(LanguageMode == 0 ? Setting::CopyrightAuthor : Setting::CopyrightMaker);
     // The product's own agreement, when it gives one, in place of the built-in one.
-    const std::u16string license = ProductFileText(LanguageMode == 0 ? Setting::LicenseChinese : Setting::LicenseEnglish);
+    const std::u16string license =
+        ProductFileText(LanguageMode == 0 ? Setting::LicenseChinese : Setting::LicenseEnglish);
     Component<TMemo>("Memo2").AddLines(!license.empty()    ? AgreementLines(license)
                                        : LanguageMode == 0 ? ChineseAgreement(FDisplayName, FIsFreeware, copyright)
                                                            : EnglishAgreement(FDisplayName, FIsFreeware, copyright));
@@ -213,9 +212,7 @@ void TForm1::ApplyComponentTexts(bool All) {
     }
 }
 
-void TForm1::SizeWindow() {
-    SetScaledOuterSize(503, WindowsMajorVersion() >= 6 ? 398 : 385);
-}
+void TForm1::SizeWindow() { SetScaledOuterSize(503, WindowsMajorVersion() >= 6 ? 398 : 385); }
 
 void TForm1::PrepareFolderPage() {
     // The letters come first: setting the folder text below runs the change rule.
@@ -350,14 +347,13 @@ std::unique_ptr<TDestination> TForm1::OpenDestination() {
             return std::make_unique<TDestination>(
                 TDestination::Open(FSetupDir, IsEarlierInstallation(FDisplayName, FSetupDir)));
         } catch (const EUntrustedFolder& error) {
-            const std::u16string folder = FillText(InTextSet(error.IsDestination ? kTakeOverFolderText
-                                                                                 : kUntrustedFolderText,
-                                                             LanguageMode),
-                                                   {error.Folder, {}, {}, {}});
+            const std::u16string folder =
+                FillText(InTextSet(error.IsDestination ? kTakeOverFolderText : kUntrustedFolderText, LanguageMode),
+                         {error.Folder, {}, {}, {}});
             if (!error.IsDestination) return refused(error, folder);
             log_->Write(u"The destination folder may be changed by others: " + FromUtf8(error.what()));
-            if (Application().ShowMessageBox(folder, Application().Title(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) !=
-                IDYES)
+            if (Application().ShowMessageBox(folder, Application().Title(),
+                                             MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
                 return nullptr;
             log_->Write(u"Taken over, as the user agreed: " + error.Folder);
             return std::make_unique<TDestination>(TDestination::Open(FSetupDir, true));
@@ -368,7 +364,8 @@ std::unique_ptr<TDestination> TForm1::OpenDestination() {
 }
 
 void TForm1::SetInstallControlsEnabled(bool Enabled) {
-    for (const char* name : {"btnNext", "btnPrev", "btnClose", "btnBrowse"}) Component<TButton>(name).SetEnabled(Enabled);
+    for (const char* name : {"btnNext", "btnPrev", "btnClose", "btnBrowse"})
+        Component<TButton>(name).SetEnabled(Enabled);
 }
 
 TRegistration TForm1::Registration() {

@@ -32,7 +32,8 @@ WizardTexts WizardTextsFor(int Mode, const TextValues& values) {
     return t;
 }
 
-std::vector<std::u16string> Agreement(int Mode, const std::u16string& D, bool IsFreeware, const std::u16string& Copyright) {
+std::vector<std::u16string> Agreement(int Mode, const std::u16string& D, bool IsFreeware,
+                                      const std::u16string& Copyright) {
     const TextValues values{D, {}, {}, Copyright};
     std::vector<std::u16string> lines;
     for (const AgreementLine& line : AgreementTable(Mode))
@@ -64,11 +65,13 @@ std::vector<std::u16string> AgreementLines(const std::u16string& Text) {
     return lines;
 }
 
-std::vector<std::u16string> ChineseAgreement(const std::u16string& D, bool IsFreeware, const std::u16string& Copyright) {
+std::vector<std::u16string> ChineseAgreement(const std::u16string& D, bool IsFreeware,
+                                             const std::u16string& Copyright) {
     return Agreement(0, D, IsFreeware, Copyright);
 }
 
-std::vector<std::u16string> EnglishAgreement(const std::u16string& D, bool IsFreeware, const std::u16string& Copyright) {
+std::vector<std::u16string> EnglishAgreement(const std::u16string& D, bool IsFreeware,
+                                             const std::u16string& Copyright) {
     return Agreement(2, D, IsFreeware, Copyright);
 }
 

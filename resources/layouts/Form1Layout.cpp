@@ -28,6 +28,8 @@ FormLayout MakeForm1Layout() {
     f.Color = clBtnFace;
     f.Font = Tahoma(-11);
     f.Events = {{"OnCreate", "FormCreate"}};
+    // A component a row, as the form lays them out.
+    // clang-format off
     f.Components = {
         // Page 1: welcome.
         {.Kind = K::Panel, .Name = "pnlStep1", .Width = 495, .Height = 308, .Align = A::alTop, .Color = clWhite,
@@ -106,6 +108,7 @@ FormLayout MakeForm1Layout() {
          .Visible = false, .Max = 100},
         {.Kind = K::ApplicationEvents, .Name = "ApplicationEvents1", .Events = {{"OnIdle", "ApplicationEvents1Idle"}}},
     };
+    // clang-format on
     return f;
 }
 

@@ -25,6 +25,8 @@ FormLayout MakeFrmConflictLayout() {
     f.Color = clBtnFace;
     f.Font = FontLayout{.Name = u"Tahoma", .Height = -11, .Bold = false, .Charset = DEFAULT_CHARSET};
     f.Events = {{"OnCreate", "FormCreate"}};
+    // A component a row, as the form lays them out.
+    // clang-format off
     f.Components = {
         {.Kind = K::Label, .Name = "Label1", .Left = 31, .Top = 28, .Width = 92, .Height = 18,
          .Text = u"尊敬的用户：", .Font = Tahoma(-13, clNavy), .CenterVertical = true},
@@ -39,6 +41,7 @@ FormLayout MakeFrmConflictLayout() {
         {.Kind = K::Button, .Name = "Button2", .Left = 432, .Top = 245, .Width = 55, .Height = 26,
          .Text = u"退出", .TabOrder = 1, .Events = {{"OnClick", "Button2Click"}}},
     };
+    // clang-format on
     return f;
 }
 

@@ -82,7 +82,8 @@ TEST_F(BuiltInstaller, StringsSayWhatTheProductFolderSays) {
     for (const SettingRow& setting : kSettings) {
         if (!setting.StringId) continue;
         const auto given = settings.find(setting.Key);
-        EXPECT_EQ(String(setting.StringId), given == settings.end() && setting.Extension ? "" : settings.at(setting.Key))
+        EXPECT_EQ(String(setting.StringId),
+                  given == settings.end() && setting.Extension ? "" : settings.at(setting.Key))
             << setting.Key;
     }
 }
@@ -90,7 +91,8 @@ TEST_F(BuiltInstaller, StringsSayWhatTheProductFolderSays) {
 TEST_F(BuiltInstaller, PicturesIconsAndThePackageAreWhereTheWizardLooks) {
     EXPECT_EQ(Data(L"ImageLeft0", MAKEINTRESOURCEW(10)), ReadAll(kProduct + "art/ImageLeft0.jpg"));
     EXPECT_EQ(Data(L"ImageLeft2", MAKEINTRESOURCEW(10)), ReadAll(kProduct + "art/ImageLeft2.jpg"));
-    const std::string package = Data(reinterpret_cast<const wchar_t*>(kPackageResource), reinterpret_cast<const wchar_t*>(kStpResourceType));
+    const std::string package =
+        Data(reinterpret_cast<const wchar_t*>(kPackageResource), reinterpret_cast<const wchar_t*>(kStpResourceType));
     ASSERT_GT(package.size(), 3u);
     EXPECT_EQ(package.substr(package.size() - 3), "\x0A\x14\x02");
 

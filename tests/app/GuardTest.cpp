@@ -32,8 +32,7 @@ TEST(FindRunningTitle, EnglishTitleIsLookedForFirst) {
         // The right title with another class, or the class with another title, is not the program.
         {{{u"Notepad", u"Karvel"}, {u"OrvaneKarvelCanvas", u"Karvel - drawing"}}, u""},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(ToUtf8(FindRunningTitle(Karvel, Windows(c.windows))), ToUtf8(c.expected));
+    for (const Case& c : cases) EXPECT_EQ(ToUtf8(FindRunningTitle(Karvel, Windows(c.windows))), ToUtf8(c.expected));
 }
 
 TEST(MakeRefusalMessage, ChineseNamesTheFoundTitleEnglishAlwaysTheEnglishTitle) {

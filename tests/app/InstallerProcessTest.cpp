@@ -79,17 +79,18 @@ TEST_P(GuardRefuses, WithTheMessageAndNoWizard) {
     EXPECT_EQ(setup.Wait(kWaitMs), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RunningKarvel, GuardRefuses,
-    ::testing::Values(
-        Refusal{L"Karvel-3.40-setup.exe", L"", u"Karvel", u"安装向导", u"Karvel正在运行，请先退出后再进行安装。"},
-        Refusal{L"Karvel-3.40-setup.exe", L"/cn", u"Orvane画图", u"安装向导",
-                u"Orvane画图正在运行，请先退出后再进行安装。"},
-        Refusal{L"Karvel-3.40-setup-en.exe", L"/cn", u"Orvane画图", u"Setup",
-                u"Karvel program is running, please close it first."}),
-    [](const auto& info) {
-        return std::string(info.index == 0 ? "EnglishTitle" : info.index == 1 ? "ChineseTitle" : "ChineseTitleEnglishSet");
-    });
+INSTANTIATE_TEST_SUITE_P(RunningKarvel, GuardRefuses,
+                         ::testing::Values(Refusal{L"Karvel-3.40-setup.exe", L"", u"Karvel", u"安装向导",
+                                                   u"Karvel正在运行，请先退出后再进行安装。"},
+                                           Refusal{L"Karvel-3.40-setup.exe", L"/cn", u"Orvane画图", u"安装向导",
+                                                   u"Orvane画图正在运行，请先退出后再进行安装。"},
+                                           Refusal{L"Karvel-3.40-setup-en.exe", L"/cn", u"Orvane画图", u"Setup",
+                                                   u"Karvel program is running, please close it first."}),
+                         [](const auto& info) {
+                             return std::string(info.index == 0   ? "EnglishTitle"
+                                                : info.index == 1 ? "ChineseTitle"
+                                                                  : "ChineseTitleEnglishSet");
+                         });
 
 LRESULT CALLBACK PlainWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); }
 
@@ -99,8 +100,8 @@ TEST(Guard, AWindowWithTheTitleButAnotherClassDoesNotBlock) {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"NotKarvelCanvas";
     RegisterClassW(&wc);
-    HWND impostor = CreateWindowW(L"NotKarvelCanvas", L"Karvel", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
+    HWND impostor = CreateWindowW(L"NotKarvelCanvas", L"Karvel", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
     ASSERT_NE(impostor, nullptr);
     Process setup(L"Karvel-3.40-setup.exe");
     HWND wizard = FindTopWindow(kChineseWizard, kWaitMs);

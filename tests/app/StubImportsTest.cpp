@@ -22,15 +22,16 @@ namespace {
 // the search; ntdll, which every process has mapped before its imports are read; and
 // comctl32, which the manifest binds to its side-by-side assembly.
 constexpr std::string_view kLoadedFromTheSystem[] = {
-    "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "coml2.dll",    "difxapi.dll",  "gdi32.dll",
-    "gdiplus.dll",  "imagehlp.dll", "imm32.dll",  "kernel32.dll", "msctf.dll",    "msvcrt.dll",   "normaliz.dll",
-    "nsi.dll",      "ole32.dll",    "oleaut32.dll", "psapi.dll",  "rpcrt4.dll",   "sechost.dll",  "setupapi.dll",
-    "shcore.dll",   "shell32.dll",  "shlwapi.dll",  "user32.dll", "wldap32.dll",  "ws2_32.dll",   "ntdll.dll",
-    "comctl32.dll",
+    "advapi32.dll", "clbcatq.dll",  "combase.dll",  "comdlg32.dll", "coml2.dll",    "difxapi.dll",
+    "gdi32.dll",    "gdiplus.dll",  "imagehlp.dll", "imm32.dll",    "kernel32.dll", "msctf.dll",
+    "msvcrt.dll",   "normaliz.dll", "nsi.dll",      "ole32.dll",    "oleaut32.dll", "psapi.dll",
+    "rpcrt4.dll",   "sechost.dll",  "setupapi.dll", "shcore.dll",   "shell32.dll",  "shlwapi.dll",
+    "user32.dll",   "wldap32.dll",  "ws2_32.dll",   "ntdll.dll",    "comctl32.dll",
 };
 
 std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 

@@ -5,8 +5,7 @@
 namespace stp {
 namespace {
 
-TEST(AnsiCodePage, AsciiIsOneByteEachWay)
-{
+TEST(AnsiCodePage, AsciiIsOneByteEachWay) {
     std::string bytes;
     std::u16string text;
     for (int c = 0; c < 0x80; ++c) {
@@ -21,8 +20,7 @@ TEST(AnsiCodePage, AsciiIsOneByteEachWay)
 
 // U+4E2D is in no single-byte code page; each half of a surrogate pair is converted on
 // its own, as Windows does for single-byte code pages.
-TEST(AnsiCodePage, UnmappableCodeUnitsBecomeDefaultCharacters)
-{
+TEST(AnsiCodePage, UnmappableCodeUnitsBecomeDefaultCharacters) {
     bool exact = true;
     EXPECT_EQ(Utf16ToAnsi(u"a\u4E2Db", exact), "a?b");
     EXPECT_FALSE(exact);
@@ -32,8 +30,7 @@ TEST(AnsiCodePage, UnmappableCodeUnitsBecomeDefaultCharacters)
 
 #ifndef _WIN32
 // The Linux stand-in behaves as Windows-1252.
-TEST(AnsiCodePage, StandInIsWindows1252)
-{
+TEST(AnsiCodePage, StandInIsWindows1252) {
     EXPECT_EQ(AnsiToUtf16("\x80\x81\x9f\xa0\xe9\xff"), u"\u20AC\u0081\u0178\u00A0\u00E9\u00FF");
     bool exact = false;
     EXPECT_EQ(Utf16ToAnsi(u"\u20AC\u0081\u0178\u00A0\u00E9\u00FF", exact), "\x80\x81\x9f\xa0\xe9\xff");

@@ -11,11 +11,15 @@ using test::AsBytes;
 using test::Bytes;
 
 // RFC 4648 section 10.
-TEST(Base64, EncodesAndDecodesTheRfcVectors)
-{
+TEST(Base64, EncodesAndDecodesTheRfcVectors) {
     const std::pair<std::string_view, std::string_view> vectors[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
     };
     for (const auto& [plain, encoded] : vectors) {
         EXPECT_EQ(EncodeBase64(AsBytes(plain)), encoded);
@@ -23,8 +27,7 @@ TEST(Base64, EncodesAndDecodesTheRfcVectors)
     }
 }
 
-TEST(Base64, UsesTheWholeAlphabetInOrder)
-{
+TEST(Base64, UsesTheWholeAlphabetInOrder) {
     Bytes all;
     for (int i = 0; i < 256; ++i) {
         all.push_back(static_cast<std::uint8_t>(i));
@@ -35,8 +38,7 @@ TEST(Base64, UsesTheWholeAlphabetInOrder)
     EXPECT_EQ(DecodeBase64(encoded), all);
 }
 
-TEST(Base64, ReaderFollowsTheGroupRules)
-{
+TEST(Base64, ReaderFollowsTheGroupRules) {
     const struct {
         std::string_view text;
         Bytes bytes;
@@ -49,7 +51,10 @@ TEST(Base64, ReaderFollowsTheGroupRules)
         {"Zm8=Zm9v", {'f', 'o', 'f', 'o', 'o'}, "later groups still decode"},
         {"A*==", {0x00}, "a character outside the alphabet counts as 0"},
         {"=A==", {0x00}, "= in the first place counts as 0"},
-        {"\x80\xff\x01" "A", {0x00, 0x00, 0x00}, "bytes outside ASCII count as 0"},
+        {"\x80\xff\x01"
+         "A",
+         {0x00, 0x00, 0x00},
+         "bytes outside ASCII count as 0"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DecodeBase64(c.text), c.bytes) << c.rule;

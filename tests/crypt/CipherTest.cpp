@@ -11,24 +11,21 @@ using test::Bytes;
 using test::EngineFactory;
 using test::FromHex;
 using test::LibraryCfb8;
-using test::ToHex;
 using test::MakeEngine;
+using test::ToHex;
 
-Bytes Encrypt(int index, const Bytes& key, std::size_t keyBits, const Bytes& iv, Bytes data)
-{
+Bytes Encrypt(int index, const Bytes& key, std::size_t keyBits, const Bytes& iv, Bytes data) {
     const auto cipher = CreateCipherByIndex(index);
     cipher->Init(key, keyBits, iv);
     cipher->EncryptInPlace(data);
     return data;
 }
 
-Bytes Encrypt(int index, const Bytes& key, const Bytes& iv, Bytes data)
-{
+Bytes Encrypt(int index, const Bytes& key, const Bytes& iv, Bytes data) {
     return Encrypt(index, key, key.size() * 8, iv, std::move(data));
 }
 
-Bytes Sample(std::size_t size)
-{
+Bytes Sample(std::size_t size) {
     Bytes data(size);
     for (std::size_t i = 0; i < size; ++i) {
         data[i] = static_cast<std::uint8_t>(i * 37 + 11);
@@ -36,15 +33,14 @@ Bytes Sample(std::size_t size)
     return data;
 }
 
-TEST(CipherFactory, DescribesEachCipher)
-{
+TEST(CipherFactory, DescribesEachCipher) {
     struct Row {
         std::size_t maxKeyBits;
         bool block;
         std::size_t blockBits;
     };
     const Row rows[kCipherCount] = {
-        {448, true, 64},  {128, true, 64},   {256, true, 128}, {64, true, 64},  {192, true, 64},
+        {448, true, 64},  {128, true, 64},  {256, true, 128}, {64, true, 64},  {192, true, 64},
         {256, true, 128}, {2048, false, 0}, {256, true, 128}, {128, true, 64},
     };
     for (int index = 0; index < kCipherCount; ++index) {
@@ -81,9 +77,8 @@ const BlockVector kBlockVectors[] = {
      "00000000000000000000000000000000", "c842a08972b43d20836c91d1b7530f6b", "RFC 2612 A, 128-bit key"},
     {2, MakeEngine<CryptoPP::CAST256::Encryption>, "2342bb9efa38542cbed0ac83940ac298bac77a7717942863",
      "00000000000000000000000000000000", "1b386c0210dcadcbdd0e41aa08a7a7e8", "RFC 2612 A, 192-bit key"},
-    {2, MakeEngine<CryptoPP::CAST256::Encryption>,
-     "2342bb9efa38542cbed0ac83940ac2988d7c47ce264908461cc1b5137ae6b604", "00000000000000000000000000000000",
-     "4f6a2038286897b9c9870136553317fa", "RFC 2612 A, 256-bit key"},
+    {2, MakeEngine<CryptoPP::CAST256::Encryption>, "2342bb9efa38542cbed0ac83940ac2988d7c47ce264908461cc1b5137ae6b604",
+     "00000000000000000000000000000000", "4f6a2038286897b9c9870136553317fa", "RFC 2612 A, 256-bit key"},
     {3, MakeEngine<CryptoPP::DES::Encryption>, "133457799bbcdff1", "0123456789abcdef", "85e813540f0ab405",
      "DES worked example (FIPS 46)"},
     {3, MakeEngine<CryptoPP::DES::Encryption>, "0123456789abcdef", "4e6f772069732074", "3fa40e8a984d4815",
@@ -94,16 +89,14 @@ const BlockVector kBlockVectors[] = {
      "00112233445566778899aabbccddeeff", "69c4e0d86a7b0430d8cdb78070b4c55a", "FIPS 197 C.1"},
     {5, MakeEngine<CryptoPP::Rijndael::Encryption>, "000102030405060708090a0b0c0d0e0f1011121314151617",
      "00112233445566778899aabbccddeeff", "dda97ca4864cdfe06eaf70a0ec0d7191", "FIPS 197 C.2"},
-    {5, MakeEngine<CryptoPP::Rijndael::Encryption>,
-     "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f", "00112233445566778899aabbccddeeff",
-     "8ea2b7ca516745bfeafc49904b496089", "FIPS 197 C.3"},
+    {5, MakeEngine<CryptoPP::Rijndael::Encryption>, "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f",
+     "00112233445566778899aabbccddeeff", "8ea2b7ca516745bfeafc49904b496089", "FIPS 197 C.3"},
     {7, MakeEngine<CryptoPP::Twofish::Encryption>, "00000000000000000000000000000000",
      "00000000000000000000000000000000", "9f589f5cf6122c32b6bfec2f2ae8c35a", "Twofish paper, 128-bit key"},
     {7, MakeEngine<CryptoPP::Twofish::Encryption>, "0123456789abcdeffedcba98765432100011223344556677",
      "00000000000000000000000000000000", "cfd1d2e5a9be9cdf501f13b892bd2248", "Twofish paper, 192-bit key"},
-    {7, MakeEngine<CryptoPP::Twofish::Encryption>,
-     "0123456789abcdeffedcba987654321000112233445566778899aabbccddeeff", "00000000000000000000000000000000",
-     "37527be0052334b89f0cfccae87cfa20", "Twofish paper, 256-bit key"},
+    {7, MakeEngine<CryptoPP::Twofish::Encryption>, "0123456789abcdeffedcba987654321000112233445566778899aabbccddeeff",
+     "00000000000000000000000000000000", "37527be0052334b89f0cfccae87cfa20", "Twofish paper, 256-bit key"},
     {8, MakeEngine<CryptoPP::IDEA::Encryption>, "00010002000300040005000600070008", "0000000100020003",
      "11fbed2b01986de5", "Lai's IDEA example"},
 };
@@ -112,8 +105,7 @@ const BlockVector kBlockVectors[] = {
 // shift register, the first keystream byte is the first byte of the published
 // ciphertext. The whole stream must then agree with the library's own CFB-8 over the
 // named cipher, which itself must give the whole published block.
-TEST(CipherFactory, BlockCiphersMatchPublishedVectorsInCfb8)
-{
+TEST(CipherFactory, BlockCiphersMatchPublishedVectorsInCfb8) {
     for (const auto& v : kBlockVectors) {
         SCOPED_TRACE(v.source);
         const Bytes key = FromHex(v.key), plain = FromHex(v.plain), expected = FromHex(v.cipher);
@@ -131,8 +123,7 @@ TEST(CipherFactory, BlockCiphersMatchPublishedVectorsInCfb8)
 }
 
 // NIST SP 800-38A F.3.7, F.3.9, F.3.11: CFB8-AES encryption and decryption.
-TEST(CipherFactory, AesMatchesSp800_38aCfb8Vectors)
-{
+TEST(CipherFactory, AesMatchesSp800_38aCfb8Vectors) {
     const Bytes iv = FromHex("000102030405060708090a0b0c0d0e0f");
     const Bytes plain = FromHex("6bc1bee22e409f96e93d7e117393172aae2d");
     const struct {
@@ -156,8 +147,7 @@ TEST(CipherFactory, AesMatchesSp800_38aCfb8Vectors)
 }
 
 // RFC 6229: keystream from offset 0 for 40-, 128- and 256-bit keys.
-TEST(CipherFactory, Rc4MatchesRfc6229Keystreams)
-{
+TEST(CipherFactory, Rc4MatchesRfc6229Keystreams) {
     const struct {
         const char* key;
         const char* keystream;
@@ -173,10 +163,10 @@ TEST(CipherFactory, Rc4MatchesRfc6229Keystreams)
 
 // Key lengths a cipher does not take directly are completed as the cipher's definition
 // prescribes; compared with the library keyed with the completed key.
-TEST(CipherFactory, ShortKeysAreCompletedByTheCipherRules)
-{
-    const Bytes key = FromHex("00112233445566778899aabbccddeeff0123456789abcdeffedcba9876543210"
-                              "8899aabbccddeeff00112233445566770f1e2d3c4b5a69788796a5b4c3d2e1f0");
+TEST(CipherFactory, ShortKeysAreCompletedByTheCipherRules) {
+    const Bytes key = FromHex(
+        "00112233445566778899aabbccddeeff0123456789abcdeffedcba9876543210"
+        "8899aabbccddeeff00112233445566770f1e2d3c4b5a69788796a5b4c3d2e1f0");
     auto first = [&](std::size_t n) { return Bytes(key.begin(), key.begin() + static_cast<long>(n)); };
     auto zeroFilled = [&](std::size_t n, std::size_t size) {
         Bytes k(size, 0);
@@ -216,8 +206,7 @@ TEST(CipherFactory, ShortKeysAreCompletedByTheCipherRules)
 }
 
 // The feedback register carries over between calls, and decryption inverts encryption.
-TEST(CipherFactory, ChunkedProcessingMatchesOneCallAndInverts)
-{
+TEST(CipherFactory, ChunkedProcessingMatchesOneCallAndInverts) {
     const Bytes key = FromHex("000102030405060708090a0b0c0d0e0f");
     const Bytes plain = Sample(50);
     for (int index = 0; index < kCipherCount; ++index) {
@@ -241,20 +230,18 @@ TEST(CipherFactory, ChunkedProcessingMatchesOneCallAndInverts)
     }
 }
 
-TEST(CipherFactory, InitRejectsSizesThatDoNotFit)
-{
+TEST(CipherFactory, InitRejectsSizesThatDoNotFit) {
     const Bytes key(64, 0x5A);
     const Bytes iv8(8), iv16(16);
     EXPECT_THROW(CreateCipherByIndex(3)->Init(key, 128, iv8), std::invalid_argument);   // DES above 64 bits
     EXPECT_THROW(CreateCipherByIndex(5)->Init(key, 129, iv16), std::invalid_argument);  // not whole bytes
     EXPECT_THROW(CreateCipherByIndex(5)->Init(key, 0, iv16), std::invalid_argument);
     EXPECT_THROW(CreateCipherByIndex(5)->Init(Bytes(8), 128, iv16), std::invalid_argument);  // key too short
-    EXPECT_THROW(CreateCipherByIndex(5)->Init(key, 128, iv8), std::invalid_argument);       // short IV
-    EXPECT_THROW(CreateCipherByIndex(6)->Init(key, 128, iv8), std::invalid_argument);       // RC4 takes none
+    EXPECT_THROW(CreateCipherByIndex(5)->Init(key, 128, iv8), std::invalid_argument);        // short IV
+    EXPECT_THROW(CreateCipherByIndex(6)->Init(key, 128, iv8), std::invalid_argument);        // RC4 takes none
 }
 
-TEST(CipherFactory, UseBeforeInitOrAfterBurnFails)
-{
+TEST(CipherFactory, UseBeforeInitOrAfterBurnFails) {
     for (int index = 0; index < kCipherCount; ++index) {
         const auto cipher = CreateCipherByIndex(index);
         Bytes data(4);

@@ -26,19 +26,14 @@ using test::MakeEngine;
 const std::u16string kText = u"File table: Gr\u00F6\u00DFe 12|\u4E2D\u6587|\U0001F600 end";
 const std::u16string kPassword = u"p\u00E4ss w\u00F6rd \u5BC6";
 
-SealOptions OptionsFor(int cipher, int hash)
-{
+SealOptions OptionsFor(int cipher, int hash) {
     const std::uint8_t seed[] = {static_cast<std::uint8_t>(cipher), static_cast<std::uint8_t>(hash), 'e', 'n', 'v'};
     return DeriveSealOptions(cipher, hash, seed);
 }
 
-std::size_t IvLength(int cipher)
-{
-    return CreateCipherByIndex(cipher)->BlockBits() / 8;
-}
+std::size_t IvLength(int cipher) { return CreateCipherByIndex(cipher)->BlockBits() / 8; }
 
-bool AllPrintableAscii(std::u16string_view text)
-{
+bool AllPrintableAscii(std::u16string_view text) {
     for (const char16_t ch : text) {
         if (ch < 0x20 || ch > 0x7E) {
             return false;
@@ -47,8 +42,7 @@ bool AllPrintableAscii(std::u16string_view text)
     return true;
 }
 
-Bytes Utf16Le(std::u16string_view text)
-{
+Bytes Utf16Le(std::u16string_view text) {
     Bytes bytes;
     for (const char16_t ch : text) {
         bytes.push_back(static_cast<std::uint8_t>(ch));
@@ -57,18 +51,14 @@ Bytes Utf16Le(std::u16string_view text)
     return bytes;
 }
 
-std::u16string Widen(std::string_view ascii)
-{
-    return std::u16string(ascii.begin(), ascii.end());
-}
+std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
-TEST(Envelope, EveryCipherAndHashRoundTrips)
-{
+TEST(Envelope, EveryCipherAndHashRoundTrips) {
     for (int cipher = 0; cipher < kCipherCount; ++cipher) {
         for (int hash = 0; hash < kHashCount; ++hash) {
             for (const std::u16string& password : {std::u16string(), kPassword}) {
-                SCOPED_TRACE("cipher " + std::to_string(cipher) + ", hash " + std::to_string(hash)
-                             + (password.empty() ? ", empty password" : ", password"));
+                SCOPED_TRACE("cipher " + std::to_string(cipher) + ", hash " + std::to_string(hash) +
+                             (password.empty() ? ", empty password" : ", password"));
                 const SealOptions options = OptionsFor(cipher, hash);
                 const std::u16string envelope = SealText(kText, password, options);
 
@@ -88,8 +78,7 @@ TEST(Envelope, EveryCipherAndHashRoundTrips)
 // The key is the digest of salt and password (UTF-16LE), cut to the smaller of the
 // cipher's largest key and the digest, and completed by the cipher's own rules. Each
 // case computes the envelope's body directly with the library and the expected key.
-TEST(Envelope, KeyDerivationMatchesDirectComputation)
-{
+TEST(Envelope, KeyDerivationMatchesDirectComputation) {
     using Digest = std::function<Bytes(const Bytes&)>;
     auto library = [](auto algorithm) {
         return Digest([algorithm](const Bytes& message) mutable {
@@ -164,8 +153,7 @@ TEST(Envelope, KeyDerivationMatchesDirectComputation)
 // envelope opens to the matching beginning of the text: a cut inside a Base64 group
 // drops that group, an odd byte count drops the last byte, and a cut header opens to
 // nothing.
-TEST(Envelope, CutEnvelopesOpenToTheMatchingBeginning)
-{
+TEST(Envelope, CutEnvelopesOpenToTheMatchingBeginning) {
     for (int cipher = 0; cipher < kCipherCount; ++cipher) {
         const std::u16string envelope = SealText(kText, kPassword, OptionsFor(cipher, 2));
         const std::size_t bodyStart = 10 + IvLength(cipher);
@@ -180,8 +168,7 @@ TEST(Envelope, CutEnvelopesOpenToTheMatchingBeginning)
     }
 }
 
-TEST(Envelope, UnopenableHeadersGiveTheEmptyText)
-{
+TEST(Envelope, UnopenableHeadersGiveTheEmptyText) {
     const std::u16string aes = SealText(u"hello", u"", OptionsFor(5, 3));
     const std::u16string rc4 = SealText(u"hello", u"", OptionsFor(6, 3));
     auto withChar = [](std::u16string text, std::size_t at, int code) {
@@ -209,8 +196,7 @@ TEST(Envelope, UnopenableHeadersGiveTheEmptyText)
 // Arbitrary input, most of it near-valid envelopes with characters replaced by any code
 // unit (surrogates, non-ASCII, "=" and NUL among them): opening must stay in bounds and
 // never give more characters than the Base64 text can carry. Run under sanitizers too.
-TEST(Envelope, ArbitraryInputOpensWithinBounds)
-{
+TEST(Envelope, ArbitraryInputOpensWithinBounds) {
     std::uint32_t state = 12345;
     auto next = [&state] {
         state = state * 1103515245 + 12345;
@@ -218,12 +204,13 @@ TEST(Envelope, ArbitraryInputOpensWithinBounds)
     };
     const char16_t interesting[] = {0, u'=', u'A', u'/', 0x7F, 0x80, 0xE9, 0x20AC, 0xD800, 0xDC00, 0xFFFF};
     for (int round = 0; round < 2000; ++round) {
-        std::u16string text = SealText(u"abcdefgh", u"", OptionsFor(static_cast<int>(next() % kCipherCount),
-                                                                    static_cast<int>(next() % kHashCount)));
+        std::u16string text =
+            SealText(u"abcdefgh", u"",
+                     OptionsFor(static_cast<int>(next() % kCipherCount), static_cast<int>(next() % kHashCount)));
         text.resize(next() % (text.size() + 8), u'Q');
         for (int edits = static_cast<int>(next() % 4); edits > 0 && !text.empty(); --edits) {
-            const char16_t unit = next() % 2 ? interesting[next() % std::size(interesting)]
-                                             : static_cast<char16_t>(next());
+            const char16_t unit =
+                next() % 2 ? interesting[next() % std::size(interesting)] : static_cast<char16_t>(next());
             text[next() % text.size()] = unit;
         }
         const std::u16string opened = DecryptText(text, u"");
@@ -231,16 +218,14 @@ TEST(Envelope, ArbitraryInputOpensWithinBounds)
     }
 }
 
-TEST(Envelope, TrailingBase64RemaindersAreIgnored)
-{
+TEST(Envelope, TrailingBase64RemaindersAreIgnored) {
     const std::u16string envelope = SealText(kText, u"", OptionsFor(0, 1));
     for (const std::u16string tail : {u"Q", u"QU", u"QUI"}) {
         EXPECT_EQ(DecryptText(envelope + tail, u""), kText) << envelope.size();
     }
 }
 
-TEST(Envelope, OddByteCountDropsTheLastByte)
-{
+TEST(Envelope, OddByteCountDropsTheLastByte) {
     const SealOptions options = OptionsFor(7, 4);
     const std::u16string envelope = SealText(u"abc", u"", options);
     const std::size_t bodyStart = 10 + options.iv.size();
@@ -253,8 +238,7 @@ TEST(Envelope, OddByteCountDropsTheLastByte)
     EXPECT_EQ(DecryptText(withBody(longer), u""), u"abc");
 }
 
-TEST(Envelope, WrongPasswordOpensToTextOfTheSameLength)
-{
+TEST(Envelope, WrongPasswordOpensToTextOfTheSameLength) {
     for (int cipher = 0; cipher < kCipherCount; ++cipher) {
         const std::u16string envelope = SealText(kText, kPassword, OptionsFor(cipher, 0));
         const std::u16string opened = DecryptText(envelope, u"wrong");
@@ -266,8 +250,7 @@ TEST(Envelope, WrongPasswordOpensToTextOfTheSameLength)
 
 // One whole envelope with HAVAL (hash 0) and AES, made outside this code: the key from a
 // separate HAVAL implementation, the body by another program's AES-256 in CFB-8 mode.
-TEST(Envelope, HavalEnvelopeMatchesAKnownAnswer)
-{
+TEST(Envelope, HavalEnvelopeMatchesAKnownAnswer) {
     const std::u16string text = u"Karvel.exe,,120,340|data\\,palette.txt,5,6";
     const std::u16string envelope =
         u"Kq7zW2!muW0123456789ABCDEFnX9oJyxQ7grDsFMkNeo/Xn51xZuXgqowa77HK8GViKOfIPQNZKrGumJ0qJNJolq1poj5QBFeUKfFk4e4G"
@@ -276,16 +259,14 @@ TEST(Envelope, HavalEnvelopeMatchesAKnownAnswer)
     EXPECT_EQ(DecryptText(envelope, u"geheim"), text);
 }
 
-TEST(Envelope, EmptyTextSealsToTheHeaderAlone)
-{
+TEST(Envelope, EmptyTextSealsToTheHeaderAlone) {
     const SealOptions options = OptionsFor(1, 1);
     const std::u16string envelope = SealText(u"", u"", options);
     EXPECT_EQ(envelope.size(), 10 + options.iv.size());
     EXPECT_EQ(DecryptText(envelope, u""), u"");
 }
 
-TEST(Envelope, SealingRejectsHeadersThatDoNotFit)
-{
+TEST(Envelope, SealingRejectsHeadersThatDoNotFit) {
     auto with = [](int cipher, int hash, std::u16string salt, std::u16string iv) {
         return SealOptions{cipher, hash, std::move(salt), std::move(iv)};
     };

@@ -12,8 +12,7 @@ using test::AsBytes;
 using test::Bytes;
 using test::ToHex;
 
-std::string DigestHex(Hash& hash, std::string_view message)
-{
+std::string DigestHex(Hash& hash, std::string_view message) {
     hash.Feed(AsBytes(message));
     Bytes digest(hash.DigestBits() / 8);
     hash.Finish(digest);
@@ -34,8 +33,7 @@ constexpr Vector kPublished[] = {
     {1, 128, "abc", "900150983cd24fb0d6963f7d28e17f72"},
     {1, 128, "message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
     {2, 160, "abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
-    {2, 160, "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-     "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
+    {2, 160, "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
     {3, 256, "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
     {3, 256, "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
      "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
@@ -44,8 +42,7 @@ constexpr Vector kPublished[] = {
      "2192992a274fc1a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f"},
 };
 
-TEST(HashFactory, LibraryHashesMatchPublishedVectors)
-{
+TEST(HashFactory, LibraryHashesMatchPublishedVectors) {
     for (const auto& v : kPublished) {
         const auto hash = CreateHashByIndex(v.index);
         ASSERT_NE(hash, nullptr);
@@ -56,8 +53,7 @@ TEST(HashFactory, LibraryHashesMatchPublishedVectors)
 
 // Index 0 is HAVAL-256/5 closed with the 0x80 padding of the sealing side, not the
 // published padding.
-TEST(HashFactory, IndexZeroIsHavalWithHighBitPadding)
-{
+TEST(HashFactory, IndexZeroIsHavalWithHighBitPadding) {
     const auto hash = CreateHashByIndex(0);
     ASSERT_NE(hash, nullptr);
     EXPECT_EQ(hash->DigestBits(), 256u);
@@ -71,8 +67,7 @@ TEST(HashFactory, IndexZeroIsHavalWithHighBitPadding)
     EXPECT_NE(DigestHex(*hash, ""), "be417bb4dd5cfb76c7126f4f8eeb1553a449039307b1a3cd451dbfdc0fbbe330");
 }
 
-TEST(HashFactory, StartDiscardsAndFinishRestarts)
-{
+TEST(HashFactory, StartDiscardsAndFinishRestarts) {
     for (int index = 0; index < kHashCount; ++index) {
         const auto hash = CreateHashByIndex(index);
         const std::string fresh = DigestHex(*hash, "abc");
@@ -83,15 +78,13 @@ TEST(HashFactory, StartDiscardsAndFinishRestarts)
     }
 }
 
-TEST(HashFactory, OtherIndicesGiveNoObject)
-{
+TEST(HashFactory, OtherIndicesGiveNoObject) {
     for (const int index : {-1, 5, 100}) {
         EXPECT_EQ(CreateHashByIndex(index), nullptr) << index;
     }
 }
 
-TEST(HashFactory, FinishRejectsAWrongDigestBuffer)
-{
+TEST(HashFactory, FinishRejectsAWrongDigestBuffer) {
     const auto hash = CreateHashByIndex(2);
     Bytes small(19);
     EXPECT_THROW(hash->Finish(small), std::invalid_argument);

@@ -12,8 +12,7 @@ namespace stp::test {
 using Bytes = std::vector<std::uint8_t>;
 
 // Blanks between digits are allowed, as the published tables print them.
-inline Bytes FromHex(std::string_view hex)
-{
+inline Bytes FromHex(std::string_view hex) {
     std::string digits;
     for (const char c : hex) {
         if (c != ' ') {
@@ -28,8 +27,7 @@ inline Bytes FromHex(std::string_view hex)
     return bytes;
 }
 
-inline std::string ToHex(std::span<const std::uint8_t> bytes)
-{
+inline std::string ToHex(std::span<const std::uint8_t> bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;
     for (const std::uint8_t b : bytes) {
@@ -39,9 +37,6 @@ inline std::string ToHex(std::span<const std::uint8_t> bytes)
     return hex;
 }
 
-inline Bytes AsBytes(std::string_view text)
-{
-    return Bytes(text.begin(), text.end());
-}
+inline Bytes AsBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
 }  // namespace stp::test

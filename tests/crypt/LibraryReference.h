@@ -21,14 +21,12 @@ namespace stp::test {
 using EngineFactory = std::unique_ptr<CryptoPP::BlockCipher> (*)();
 
 template <class Engine>
-std::unique_ptr<CryptoPP::BlockCipher> MakeEngine()
-{
+std::unique_ptr<CryptoPP::BlockCipher> MakeEngine() {
     return std::make_unique<Engine>();
 }
 
 // The library's own CFB mode with 1-byte feedback over a block cipher keyed with key.
-inline Bytes LibraryCfb8(EngineFactory make, const Bytes& key, const Bytes& iv, Bytes data)
-{
+inline Bytes LibraryCfb8(EngineFactory make, const Bytes& key, const Bytes& iv, Bytes data) {
     const auto engine = make();
     engine->SetKey(key.data(), key.size());
     CryptoPP::CFB_Mode_ExternalCipher::Encryption cfb(*engine, iv.data(), 1);
@@ -36,8 +34,7 @@ inline Bytes LibraryCfb8(EngineFactory make, const Bytes& key, const Bytes& iv, 
     return data;
 }
 
-inline Bytes LibraryRc4(const Bytes& key, Bytes data)
-{
+inline Bytes LibraryRc4(const Bytes& key, Bytes data) {
     CryptoPP::Weak::ARC4 rc4(key.data(), key.size());
     rc4.ProcessString(data.data(), data.size());
     return data;

@@ -8,8 +8,7 @@
 namespace stp {
 namespace {
 
-bool AllHeaderChars(std::u16string_view text)
-{
+bool AllHeaderChars(std::u16string_view text) {
     for (const char16_t ch : text) {
         if (ch < kFirstHeaderChar || ch > kLastHeaderChar) {
             return false;
@@ -18,8 +17,7 @@ bool AllHeaderChars(std::u16string_view text)
     return true;
 }
 
-void ExpectValid(const SealOptions& options, int cipher, int hash)
-{
+void ExpectValid(const SealOptions& options, int cipher, int hash) {
     EXPECT_EQ(options.cipherIndex, cipher);
     EXPECT_EQ(options.hashIndex, hash);
     ASSERT_EQ(options.salt.size(), 8u);
@@ -31,8 +29,7 @@ void ExpectValid(const SealOptions& options, int cipher, int hash)
     EXPECT_GE(options.salt[4] - hash, kFirstHeaderChar);
 }
 
-TEST(SealOptions, DerivedHeadersAreValidForEveryPair)
-{
+TEST(SealOptions, DerivedHeadersAreValidForEveryPair) {
     // Many seeds, so that selector characters near the lower bound turn up.
     for (int cipher = 0; cipher < kCipherCount; ++cipher) {
         for (int hash = 0; hash < kHashCount; ++hash) {
@@ -44,8 +41,7 @@ TEST(SealOptions, DerivedHeadersAreValidForEveryPair)
     }
 }
 
-TEST(SealOptions, DerivationIsDeterministicPerSeed)
-{
+TEST(SealOptions, DerivationIsDeterministicPerSeed) {
     const std::uint8_t a[] = {1, 2, 3};
     const std::uint8_t b[] = {1, 2, 4};
     const SealOptions first = DeriveSealOptions(5, 3, a);
@@ -56,8 +52,7 @@ TEST(SealOptions, DerivationIsDeterministicPerSeed)
     EXPECT_NE(first.salt + first.iv, other.salt + other.iv);
 }
 
-TEST(SealOptions, RandomHeadersAreValidAndVary)
-{
+TEST(SealOptions, RandomHeadersAreValidAndVary) {
     const SealOptions a = RandomSealOptions(7, 4);
     const SealOptions b = RandomSealOptions(7, 4);
     ExpectValid(a, 7, 4);
@@ -65,8 +60,7 @@ TEST(SealOptions, RandomHeadersAreValidAndVary)
     EXPECT_NE(a.salt + a.iv, b.salt + b.iv);
 }
 
-TEST(SealOptions, IndicesOutsideTheTablesAreRejected)
-{
+TEST(SealOptions, IndicesOutsideTheTablesAreRejected) {
     EXPECT_THROW(DeriveSealOptions(9, 0, {}), std::invalid_argument);
     EXPECT_THROW(DeriveSealOptions(0, -1, {}), std::invalid_argument);
     EXPECT_THROW(RandomSealOptions(-1, 0), std::invalid_argument);

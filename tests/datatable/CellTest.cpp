@@ -68,9 +68,7 @@ protected:
     TDataTable table{u"", MakeColumnSet({1})};
     TRow* row = nullptr;
 
-    void SetUp() override {
-        row = table.AddItem(test::MakeRow({u"", u""}));
-    }
+    void SetUp() override { row = table.AddItem(test::MakeRow({u"", u""})); }
 
     // The stored text, seen through the raw text form a row copy keeps.
     static std::u16string Stored(const TCell& cell) {
@@ -89,7 +87,9 @@ TEST_F(ConvertedColumn, StoresSeparatorsAndControlsInStoredForm) {
     const Case cases[] = {
         {u"x,y|z", u"x\x1Ay\x1Bz", u"x,y|z"},
         {u"a\tb\nc\rd", u"a b c d", u"a b c d"},
-        {u"a\x1A" u"b", u"a b", u"a b"},  // a raw stored comma would read back as a comma
+        {u"a\x1A"
+         u"b",
+         u"a b", u"a b"},  // a raw stored comma would read back as a comma
         {u"a\x1B\x01\x1F", u"a   ", u"a   "},
         {std::u16string(u"ab\0cd", 5), u"ab", u"ab"},
         {std::u16string(u"\0cd", 3), u"", u""},
@@ -163,7 +163,9 @@ TEST_F(ConvertedColumn, ValueAndAsBoolReadTheStoredText) {
         cell->Value();
         FAIL() << "no error";
     } catch (const EConvertError& e) {
-        EXPECT_EQ(std::string(e.what()), "''1\x1A" "5'' is not a valid integer value");
+        EXPECT_EQ(std::string(e.what()),
+                  "''1\x1A"
+                  "5'' is not a valid integer value");
     }
     EXPECT_THROW(cell->AsBool(), EConvertError);
 }

@@ -244,7 +244,9 @@ TEST(DataTable, IndexOfTextFoldsOnlyAsciiLetters) {
     TDataTable table(u"", MakeColumnSet({1}));
     EXPECT_EQ(table.IndexOfText(0, u"x"), -1);  // no rows
 
-    table.Init(u"System,a\x1A" u"b|kavsvc.exe,x|,y|\u00e9t\u00e9,z|KAVSVC.EXE,w");
+    table.Init(
+        u"System,a\x1A"
+        u"b|kavsvc.exe,x|,y|\u00e9t\u00e9,z|KAVSVC.EXE,w");
     struct Case {
         int Column;
         std::u16string Text;
@@ -257,7 +259,10 @@ TEST(DataTable, IndexOfTextFoldsOnlyAsciiLetters) {
         {0, u"\u00c9T\u00c9", -1},  // letters beyond a to z must match exactly
         {0, u"\u00e9T\u00e9", 3},
         {1, u"A,B", 0},  // a converted column compares in restored form
-        {1, u"a\x1A" u"b", -1},
+        {1,
+         u"a\x1A"
+         u"b",
+         -1},
     };
     for (const auto& c : cases) EXPECT_EQ(table.IndexOfText(c.Column, c.Text), c.Expected);
 
@@ -282,7 +287,9 @@ TEST(DataTable, NameAndValueLiveInThePropertyRow) {
 
 TEST(DataTable, CopyFromCopiesRowsWithNewIds) {
     TDataTable source(u"", MakeColumnSet({0}));
-    source.Init(u"#src,4#a\x1A" u"b,1|c|d");
+    source.Init(
+        u"#src,4#a\x1A"
+        u"b,1|c|d");
     TDataTable target(u"", MakeColumnSet({0}));
     target.Init(u"#dst,9#old");
     std::vector<TableEvent> events;

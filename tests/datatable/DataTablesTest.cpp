@@ -66,7 +66,9 @@ TEST(DataTables, PreventEventSilencesOnlyTheTable) {
 
 TEST(DataTables, CopyingAddsRowCopiesWithoutPropertyRowOrConversion) {
     TDataTable source(u"k", MakeColumnSet({1}));
-    source.Init(u"#src#x,a\x1A" u"b");
+    source.Init(
+        u"#src#x,a\x1A"
+        u"b");
     TDataTables list;
     TDataTable* copy = list.AddItem(&source, true);
     EXPECT_NE(copy, &source);
@@ -75,7 +77,9 @@ TEST(DataTables, CopyingAddsRowCopiesWithoutPropertyRowOrConversion) {
     EXPECT_TRUE(copy->ConvertSet().none());
     EXPECT_EQ(copy->Name(), u"");
     // The stored text travels as it stands.
-    EXPECT_EQ(GridOf(*copy), (Grid{{u"x", u"a\x1A" u"b"}}));
+    EXPECT_EQ(GridOf(*copy), (Grid{{u"x",
+                                    u"a\x1A"
+                                    u"b"}}));
     EXPECT_EQ(source.Parent(), nullptr);
 }
 

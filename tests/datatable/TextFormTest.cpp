@@ -41,7 +41,11 @@ const TextFormCase kCases[] = {
     {u"a#b|#c", {{u"a#b"}, {u"#c"}}, std::nullopt},
     {u"#a|b,c#x#y", {{u"x#y"}}, Cells{u"a|b", u"c"}},
     {u"a\r\nb,\tc|d", {{u"a\r\nb", u"\tc"}, {u"d"}}, std::nullopt},
-    {u"a\x1A" u"b\x1B", {{u"a\x1A" u"b\x1B"}}, std::nullopt},
+    {u"a\x1A"
+     u"b\x1B",
+     {{u"a\x1A"
+       u"b\x1B"}},
+     std::nullopt},
     // U+0000 ends the text wherever it occurs.
     {WithNull(u"a,b\0,c|d", 8), {{u"a", u"b"}}, std::nullopt},
     {WithNull(u"x|\0y", 4), {{u"x"}, {u""}}, std::nullopt},

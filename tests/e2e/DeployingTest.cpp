@@ -85,8 +85,8 @@ TEST_F(Deploying, WhatItRefusesEndsWithItsCodeAndWritesNothing) {
 
 // A second installer while the wizard runs ends with 1618; the wizard, cancelled, with 1602.
 TEST_F(Deploying, ASecondInstanceEndsAndTheCancelledWizardSaysSo) {
-    const Installer installer{"English", u"Vendor-setup-2.exe", 2, kName, u"Setup - " + kName,
-                              EnglishWizardTexts(kName, u"3.40", u"6 MB")};
+    const Installer installer{"English", u"Vendor-setup-2.exe", 2,
+                              kName,     u"Setup - " + kName,   EnglishWizardTexts(kName, u"3.40", u"6 MB")};
     ASSERT_NO_FATAL_FAILURE(Start(installer));
     EXPECT_EQ(RunInstaller(u"/S"), DWORD(ecAnotherRuns));
     EXPECT_TRUE(shown_.empty()) << "windows shown: " << Shown(shown_);
@@ -101,8 +101,8 @@ TEST_F(Deploying, AFileHeldOpenFailsAndTheLogNamesIt) {
     std::filesystem::create_directories(std::filesystem::path(ToWide(dir)));
     PutFile(dir + u"readme.txt", "an earlier readme");
     std::unique_ptr<void, decltype(&CloseHandle)> held(
-        CreateFileW(ToWide(dir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL, nullptr),
+        CreateFileW(ToWide(dir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                    nullptr),
         &CloseHandle);
     ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(RunInstaller(u"/S /LOG=" + kLog + u" /D=" + dir), DWORD(ecFailed));

@@ -122,7 +122,8 @@ TEST_F(ElevatedInstall, AFolderOthersMayChangeIsRefusedUnlessItIsTheProductsOwn)
     EXPECT_EQ(RunInstaller(u"/S /LOG=" + kLog + u" /D=C:\\Lumen"), DWORD(ecSuccess)) << LogText();
     ExpectInstalledFiles(kLumen);
     EXPECT_FALSE(EveryoneMayAccess(u"C:\\Lumen")) << Descriptor(u"C:\\Lumen");
-    EXPECT_NE(LogText().find("Not of this package, in the folder taken over: C:\\Lumen\\planted.dll"), std::string::npos)
+    EXPECT_NE(LogText().find("Not of this package, in the folder taken over: C:\\Lumen\\planted.dll"),
+              std::string::npos)
         << LogText();
     EXPECT_EQ(LogText().find("taken over: C:\\Lumen\\Karvel.exe"), std::string::npos) << LogText();
 }
@@ -143,8 +144,8 @@ TEST_F(ElevatedInstall, SilentlyAnEarlierShortcutOutsideProgramFilesIsNotFollowe
 // folder page and writes nothing, Yes installs into it, reset.
 TEST_F(ElevatedInstall, TheWizardAsksBeforeItTakesAFolderOver) {
     ASSERT_NO_FATAL_FAILURE(MakeFolderWith(u"C:\\Lumen", kOthersMayChange));
-    const Installer installer{"English", u"Vendor-setup-2.exe", 2, kName, u"Setup - " + kName,
-                              EnglishWizardTexts(kName, u"3.40", u"6 MB")};
+    const Installer installer{"English", u"Vendor-setup-2.exe", 2,
+                              kName,     u"Setup - " + kName,   EnglishWizardTexts(kName, u"3.40", u"6 MB")};
     ASSERT_NO_FATAL_FAILURE(Start(installer));
     ASSERT_NO_FATAL_FAILURE(WalkToFolderPage());
     ASSERT_NO_FATAL_FAILURE(SetFolder(u"C:\\Lumen"));

@@ -91,7 +91,9 @@ inline std::uint64_t FileSize(const std::u16string& path) {
     return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
-inline bool Exists(const std::u16string& path) { return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool Exists(const std::u16string& path) {
+    return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 inline void RemoveTree(const std::u16string& path) {
     // Double NUL-terminated, as the shell wants it.
@@ -169,8 +171,8 @@ inline Installer Chinese(const std::u16string& file = u"Karvel-3.40-setup.exe") 
 
 inline Installer English() {
     const std::u16string name = u"Orvane Karvel";
-    return {"English", u"Karvel-3.40-setup-en.exe", 2, name, u"Setup - " + name,
-            EnglishWizardTexts(name, u"3.40", u"6 MB")};
+    return {"English", u"Karvel-3.40-setup-en.exe", 2,
+            name,      u"Setup - " + name,          EnglishWizardTexts(name, u"3.40", u"6 MB")};
 }
 
 class SetupEndToEnd : public ::testing::Test {
@@ -209,9 +211,8 @@ protected:
     }
 
     void Start(const Installer& installer) {
-        const std::u16string file = installer.file.find(u'\\') == std::u16string::npos
-                                        ? BinDir() + installer.file
-                                        : installer.file;
+        const std::u16string file =
+            installer.file.find(u'\\') == std::u16string::npos ? BinDir() + installer.file : installer.file;
         setup_ = std::make_unique<Process>(file);
         texts_ = installer.texts;
         title_ = installer.windowTitle;
@@ -260,9 +261,8 @@ protected:
 
     void SetUncheckedRunOnExit() {
         Click(Control(u"chkRunOnExit"));
-        ASSERT_TRUE(Eventually([&] {
-            return SendMessageW(Control(u"chkRunOnExit").Handle, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
-        }));
+        ASSERT_TRUE(Eventually(
+            [&] { return SendMessageW(Control(u"chkRunOnExit").Handle, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
     }
 
     void Finish() {

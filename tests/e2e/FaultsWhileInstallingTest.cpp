@@ -112,8 +112,8 @@ TEST_F(FaultsWhileInstalling, AFileHeldOpenElsewhereFailsUntilItIsClosed) {
     const std::u16string dir = u"C:\\Apps\\Held\\";
     ASSERT_NO_FATAL_FAILURE(PlaceOldInstallation(dir));
     std::unique_ptr<void, decltype(&CloseHandle)> held(
-        CreateFileW(ToWide(dir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL, nullptr),
+        CreateFileW(ToWide(dir + u"readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                    nullptr),
         &CloseHandle);
     ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
     ASSERT_NO_FATAL_FAILURE(StartOnFolder(dir));

@@ -40,9 +40,9 @@ TEST_F(SetupEndToEnd, NoOtherProgramCanChangeSetupStpWhileItIsUnpacked) {
         while (!done) {
             if (!Exists(package)) continue;
             ++seen;
-            const HANDLE writer = CreateFileW(ToWide(package).c_str(), GENERIC_WRITE,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, 0, nullptr);
+            const HANDLE writer =
+                CreateFileW(ToWide(package).c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
             if (writer != INVALID_HANDLE_VALUE) {
                 ++changed;
                 CloseHandle(writer);
@@ -114,9 +114,8 @@ TEST_F(SetupEndToEnd, OnWindowsXpMakesTheQuickLaunchShortcutAlone) {
     ASSERT_NO_FATAL_FAILURE(SetFolder(dir));
     // Only the Quick Launch shortcut is asked for.
     Click(Control(u"chkSCOnDesktop"));
-    ASSERT_TRUE(Eventually([&] {
-        return SendMessageW(Control(u"chkSCOnDesktop").Handle, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
-    }));
+    ASSERT_TRUE(Eventually(
+        [&] { return SendMessageW(Control(u"chkSCOnDesktop").Handle, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
     ASSERT_NO_FATAL_FAILURE(Install());
     EXPECT_EQ(ToUtf8(ShortcutTarget(slQuickLaunch, installer.displayName)), ToUtf8(dir + u"Karvel.exe"));
     EXPECT_FALSE(Exists(GetShellFolderPath(slDesktop) + u"\\" + installer.displayName + u".lnk"));
@@ -139,8 +138,8 @@ TEST_F(SetupEndToEnd, RefusesFoldersItCannotUse) {
     // A file at a folder's name, and folders Windows would read otherwise than written.
     const std::u16string blocker = kWork + u"blocker";
     PutFile(blocker, "a file where a folder should be");
-    for (const std::u16string& folder : {blocker + u"\\Karvel", std::u16string(u"C:\\Lumen. ."),
-                                         std::u16string(u"C:\\Windows\\..\\Lumen3")}) {
+    for (const std::u16string& folder :
+         {blocker + u"\\Karvel", std::u16string(u"C:\\Lumen. ."), std::u16string(u"C:\\Windows\\..\\Lumen3")}) {
         ASSERT_NO_FATAL_FAILURE(SetFolder(folder));
         ASSERT_TRUE(Eventually([&] { return Control(u"btnNext").Enabled; })) << ToUtf8(folder);
         Click(Control(u"btnNext"));

@@ -99,7 +99,6 @@ protected:
         return text;
     }
 
-
     static std::u16string DesktopLink(const Installer& installer) {
         return GetShellFolderPath(slDesktop) + u"\\" + installer.displayName + u".lnk";
     }
@@ -216,7 +215,8 @@ TEST_F(Uninstalling, TheCurrentFolderOfAnotherProgramIsEmptiedAndLeftForTheResta
     while (!folder.empty() && folder.back() == u'\\') folder.pop_back();
     EXPECT_NE(closing.find(folder), std::u16string::npos) << ToUtf8(closing);
     EXPECT_EQ(ExitCode(), DWORD(ecRestartNeeded));
-    for (const char16_t* gone : {u"Karvel.exe", u"readme.txt", u"data"}) EXPECT_FALSE(Exists(kDir + gone)) << ToUtf8(gone);
+    for (const char16_t* gone : {u"Karvel.exe", u"readme.txt", u"data"})
+        EXPECT_FALSE(Exists(kDir + gone)) << ToUtf8(gone);
     EXPECT_TRUE(Eventually([] { return !Exists(kDir + u"Uninst.exe"); }));
     EXPECT_TRUE(Exists(folder));
     EXPECT_NE(PendingRenames().find(folder), std::u16string::npos) << "not scheduled for the restart";
@@ -308,7 +308,8 @@ TEST_F(Uninstalling, ALibraryPlantedBesideItIsNotLoaded) {
     const Installer installer = Chinese();
     ASSERT_NO_FATAL_FAILURE(InstallQuietly(installer));
     const std::u16string mark = kWork + u"planted-library-loaded.txt";
-    ASSERT_TRUE(CopyFileW(ToWide(BinDir() + u"planted\\bcrypt.dll").c_str(), ToWide(kDir + u"bcrypt.dll").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW(ToWide(BinDir() + u"planted\\bcrypt.dll").c_str(), ToWide(kDir + u"bcrypt.dll").c_str(), FALSE));
     // Wine prefers its own libraries; told to look for the file first (for Uninst.exe
     // alone), it searches as Windows does for a library that is no KnownDLL: the
     // program's folder first.
@@ -410,8 +411,9 @@ TEST_F(Uninstalling, WhatTheUserChangedStaysAndIsNamed) {
     ASSERT_NO_FATAL_FAILURE(StartUninstaller(installer));
     const std::u16string caption = u"卸载 - Orvane画图";
     Answer(caption);
-    EXPECT_EQ(ToUtf8(Answer(caption)), ToUtf8(u"“Orvane画图”已成功地从您的计算机中移除。\n\n以下项目在安装后已被更改或替换，已保留：\n\n" +
-                                              kDir + u"readme.txt\n" + kDir + u"data\\palette.txt\n"));
+    EXPECT_EQ(ToUtf8(Answer(caption)),
+              ToUtf8(u"“Orvane画图”已成功地从您的计算机中移除。\n\n以下项目在安装后已被更改或替换，已保留：\n\n" +
+                     kDir + u"readme.txt\n" + kDir + u"data\\palette.txt\n"));
     EXPECT_EQ(ExitCode(), 0u);
     EXPECT_EQ(ReadAll(kDir + u"readme.txt"), "the user's edit");
     EXPECT_EQ(ReadAll(kDir + u"data\\palette.txt\\mine.txt"), "the user's own");
@@ -432,7 +434,8 @@ TEST_F(Uninstalling, TwoAtOnceOneRemovesAndTheOtherSaysSo) {
     EXPECT_EQ(second.Wait(kWaitMs), DWORD(ecAnotherRuns));
     ExpectInstalled(installer);
     Answer(u"Uninstall - Orvane Karvel");
-    EXPECT_EQ(ToUtf8(Answer(u"Uninstall - Orvane Karvel")), "Orvane Karvel was successfully removed from your computer.");
+    EXPECT_EQ(ToUtf8(Answer(u"Uninstall - Orvane Karvel")),
+              "Orvane Karvel was successfully removed from your computer.");
     EXPECT_EQ(ExitCode(), 0u);
     ExpectRemoved(installer);
 }
@@ -448,9 +451,9 @@ TEST_F(Uninstalling, TheCleanupStageStartedByHandRemovesNothing) {
     PutFile(victim + u"\\Uninst.exe", "another program's uninstaller");
     // Old arguments, made-up handle numbers, and its own process (the pseudo-handle -1, as
     // a number too), which it would otherwise wait for for ever.
-    for (const std::wstring arguments : {L"/cleanup 0 1 \"C:\\stp-e2e-victim\\Uninst.exe\"", L"/cleanup 4 8 12 16 1",
-                                         L"/cleanup 4 8 12 0 1", L"/cleanup -1 8 12 0 1",
-                                         L"/cleanup 18446744073709551615 8 12 0 1"}) {
+    for (const std::wstring arguments :
+         {L"/cleanup 0 1 \"C:\\stp-e2e-victim\\Uninst.exe\"", L"/cleanup 4 8 12 16 1", L"/cleanup 4 8 12 0 1",
+          L"/cleanup -1 8 12 0 1", L"/cleanup 18446744073709551615 8 12 0 1"}) {
         test::TestProcess byHand(ToWide(kDir + u"Uninst.exe"), arguments);
         EXPECT_EQ(byHand.Wait(kWaitMs), DWORD(ecFailed));
     }

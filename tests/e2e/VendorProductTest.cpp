@@ -55,21 +55,26 @@ TEST_P(VendorProduct, InstallsAndUninstallsAsTheVendorSays) {
     const int mode = ExpectedMode(variant.mode);
     const bool chinese = mode == 0;
     const std::u16string name = chinese ? u"Orvane画图" : u"Orvane Karvel";
-    const Installer installer{variant.name, variant.file, mode, name,
-                              (chinese ? u"安装向导 - " : u"Setup - ") + name,
-                              chinese ? ChineseWizardTexts(name, u"3.40", u"6 MB")
-                                      : EnglishWizardTexts(name, u"3.40", u"6 MB")};
+    const Installer installer{
+        variant.name,
+        variant.file,
+        mode,
+        name,
+        (chinese ? u"安装向导 - " : u"Setup - ") + name,
+        chinese ? ChineseWizardTexts(name, u"3.40", u"6 MB") : EnglishWizardTexts(name, u"3.40", u"6 MB")};
     // The antivirus program the Chinese wizard would otherwise warn about.
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\notepad.exe").c_str(), ToWide(kWork + u"KXETRAY.EXE").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW((std::wstring(system) + L"\\notepad.exe").c_str(), ToWide(kWork + u"KXETRAY.EXE").c_str(), FALSE));
     const Process antivirus(kWork + u"KXETRAY.EXE");
     ASSERT_TRUE(Eventually([] { return IsRunning(u"kxetray.exe"); }));
 
     ASSERT_NO_FATAL_FAILURE(Start(installer));
     Click(Control(u"btnNext"));
     ASSERT_TRUE(Eventually([&] { return Showing(u"pnlStep2"); }));
-    const std::u16string licence = SourceDir() + (chinese ? u"tests\\e2e\\vendor\\eula-zh.txt" : u"tests\\e2e\\vendor\\eula-en.txt");
+    const std::u16string licence =
+        SourceDir() + (chinese ? u"tests\\e2e\\vendor\\eula-zh.txt" : u"tests\\e2e\\vendor\\eula-en.txt");
     EXPECT_EQ(Lines(Control(u"Memo2").Text), Lines(FromUtf8(ReadAll(licence))));
     Click(Control(u"btnNext"));
     ASSERT_TRUE(Eventually([&] { return Showing(u"pnlStep3"); }));

@@ -41,8 +41,12 @@ public:
     std::u16string TwoRows(const Bytes& a, const Bytes& b, Bytes& records) {
         Bytes za = Zlib(a), zb = Zlib(b);
         records = za + zb;
-        return u"," u"a.txt," + FromUtf8(std::to_string(za.size())) + u"," + FromUtf8(std::to_string(a.size())) +
-               u"|," u"b.txt," + FromUtf8(std::to_string(zb.size())) + u"," + FromUtf8(std::to_string(b.size()));
+        return u","
+               u"a.txt," +
+               FromUtf8(std::to_string(za.size())) + u"," + FromUtf8(std::to_string(a.size())) +
+               u"|,"
+               u"b.txt," +
+               FromUtf8(std::to_string(zb.size())) + u"," + FromUtf8(std::to_string(b.size()));
     }
     bool DestEmpty() { return fs::is_directory(Dest) && fs::is_empty(Dest); }
 };
@@ -174,7 +178,9 @@ TEST_F(Extractor, ExistingMacroFileIsKeptAndOthersAreReplaced) {
     const Bytes za = Zlib("new system"), zb = Zlib("new local!");
     WriteAll(Sys / "keep.dll", "old system");
     WriteAll(Dest / "local.txt", "old local");
-    WriteRaw(za + zb, u"$System$,keep.dll," + FromUtf8(std::to_string(za.size())) + u",10|," u"local.txt," +
+    WriteRaw(za + zb, u"$System$,keep.dll," + FromUtf8(std::to_string(za.size())) +
+                          u",10|,"
+                          u"local.txt," +
                           FromUtf8(std::to_string(zb.size())) + u",10");
     Extract();
     EXPECT_EQ(ReadAll(Sys / "keep.dll"), "old system");
@@ -217,10 +223,9 @@ TEST_F(Extractor, AcceptsEveryTrailerKind) {
     const Bytes z = Zlib("payload");
     const std::u16string table = u",f.txt," + FromUtf8(std::to_string(z.size())) + u",7";
     const Bytes trailers[] = {
-        "\x0A\x14\x02",
-        Bytes(19, 'q') + "\x0B\x14\x02",          // 22 bytes
-        Bytes("\x0A") + Bytes(9, '\0'),           // 10 bytes
-        Bytes("\x0B") + Bytes(28, 'q'),           // 29 bytes
+        "\x0A\x14\x02", Bytes(19, 'q') + "\x0B\x14\x02",  // 22 bytes
+        Bytes("\x0A") + Bytes(9, '\0'),                   // 10 bytes
+        Bytes("\x0B") + Bytes(28, 'q'),                   // 29 bytes
     };
     for (const auto& t : trailers) {
         WriteRaw(z, table, t);
@@ -276,77 +281,91 @@ std::u16string Num(std::size_t n) { return FromUtf8(std::to_string(n)); }
 
 const FailureCase kFailures[] = {
     {"MissingPackage", [](Extractor&) {}, Is<EFileError>, {}},
-    {"EmptyTableText", [](Extractor& t) { WriteAll(t.PackagePath, Bytes("\0\0\0\0\x0A\x14\x02", 7)); },
-     Is<EListError>, {}},
+    {"EmptyTableText",
+     [](Extractor& t) { WriteAll(t.PackagePath, Bytes("\0\0\0\0\x0A\x14\x02", 7)); },
+     Is<EListError>,
+     {}},
     {"EnvelopeThatDoesNotOpen",
      [](Extractor& t) { WriteAll(t.PackagePath, Bytes("short") + Bytes("\x05\0\0\0\x0A\x14\x02", 7)); },
-     Is<EListError>, {}},
+     Is<EListError>,
+     {}},
     {"NegativeTableLength",
      [](Extractor& t) { WriteAll(t.PackagePath, Bytes(20, 'a') + Bytes("\xFF\xFF\xFF\xFF\x0A\x14\x02", 7)); },
-     Is<EFileError>, {}},
+     Is<EFileError>,
+     {}},
     {"TableLongerThanTheFile",
      [](Extractor& t) { WriteAll(t.PackagePath, Bytes(20, 'a') + Bytes("\x18\0\0\0\x0A\x14\x02", 7)); },
-     Is<EFileError>, {}},
+     Is<EFileError>,
+     {}},
     {"RowWithThreeCells", [](Extractor& t) { t.WriteRaw(Zlib("a"), u",a.txt,9"); }, Is<EListError>, {}},
     {"SizeThatIsNoInteger",
-     [](Extractor& t) { t.WriteRaw(Zlib("a"), u",a.txt,9,1|,b.txt,1,2x"); }, Is<EConvertError>, {}},
-    {"NegativeUncompressedSize", [](Extractor& t) { t.WriteRaw(Zlib("a"), u",a.txt,9,-1"); },
-     Is<EPackageError>, {}},
+     [](Extractor& t) { t.WriteRaw(Zlib("a"), u",a.txt,9,1|,b.txt,1,2x"); },
+     Is<EConvertError>,
+     {}},
+    {"NegativeUncompressedSize", [](Extractor& t) { t.WriteRaw(Zlib("a"), u",a.txt,9,-1"); }, Is<EPackageError>, {}},
     {"FolderLeavingTheDestination",
      [](Extractor& t) {
          const Bytes z = Zlib("a");
          t.WriteRaw(z + z, u",ok.txt," + Num(z.size()) + u",1|..\\,evil.txt," + Num(z.size()) + u",1");
      },
-     Is<EPackageError>, {}},
+     Is<EPackageError>,
+     {}},
     {"RootedFolder", [](Extractor& t) { t.WriteRaw(Zlib("a"), u"\\tmp\\,a.txt,9,1"); }, Is<EPackageError>, {}},
     {"DriveFolder", [](Extractor& t) { t.WriteRaw(Zlib("a"), u"C:\\,a.txt,9,1"); }, Is<EPackageError>, {}},
     {"DotDotFileName", [](Extractor& t) { t.WriteRaw(Zlib("a"), u",..,9,1"); }, Is<EPackageError>, {}},
     {"SlashInFileName", [](Extractor& t) { t.WriteRaw(Zlib("a"), u",../x,9,1"); }, Is<EPackageError>, {}},
-    {"MacroOutsideTheSystemFolder", [](Extractor& t) { t.WriteRaw(Zlib("a"), u"$system$,a.txt,9,1"); },
-     Is<EPackageError>, {}},
-    {"MacroClimbingOut", [](Extractor& t) { t.WriteRaw(Zlib("a"), u"$Third$..\\,a.txt,9,1"); },
-     Is<EPackageError>, {}},
+    {"MacroOutsideTheSystemFolder",
+     [](Extractor& t) { t.WriteRaw(Zlib("a"), u"$system$,a.txt,9,1"); },
+     Is<EPackageError>,
+     {}},
+    {"MacroClimbingOut", [](Extractor& t) { t.WriteRaw(Zlib("a"), u"$Third$..\\,a.txt,9,1"); }, Is<EPackageError>, {}},
     {"CompressedSizeThatIsNoInteger",
      [](Extractor& t) {
          const Bytes z = Zlib("a");
          t.WriteRaw(z + z, u",a.txt," + Num(z.size()) + u",1|,b.txt,zz,1");
      },
-     Is<EConvertError>, {"a.txt"}},
-    {"NegativeCompressedSize",
-     [](Extractor& t) { t.WriteRaw(Zlib("a"), u",a.txt,-5,1"); }, Is<EPackageError>, {}},
+     Is<EConvertError>,
+     {"a.txt"}},
+    {"NegativeCompressedSize", [](Extractor& t) { t.WriteRaw(Zlib("a"), u",a.txt,-5,1"); }, Is<EPackageError>, {}},
     {"RecordCutShort",
      [](Extractor& t) {
          const Bytes z = Zlib("first"), big = Zlib(Random(4000, 3));
-         t.WriteRaw(z + big.substr(0, 100),
-                    u",a.txt," + Num(z.size()) + u",5|,b.bin,100000,4000");
+         t.WriteRaw(z + big.substr(0, 100), u",a.txt," + Num(z.size()) + u",5|,b.bin,100000,4000");
      },
-     Is<EFileError>, {"a.txt", "b.bin"}},
+     Is<EFileError>,
+     {"a.txt", "b.bin"}},
     {"RecordThatIsNoZlibStream",
-     [](Extractor& t) { t.WriteRaw("not zlib at all", u",a.txt,15,15"); }, Is<EInflateError>, {"a.txt"}},
+     [](Extractor& t) { t.WriteRaw("not zlib at all", u",a.txt,15,15"); },
+     Is<EInflateError>,
+     {"a.txt"}},
     {"RawDeflateRecord",
      [](Extractor& t) {
          const Bytes z = Zlib("abc");
          t.WriteRaw(z.substr(2, z.size() - 6), u",a.txt," + Num(z.size() - 6) + u",3");
      },
-     Is<EInflateError>, {"a.txt"}},
+     Is<EInflateError>,
+     {"a.txt"}},
     {"RecordShorterThanDeclared",
      [](Extractor& t) {
          const Bytes z = Zlib("abc");
          t.WriteRaw(z, u",a.txt," + Num(z.size()) + u",4");
      },
-     Is<EInflateError>, {"a.txt"}},
+     Is<EInflateError>,
+     {"a.txt"}},
     {"RecordLongerThanDeclared",
      [](Extractor& t) {
          const Bytes z = Zlib(Bytes(1 << 20, 'b'));  // a small bomb
          t.WriteRaw(z, u",a.txt," + Num(z.size()) + u",1000");
      },
-     Is<EInflateError>, {"a.txt"}},
+     Is<EInflateError>,
+     {"a.txt"}},
     {"StreamRunningPastItsRecord",
      [](Extractor& t) {
          const Bytes z = Zlib("abcdef");
          t.WriteRaw(z, u",a.txt," + Num(z.size() - 3) + u",6");
      },
-     Is<EInflateError>, {"a.txt"}},
+     Is<EInflateError>,
+     {"a.txt"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ExtractorFailure, ::testing::ValuesIn(kFailures),
@@ -491,13 +510,15 @@ TEST_F(Extractor, ManyRecordsBeyondWhatTheReaderHoldsAheadAllArrive) {
     }
     WriteRaw(records, table);
     // A slow writer, so that the reader fills what it may hold and waits.
-    ExtractSetupPackage(PathText(PackagePath), DestText, u"",
-                        [this](std::int64_t p) {
-                            reports.push_back(p);
-                            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                        },
-                        SysText);
-    for (int i = 0; i < 24; ++i) EXPECT_TRUE(ReadAll(Dest / ("m" + std::to_string(i) + ".bin")) == files[std::size_t(i)]) << i;
+    ExtractSetupPackage(
+        PathText(PackagePath), DestText, u"",
+        [this](std::int64_t p) {
+            reports.push_back(p);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        },
+        SysText);
+    for (int i = 0; i < 24; ++i)
+        EXPECT_TRUE(ReadAll(Dest / ("m" + std::to_string(i) + ".bin")) == files[std::size_t(i)]) << i;
     ASSERT_EQ(reports.size(), 24u);
     EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
     EXPECT_EQ(reports.back(), 100);
@@ -516,8 +537,7 @@ TEST_F(Extractor, ARecordCompleteByItsSumAndSizeInstallsThoughZlibRefusesIt) {
     Extract();
     const Bytes text = ReadAll(Dest / "text.txt");
     EXPECT_EQ(text.size(), 1760u);
-    EXPECT_EQ(adler32(1, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())),
-              0xC2FC8097u);
+    EXPECT_EQ(adler32(1, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())), 0xC2FC8097u);
 }
 
 }  // namespace

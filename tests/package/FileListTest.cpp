@@ -17,8 +17,9 @@ TEST(FileList, RoundTripsAndNamesADamagedLine) {
     EXPECT_EQ(ReadFileList(WriteFileList(rows)), rows);
     EXPECT_TRUE(ReadFileList("").empty());
     // The earlier three-field form, half a stamp, signs, upper case, short or long sums.
-    for (const char* bad : {"a\tb\t0\n", "a\tb\tyes\t1\t00000001\n", "a\tb\t1\t-\t00000001\n", "a\tb\t0\t+1\t00000001\n",
-                            "a\tb\t0\t1\t0000000A\n", "a\tb\t0\t1\t1\n", "a\tb\t0\t1\t000000001\n", "a\tb\t0\t1\t00000001\tx\n"}) {
+    for (const char* bad :
+         {"a\tb\t0\n", "a\tb\tyes\t1\t00000001\n", "a\tb\t1\t-\t00000001\n", "a\tb\t0\t+1\t00000001\n",
+          "a\tb\t0\t1\t0000000A\n", "a\tb\t0\t1\t1\n", "a\tb\t0\t1\t000000001\n", "a\tb\t0\t1\t00000001\tx\n"}) {
         try {
             ReadFileList(std::string("\t\t0\t0\t00000001\n") + bad);
             ADD_FAILURE() << bad;
@@ -60,9 +61,9 @@ TEST(FileList, PlanRemovesWhatThePackagePutIntoTheDestination) {
     });
     std::vector<std::u16string> files;
     for (const TPlannedFile& f : plan.Files) files.push_back(f.Path);
-    EXPECT_EQ(files, (std::vector<std::u16string>{u"App.exe", u"data\\img\\a.png", u"data\\b.txt", u"datac.txt",
-                                                  u"rooted.txt", u"root-flag.txt", u"last.txt", u"x\\y\\odd.txt",
-                                                  u"Uninst.exe"}));
+    EXPECT_EQ(files,
+              (std::vector<std::u16string>{u"App.exe", u"data\\img\\a.png", u"data\\b.txt", u"datac.txt", u"rooted.txt",
+                                           u"root-flag.txt", u"last.txt", u"x\\y\\odd.txt", u"Uninst.exe"}));
     EXPECT_EQ(plan.Files[0].Stamp, s);
     EXPECT_EQ(plan.Files.back().Stamp, std::nullopt);
     EXPECT_EQ(plan.Folders, (std::vector<std::u16string>{u"data\\img", u"x\\y", u"data", u"x"}));
@@ -74,15 +75,15 @@ TEST(FileList, PlanRemovesWhatThePackagePutIntoTheDestination) {
 TEST(FileList, AnUpgradeLeavesWhatTheNewPackageDoesNotWrite) {
     const TFileStamp stamp{3, 0x024d0127};
     const std::vector<TFileListRow> earlier = {
-        {u"", u"Karvel.exe", false, stamp},         // written again
-        {u"DATA\\", u"Palette.TXT", false, stamp},  // written again, other letter case
-        {u"", u"oldnotes.txt", false, stamp},       // left
-        {u"legacy\\", u"legacy.dat", false, stamp}, // left
-        {u"anything\\", u"readme.txt", true, stamp}, // a root row lands at readme.txt: written again
-        {u"", u"Uninst.exe", false, std::nullopt},  // the uninstaller itself
-        {u"$System$", u"shared.dll", false, stamp},  // shared
-        {u"..\\", u"outside.txt", false, stamp},    // leaves the folder
-        {u"", u"OLDNOTES.TXT", false, stamp},       // the same place again
+        {u"", u"Karvel.exe", false, stamp},           // written again
+        {u"DATA\\", u"Palette.TXT", false, stamp},    // written again, other letter case
+        {u"", u"oldnotes.txt", false, stamp},         // left
+        {u"legacy\\", u"legacy.dat", false, stamp},   // left
+        {u"anything\\", u"readme.txt", true, stamp},  // a root row lands at readme.txt: written again
+        {u"", u"Uninst.exe", false, std::nullopt},    // the uninstaller itself
+        {u"$System$", u"shared.dll", false, stamp},   // shared
+        {u"..\\", u"outside.txt", false, stamp},      // leaves the folder
+        {u"", u"OLDNOTES.TXT", false, stamp},         // the same place again
     };
     const std::vector<std::u16string> written = {u"Karvel.exe", u"readme.txt", u"data\\palette.txt", u"Uninst.exe"};
     const std::vector<TFileListRow> left = RowsLeftBehind(earlier, written);

@@ -18,8 +18,7 @@ TEST(PackageFormat, LengthFieldIsFoundFromTheTrailer) {
     const TailCase cases[] = {
         {{0, 0, 0, 0, 0, 0, 0, 0x0A, 0x14, 0x02}, 7},  // as written
         {{0, 0, 0, 0, 0, 0, 0, 0x0A, 0x14, 0xFF}, 7},  // the last byte is never examined
-        {{0, 0, 0, 0, 0, 0, 0, 0x0B, 0x14, 0x02}, 26},
-        {{0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 14},
+        {{0, 0, 0, 0, 0, 0, 0, 0x0B, 0x14, 0x02}, 26}, {{0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 14},
         {{0x0B, 0, 0, 0, 0, 0, 0, 0, 0x0A, 0x02}, 33},
     };
     for (const auto& c : cases) {

@@ -20,7 +20,8 @@ public:
     // Extracts whatever PackagePath holds; true when it raised the system's error.
     bool ExtractFails() {
         try {
-            ExtractSetupPackage(PathText(PackagePath), DestText, u"", [](std::int64_t) {}, SysText);
+            ExtractSetupPackage(
+                PathText(PackagePath), DestText, u"", [](std::int64_t) {}, SysText);
             return false;
         } catch (const Error& e) {
             EXPECT_FALSE(std::string(e.what()).empty());
@@ -60,7 +61,8 @@ TEST_F(HostilePackage, LengthFieldAtEveryBoundary) {
     for (std::int64_t length : {std::int64_t(INT_MIN), std::int64_t(-1), std::int64_t(0), std::int64_t(1), at - 1, at,
                                 at + 1, size - 1, size, size + 1, std::int64_t(INT_MAX)}) {
         Bytes p = whole;
-        for (int i = 0; i < 4; ++i) p[static_cast<std::size_t>(at + i)] = static_cast<char>(std::uint32_t(length) >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            p[static_cast<std::size_t>(at + i)] = static_cast<char>(std::uint32_t(length) >> (8 * i));
         WriteAll(PackagePath, p);
         fs::remove_all(Dest);
         const bool failed = ExtractFails();
@@ -108,7 +110,8 @@ TEST_F(HostilePackage, ThousandsOfRows) {
     }
     WriteAll(PackagePath, MakePackage(records, table));
     int reports = 0;
-    ExtractSetupPackage(PathText(PackagePath), DestText, u"", [&](std::int64_t p) { reports += p == 100; }, SysText);
+    ExtractSetupPackage(
+        PathText(PackagePath), DestText, u"", [&](std::int64_t p) { reports += p == 100; }, SysText);
     EXPECT_EQ(reports, 3000);
     EXPECT_TRUE(fs::exists(Dest / "d9" / "f2999"));
 }
@@ -125,9 +128,9 @@ TEST_F(HostilePackage, EnvelopeThatOpensToGarbage) {
 TEST_F(HostilePackage, RowsThatTryToLeave) {
     const Bytes z = Zlib("x");
     const std::u16string n = FromUtf8(std::to_string(z.size()));
-    for (const std::u16string& row : {u"..\\,x," + n + u",1", u"a\\..\\..\\,x," + n + u",1", u",a\\..," + n + u",1",
-                                      u"$System$..\\,x," + n + u",1", u"$Third$\\..\\..\\,x," + n + u",1",
-                                      u"../,x," + n + u",1", u",sub/../../x," + n + u",1"}) {
+    for (const std::u16string& row :
+         {u"..\\,x," + n + u",1", u"a\\..\\..\\,x," + n + u",1", u",a\\..," + n + u",1", u"$System$..\\,x," + n + u",1",
+          u"$Third$\\..\\..\\,x," + n + u",1", u"../,x," + n + u",1", u",sub/../../x," + n + u",1"}) {
         WriteAll(PackagePath, MakePackage(z, row));
         fs::remove_all(Dest);
         EXPECT_THROW(ExtractSetupPackage(PathText(PackagePath), DestText, u"", nullptr, SysText), EPackageError)

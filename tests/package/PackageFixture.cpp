@@ -39,8 +39,7 @@ Bytes Zlib(const Bytes& data, int level) {
     return out;
 }
 
-Bytes MakePackage(const Bytes& records, std::u16string_view table, std::u16string_view password,
-                  const Bytes& trailer) {
+Bytes MakePackage(const Bytes& records, std::u16string_view table, std::u16string_view password, const Bytes& trailer) {
     SealOptions o;
     o.cipherIndex = 5;
     o.hashIndex = 2;

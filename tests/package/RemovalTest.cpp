@@ -20,17 +20,17 @@ namespace stp {
 namespace {
 
 namespace fs = std::filesystem;
+using test::PathText;
 using test::ReadAll;
 using test::WriteAll;
-using test::PathText;
 
 // A path of over 260 characters below the destination.
 const std::string kLong = std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(80, 'c');
 
 // The installation: relative path and content.
 const std::map<std::string, std::string> kInstalled = {
-    {"App.exe", "the program"},          {"readme.txt", "read me"},        {"data/palette.txt", "red green blue"},
-    {"data/img/a.png", "a picture"},     {kLong + "/deep.txt", "far down"}, {"ro.txt", "read only"},
+    {"App.exe", "the program"},      {"readme.txt", "read me"},         {"data/palette.txt", "red green blue"},
+    {"data/img/a.png", "a picture"}, {kLong + "/deep.txt", "far down"}, {"ro.txt", "read only"},
 };
 
 std::u16string Backslashed(std::string path) {
@@ -105,8 +105,10 @@ protected:
 // A link at At to Target; where the system cannot make one (Wine), the test skips.
 void Link(const fs::path& target, const fs::path& at) {
     std::error_code error;
-    if (fs::is_directory(target)) fs::create_directory_symlink(target, at.string() + ".link", error);
-    else fs::create_symlink(target, at.string() + ".link", error);
+    if (fs::is_directory(target))
+        fs::create_directory_symlink(target, at.string() + ".link", error);
+    else
+        fs::create_symlink(target, at.string() + ".link", error);
     if (error) return;
     fs::remove_all(at);
     fs::rename(at.string() + ".link", at);
@@ -114,35 +116,43 @@ void Link(const fs::path& target, const fs::path& at) {
 
 const HostileTree kTrees[] = {
     {"untouched", false, [](const fs::path&, const fs::path&) {}, {{}, {}}},
-    {"the first folder a link", true,
+    {"the first folder a link",
+     true,
      [](const fs::path& d, const fs::path& o) { Link(o, d / "data"); },
      {{"data"}, {{"data", TRemovalOutcome::NotOurs}}}},
-    {"a folder two deep a link", true,
+    {"a folder two deep a link",
+     true,
      [](const fs::path& d, const fs::path& o) { Link(o / "img", d / "data" / "img"); },
      {{"data", "data/img"}, {{"data/img", TRemovalOutcome::NotOurs}}}},
-    {"a file a link", true,
+    {"a file a link",
+     true,
      [](const fs::path& d, const fs::path& o) { Link(o / "readme.txt", d / "readme.txt"); },
      {{"readme.txt"}, {{"readme.txt", TRemovalOutcome::NotOurs}}}},
-    {"a file two deep a link", true,
+    {"a file two deep a link",
+     true,
      [](const fs::path& d, const fs::path& o) { Link(o / "img" / "a.png", d / "data" / "img" / "a.png"); },
      {{"data", "data/img", "data/img/a.png"}, {{"data/img/a.png", TRemovalOutcome::NotOurs}}}},
-    {"a folder at a file's name", false,
+    {"a folder at a file's name",
+     false,
      [](const fs::path& d, const fs::path&) {
          fs::remove(d / "readme.txt");
          fs::create_directories(d / "readme.txt");
          WriteAll(d / "readme.txt" / "mine.txt", "the user's");
      },
      {{"readme.txt", "readme.txt/mine.txt"}, {{"readme.txt", TRemovalOutcome::NotOurs}}}},
-    {"a file changed, same size", false,
+    {"a file changed, same size",
+     false,
      [](const fs::path& d, const fs::path&) { WriteAll(d / "data" / "palette.txt", "red green cyan"); },
      {{"data", "data/palette.txt"}, {{"data/palette.txt", TRemovalOutcome::Changed}}}},
-    {"a file at a folder's name", false,
+    {"a file at a folder's name",
+     false,
      [](const fs::path& d, const fs::path&) {
          fs::remove_all(d / "data");
          WriteAll(d / "data", "the user's file");
      },
      {{"data"}, {}}},
-    {"a user's file beside ours", false,
+    {"a user's file beside ours",
+     false,
      [](const fs::path& d, const fs::path&) { WriteAll(d / "data" / "img" / "mine.png", "the user's"); },
      {{"data", "data/img", "data/img/mine.png"}, {}}},
 };
@@ -239,9 +249,9 @@ TEST_F(Removal, ARootAskedForByItsShortNameIsHeld) {
 class FolderInUse : public Removal {
 protected:
     std::vector<TRemovalItem> RemoveWhileHeld(const fs::path& held, bool& rootInUse) {
-        const HANDLE cwd = CreateFileW(held.wstring().c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const HANDLE cwd =
+            CreateFileW(held.wstring().c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         EXPECT_NE(cwd, INVALID_HANDLE_VALUE);
         std::vector<TRemovalItem> items;
         {

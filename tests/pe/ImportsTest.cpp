@@ -44,9 +44,8 @@ std::string TableBytes(std::uint32_t rva, const Tables& tables) {
 // An image whose last section holds Tables; the directories point at them (the delay-load
 // one only when it has entries).
 BuiltImage ImageWith(const Tables& tables, bool pe32 = false) {
-    BuiltImage built = BuildImage({.Pe32 = pe32, .Rsrc = RsrcAt::Last, .RsrcBytes = [&](std::uint32_t rva) {
-                                       return TableBytes(rva, tables);
-                                   }});
+    BuiltImage built = BuildImage(
+        {.Pe32 = pe32, .Rsrc = RsrcAt::Last, .RsrcBytes = [&](std::uint32_t rva) { return TableBytes(rva, tables); }});
     Set32(built.Bytes, DataDirectory(pe32, 2), 0);
     Set32(built.Bytes, DataDirectory(pe32, 2) + 4, 0);
     Set32(built.Bytes, DataDirectory(pe32, kImportDirectory), built.RsrcRva);
@@ -61,10 +60,9 @@ BuiltImage ImageWith(const Tables& tables, bool pe32 = false) {
 TEST(Imports, ListsBothTablesInOrder) {
     for (bool pe32 : {false, true}) {
         const BuiltImage image = ImageWith({{"KERNEL32.dll", "bcrypt.dll", "USER32.dll"}, {"uxtheme.dll"}}, pe32);
-        EXPECT_EQ(ImportedDlls(image.Bytes), (std::vector<ImportedDll>{{"KERNEL32.dll", false},
-                                                                       {"bcrypt.dll", false},
-                                                                       {"USER32.dll", false},
-                                                                       {"uxtheme.dll", true}}))
+        EXPECT_EQ(ImportedDlls(image.Bytes),
+                  (std::vector<ImportedDll>{
+                      {"KERNEL32.dll", false}, {"bcrypt.dll", false}, {"USER32.dll", false}, {"uxtheme.dll", true}}))
             << (pe32 ? "PE32" : "PE32+");
     }
     EXPECT_TRUE(ImportedDlls(MakeImage({})).empty()) << "an image without import tables";
@@ -86,8 +84,7 @@ TEST(Imports, NamesWhatIsDamaged) {
              Set32(image.Bytes, DataDirectory(false, kImportDirectory), image.RsrcRva + kNamesAt + 13);
          },
          "import table at RVA 0x310D has no closing entry inside its section"},
-        {"name outside the sections",
-         [](BuiltImage& image) { Set32(image.Bytes, image.RsrcRaw + 12, 0x90000); },
+        {"name outside the sections", [](BuiltImage& image) { Set32(image.Bytes, image.RsrcRaw + 12, 0x90000); },
          "import table DLL name at RVA 0x90000 is outside the image's sections"},
         {"name without its end",
          [](BuiltImage& image) {
@@ -95,8 +92,7 @@ TEST(Imports, NamesWhatIsDamaged) {
              for (std::uint32_t at = kNamesAt; at < raw; ++at) image.Bytes[image.RsrcRaw + at] = 'x';
          },
          "the DLL name at RVA"},
-        {"delay-load addresses",
-         [](BuiltImage& image) { Set32(image.Bytes, image.RsrcRaw + kDelayAt, 0); },
+        {"delay-load addresses", [](BuiltImage& image) { Set32(image.Bytes, image.RsrcRaw + kDelayAt, 0); },
          "holds addresses rather than RVAs"},
     };
     for (const Case& c : cases) {

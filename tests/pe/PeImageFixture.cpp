@@ -69,7 +69,7 @@ BuiltImage BuildImage(const ImageShape& shape) {
     const int sections = shape.PlainSections + (shape.Rsrc == RsrcAt::None ? 0 : 1);
     built.RsrcIndex = shape.Rsrc == RsrcAt::Last     ? shape.PlainSections
                       : shape.Rsrc == RsrcAt::Middle ? shape.PlainSections - 1
-                                                    : -1;
+                                                     : -1;
     std::string& image = built.Bytes;
     image.assign(shape.SizeOfHeaders, '\0');
     WriteHeaders(image, shape, sections);
@@ -79,9 +79,9 @@ BuiltImage BuildImage(const ImageShape& shape) {
     std::uint32_t initialized = 0;
     for (int i = 0; i < sections; ++i) {
         const bool rsrc = i == built.RsrcIndex;
-        const std::string bytes = !rsrc            ? std::string(kPlainSectionSize, static_cast<char>('a' + i))
+        const std::string bytes = !rsrc             ? std::string(kPlainSectionSize, static_cast<char>('a' + i))
                                   : shape.RsrcBytes ? shape.RsrcBytes(va)
-                                                   : OldResourceTree(va);
+                                                    : OldResourceTree(va);
         const std::string name = rsrc ? ".rsrc" : ".sec" + std::to_string(i);
         const auto size = static_cast<std::uint32_t>(bytes.size());
         const std::uint32_t rawSize = Align(size, shape.FileAlignment);

@@ -149,8 +149,8 @@ TEST(Bitmap, DataIsTheFileWithoutItsFileHeader) {
     // Pixels after a gap are moved up to the header; an 8-bit bitmap keeps its palette.
     const std::string gap = "BM" + Le32(14 + 40 + 6 + 4) + Le32(0) + Le32(14 + 40 + 6) + info + "GAP!!!" + pixels;
     EXPECT_EQ(BitmapResourceData(gap), info + pixels);
-    const std::string info8 = Le32(40) + Le32(1) + Le32(1) + Le16(1) + Le16(8) + Le32(0) + Le32(0) + Le32(0) +
-                              Le32(0) + Le32(2) + Le32(0);
+    const std::string info8 =
+        Le32(40) + Le32(1) + Le32(1) + Le16(1) + Le16(8) + Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(2) + Le32(0);
     const std::string palette("\1\2\3\0\4\5\6\0", 8);
     const std::string bmp8 = "BM" + Le32(0) + Le32(0) + Le32(14 + 40 + 8) + info8 + palette + pixels;
     EXPECT_EQ(BitmapResourceData(bmp8), info8 + palette + pixels);

@@ -169,7 +169,11 @@ TEST(VersionInfo, DamagedDataIsRefused) {
         {"root longer than the data", [](std::string& d) { Set16(d, 0, static_cast<std::uint16_t>(d.size() + 4)); }},
         {"root shorter than its header", [](std::string& d) { Set16(d, 0, 4); }},
         {"another root key", [](std::string& d) { Set16(d, 6, 'W'); }},
-        {"root key without its NUL", [](std::string& d) { d.resize(36); Set16(d, 0, 36); }},
+        {"root key without its NUL",
+         [](std::string& d) {
+             d.resize(36);
+             Set16(d, 0, 36);
+         }},
         {"no fixed information", [](std::string& d) { Set16(d, 2, 0); }},
         {"bad signature", [](std::string& d) { Set32(d, 40, 0xFEEF04BE); }},
         {"child past its parent", [](std::string& d) { Set16(d, 92, static_cast<std::uint16_t>(d.size())); }},

@@ -16,8 +16,8 @@ public:
         std::wstring commandLine = L"\"" + file + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        if (!CreateProcessW(file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info_))
+        if (!CreateProcessW(file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &info_))
             ADD_FAILURE() << "cannot start program (error " << GetLastError() << ")";
         if (info_.hThread) CloseHandle(info_.hThread);
         info_.hThread = nullptr;

@@ -40,8 +40,7 @@ TEST(FormatByteSize, UnitsAndRoundingHalvesToEven) {
         {150 * kGB, u"150 GB"},
         {std::numeric_limits<std::int64_t>::max(), u"8589934592 GB"},
     };
-    for (const SizeCase& c : cases)
-        EXPECT_EQ(FormatByteSize(c.size, u"."), c.text) << "size " << c.size;
+    for (const SizeCase& c : cases) EXPECT_EQ(FormatByteSize(c.size, u"."), c.text) << "size " << c.size;
 }
 
 TEST(FormatByteSize, UsesTheGivenDecimalSeparator) {

@@ -33,7 +33,7 @@ TEST(SetupLog, AppendsOnlyToAPlainFileOfItsOwnName) {
         Before before;
         bool opened;
     } cases[] = {
-        {"nothing", Before::Nothing, true},        {"a file", Before::File, true},
+        {"nothing", Before::Nothing, true},       {"a file", Before::File, true},
         {"a hard link", Before::HardLink, false}, {"a folder", Before::Folder, false},
         {"no folder", Before::NoFolder, false},
     };

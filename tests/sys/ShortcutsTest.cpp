@@ -149,12 +149,9 @@ TEST_F(Shortcuts, CreateShortcutNamesTheFileAfterTheLinkName) {
         std::u16string linkName, subFolder;
         Files written;
     } cases[] = {
-        {u"Tool 2.5", u"", {L"Tool 2.lnk"}},
-        {u"Tool", u"", {L"Tool.lnk"}},
-        {u"sub\\Tool", u"", {L"Tool.lnk"}},
-        {u"C:Tool.exe", u"", {L"Tool.lnk"}},
-        {u"Tool", u"Extras", {L"Extras\\Tool.lnk"}},
-        {u"Tool", u"Missing", {}},  // sub-folders are not created
+        {u"Tool 2.5", u"", {L"Tool 2.lnk"}},         {u"Tool", u"", {L"Tool.lnk"}},
+        {u"sub\\Tool", u"", {L"Tool.lnk"}},          {u"C:Tool.exe", u"", {L"Tool.lnk"}},
+        {u"Tool", u"Extras", {L"Extras\\Tool.lnk"}}, {u"Tool", u"Missing", {}},  // sub-folders are not created
     };
     for (const Case& c : cases) {
         for (const std::wstring& file : userDesktop_.Files()) std::filesystem::remove(userDesktop_.Path() / file);
@@ -234,7 +231,8 @@ TEST_F(Shortcuts, FindShortcutFolderKeepsTheDotsOfTheName) {
     CreateShortcut(target, u"", u"Tool 2.5", 0, u"");  // writes "Tool 2.lnk"
     EXPECT_EQ(FindShortcutFolder(u"Tool 2.5", u"Desktop"), u"");
     SaveLink(userDesktop_.Path() / L"Tool 2.5.lnk", target);
-    EXPECT_EQ(Lower(W(FindShortcutFolder(u"Tool 2.5", u"Desktop"))), Lower((targets_.Path() / L"Tool 2.5\\").wstring()));
+    EXPECT_EQ(Lower(W(FindShortcutFolder(u"Tool 2.5", u"Desktop"))),
+              Lower((targets_.Path() / L"Tool 2.5\\").wstring()));
 }
 
 // The caught error of call, run on a thread that has not initialised COM.
@@ -251,7 +249,8 @@ std::unique_ptr<EOleError> OleErrorWithoutCom(const std::function<void()>& call)
 }
 
 TEST(ShortcutErrors, ShellLinkObjectMissingRaisesTheOleError) {
-    const std::unique_ptr<EOleError> created = OleErrorWithoutCom([] { CreateShortcut(u"C:\\a.exe", u"", u"a", 0, u""); });
+    const std::unique_ptr<EOleError> created =
+        OleErrorWithoutCom([] { CreateShortcut(u"C:\\a.exe", u"", u"a", 0, u""); });
     ASSERT_NE(created, nullptr);
     EXPECT_EQ(created->ErrorCode, CO_E_NOTINITIALIZED);
     EXPECT_EQ(std::string(created->what()),

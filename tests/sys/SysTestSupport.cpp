@@ -18,8 +18,7 @@ public:
     void TearDown() override { CoUninitialize(); }
 };
 
-[[maybe_unused]] ::testing::Environment* const kComApartment =
-    ::testing::AddGlobalTestEnvironment(new ComApartment);
+[[maybe_unused]] ::testing::Environment* const kComApartment = ::testing::AddGlobalTestEnvironment(new ComApartment);
 
 HKEY CreateKey(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;

@@ -27,8 +27,7 @@ using test::StpBuild;
 using test::WriteFile;
 namespace fs = std::filesystem;
 
-TEST_F(StpBuild, WritesTheProductIntoTheStub)
-{
+TEST_F(StpBuild, WritesTheProductIntoTheStub) {
     SetSetting("NeedSize", "NeedSize = auto");
     const Result result = Build({"--text-mode", "2", "--no-uninstaller"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -64,8 +63,7 @@ TEST_F(StpBuild, WritesTheProductIntoTheStub)
     EXPECT_EQ(std::distance(fs::directory_iterator(File("installer")), fs::directory_iterator()), 1);
 }
 
-TEST_F(StpBuild, TheSameInputsGiveTheSameBytesAndTheTimestampFollowsSourceDateEpoch)
-{
+TEST_F(StpBuild, TheSameInputsGiveTheSameBytesAndTheTimestampFollowsSourceDateEpoch) {
     ASSERT_EQ(Build({"--threads", "1"}).exitCode, 0);
     const std::string first = ReadFile(Output());
     ASSERT_EQ(Build({"--threads", "4"}).exitCode, 0);
@@ -75,8 +73,7 @@ TEST_F(StpBuild, TheSameInputsGiveTheSameBytesAndTheTimestampFollowsSourceDateEp
     EXPECT_EQ(pe::test::Get32(ReadFile(Output()), pe::test::kCoffTimeDateStamp), 1234567890u);
 }
 
-TEST_F(StpBuild, FinalizeRunsOnTheInstallerAndItsFailureLeavesNone)
-{
+TEST_F(StpBuild, FinalizeRunsOnTheInstallerAndItsFailureLeavesNone) {
     const std::string listing = File("listing.txt").string();
     Result result = Build({"--finalize", std::string(STP_EXE) + " resources {} > " + listing});
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -114,19 +111,17 @@ TEST_F(StpBuild, FinalizeRunsOnTheInstallerAndItsFailureLeavesNone)
 
 // The package the installer carries, unpacked into Folder.
 void UnpackInstaller(const fs::path& installer, const fs::path& package, const fs::path& folder,
-                     test::StpProgram& program)
-{
+                     test::StpProgram& program) {
     for (const pe::Resource& r : pe::ReadResources(ReadFile(installer)))
         if (r.Type == pe::ResourceId::Named(u"StpFile")) WriteFile(package, r.Data);
-    const Result unpacked = program.Run({"extract", "--system-dir", (folder / "sys").string(), package.string(),
-                                         folder.string()});
+    const Result unpacked =
+        program.Run({"extract", "--system-dir", (folder / "sys").string(), package.string(), folder.string()});
     ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err;
 }
 
 // The uninstaller goes into the package, signed like the installer, and knows every row;
 // a vendor's own Uninst.exe stays instead, and --no-uninstaller leaves it out.
-TEST_F(StpBuild, PutsTheUninstallerIntoThePackage)
-{
+TEST_F(StpBuild, PutsTheUninstallerIntoThePackage) {
     const std::string listing = File("listing.txt").string();
     Result result = Build({"--finalize", std::string(STP_EXE) + " resources {} >> " + listing});
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -163,8 +158,7 @@ TEST_F(StpBuild, PutsTheUninstallerIntoThePackage)
 // The vendor's own settings: written only when given (the demo's installer has none of
 // them), the agreement files as resources, the version resource in the text set's
 // language, the payload's size with the full uninstall entry.
-TEST_F(StpBuild, WritesTheVendorsOwnSettingsOnlyWhenGiven)
-{
+TEST_F(StpBuild, WritesTheVendorsOwnSettingsOnlyWhenGiven) {
     ASSERT_EQ(Build({"--no-uninstaller"}).exitCode, 0);
     for (const SettingRow& setting : kSettings) {
         if (setting.Extension && setting.StringId) {
@@ -207,12 +201,15 @@ TEST_F(StpBuild, WritesTheVendorsOwnSettingsOnlyWhenGiven)
     EXPECT_EQ(info.FileVersion, (pe::VersionNumbers{3, 40, 0, 0}));
     ASSERT_EQ(info.StringTables.size(), 1u);
     EXPECT_EQ(info.StringTables[0].Language, 0x0409);  // auto: the English strings
-    const std::vector<pe::VersionString> expected = {
-        {u"CompanyName", u"Hollin Works Ltd."}, {u"FileDescription", u"Orvane Karvel Setup"},
-        {u"FileVersion", u"3.40"},              {u"LegalCopyright", FromUtf8(ReadSetting("CopyrightMaker"))},
-        {u"ProductName", u"Orvane Karvel"},     {u"ProductVersion", u"3.40"}};
+    const std::vector<pe::VersionString> expected = {{u"CompanyName", u"Hollin Works Ltd."},
+                                                     {u"FileDescription", u"Orvane Karvel Setup"},
+                                                     {u"FileVersion", u"3.40"},
+                                                     {u"LegalCopyright", FromUtf8(ReadSetting("CopyrightMaker"))},
+                                                     {u"ProductName", u"Orvane Karvel"},
+                                                     {u"ProductVersion", u"3.40"}};
     EXPECT_EQ(info.StringTables[0].Strings, expected);
-    EXPECT_NE(Run({"resources", Output().string()}).out.find("FileDescription\tOrvane Karvel Setup"), std::string::npos);
+    EXPECT_NE(Run({"resources", Output().string()}).out.find("FileDescription\tOrvane Karvel Setup"),
+              std::string::npos);
 
     // The Chinese text set's strings under the Chinese language.
     SetSetting("TextMode", "TextMode = 0");
@@ -227,8 +224,7 @@ TEST_F(StpBuild, WritesTheVendorsOwnSettingsOnlyWhenGiven)
 }
 
 // Product.ini's line that gives key, counted from 1; 0 for none.
-int LineOf(const fs::path& ini, const std::string& key)
-{
+int LineOf(const fs::path& ini, const std::string& key) {
     std::istringstream in(ReadFile(ini));
     int number = 1;
     for (std::string line; std::getline(in, line); ++number)
@@ -240,8 +236,7 @@ int LineOf(const fs::path& ini, const std::string& key)
 // have is refused on its line (a backslash would make the entry a key inside another
 // key, which Apps & Features and winget never see), with no installer; what a key's name
 // may hold is built, its length counted in UTF-16 characters as Windows counts them.
-TEST_F(StpBuild, ADisplayNameMustBeAbleToNameARegistryKey)
-{
+TEST_F(StpBuild, ADisplayNameMustBeAbleToNameARegistryKey) {
     const std::string chinese256 = ToUtf8(std::u16string(256, u'画'));
     std::string memos;  // U+1F4DD, two UTF-16 characters each
     for (int i = 0; i < 128; ++i) memos += "\xF0\x9F\x93\x9D";
@@ -301,8 +296,7 @@ TEST_F(StpBuild, ADisplayNameMustBeAbleToNameARegistryKey)
 // stp init's folder builds as it is and lists every setting of the table, the vendor's
 // own commented out; a name the uninstall entry's key cannot have is refused before
 // anything is written.
-TEST_F(StpBuild, InitWritesAProductFolderThatBuilds)
-{
+TEST_F(StpBuild, InitWritesAProductFolderThatBuilds) {
     const fs::path folder = File("acme");
     Result result = Run({"init", folder.string(), "--name", "Acme Paint", "--exe", "AcmePaint"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -328,8 +322,7 @@ TEST_F(StpBuild, InitWritesAProductFolderThatBuilds)
 }
 
 // A ready package is carried as it is; its table gives the size and must hold the program.
-TEST_F(StpBuild, CarriesAReadyPackage)
-{
+TEST_F(StpBuild, CarriesAReadyPackage) {
     SetSetting("NeedSize", "NeedSize = auto");
     SetSetting("UninstallEntry", "UninstallEntry = full");
     const fs::path package = File("ready.stp");
@@ -342,7 +335,8 @@ TEST_F(StpBuild, CarriesAReadyPackage)
     EXPECT_EQ(ToUtf8(Strings().at(1012)), ToUtf8(FormatByteSize(total, u".")));
     EXPECT_EQ(ToUtf8(Strings().at(kEstimatedSizeString)), std::to_string((total + 1023) / 1024));
 
-    ASSERT_EQ(Run({"pack", "-o", package.string(), "--password", "x", (Product() / "payload.txt").string()}).exitCode, 0);
+    ASSERT_EQ(Run({"pack", "-o", package.string(), "--password", "x", (Product() / "payload.txt").string()}).exitCode,
+              0);
     result = Build({"--package", package.string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("does not open without a password"), std::string::npos) << result.err;
@@ -350,27 +344,31 @@ TEST_F(StpBuild, CarriesAReadyPackage)
 
 // Each damaged product folder: exit 1, a message naming the file and what is wrong, and
 // no installer.
-TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
-{
+TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing) {
     const struct {
         const char* name;
         std::function<void(StpBuild&)> damage;
         std::vector<std::string> expected;  // fragments of the message
     } cases[] = {
         {"missing key", [](StpBuild& t) { t.SetSetting("ExeName", ""); }, {"product.ini", "no ExeName"}},
-        {"text mode 1", [](StpBuild& t) { t.SetSetting("TextMode", "TextMode = 1"); },
+        {"text mode 1",
+         [](StpBuild& t) { t.SetSetting("TextMode", "TextMode = 1"); },
          {"product.ini:", "TextMode must be 0"}},
-        {"freeware word", [](StpBuild& t) { t.SetSetting("Freeware", "Freeware = maybe"); },
+        {"freeware word",
+         [](StpBuild& t) { t.SetSetting("Freeware", "Freeware = maybe"); },
          {"product.ini:", "Freeware"}},
-        {"unknown key", [](StpBuild& t) { t.SetSetting("Colour", "Colour = red"); },
+        {"unknown key",
+         [](StpBuild& t) { t.SetSetting("Colour", "Colour = red"); },
          {"product.ini:", "unknown setting 'Colour'"}},
         {"no equals", [](StpBuild& t) { t.SetSetting("Colour", "just words"); }, {"product.ini:", "NAME = value"}},
-        {"picture missing", [](StpBuild& t) { fs::remove(t.Product() / "art" / "ImageLeft2.jpg"); },
+        {"picture missing",
+         [](StpBuild& t) { fs::remove(t.Product() / "art" / "ImageLeft2.jpg"); },
          {"ImageLeft2.jpg", "missing"}},
         {"picture not JPEG",
          [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageLeft0.jpg", "\x89PNG\r\n\x1A\n"); },
          {"ImageLeft0.jpg", "not a JPEG"}},
-        {"bitmap not BMP", [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageIcon.bmp", "GIF89a"); },
+        {"bitmap not BMP",
+         [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageIcon.bmp", "GIF89a"); },
          {"ImageIcon.bmp", "not a BMP"}},
         {"2x picture not twice the size",
          [](StpBuild& t) {
@@ -378,31 +376,45 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
          },
          {"ImageLeft2@2x.jpg", "160 x 308 pixels, not twice the 160 x 308 of ImageLeft2.jpg"}},
         {"2x bitmap not twice the size",
-         [](StpBuild& t) { fs::copy_file(t.Product() / "art" / "ImageIcon.bmp", t.Product() / "art" / "ImageIcon@2x.bmp"); },
+         [](StpBuild& t) {
+             fs::copy_file(t.Product() / "art" / "ImageIcon.bmp", t.Product() / "art" / "ImageIcon@2x.bmp");
+         },
          {"ImageIcon@2x.bmp", "32 x 32 pixels, not twice the 32 x 32"}},
-        {"2x picture not JPEG", [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageLeft0@2x.jpg", "GIF89a"); },
+        {"2x picture not JPEG",
+         [](StpBuild& t) { WriteFile(t.Product() / "art" / "ImageLeft0@2x.jpg", "GIF89a"); },
          {"ImageLeft0@2x.jpg", "not a JPEG"}},
-        {"icon not ICO", [](StpBuild& t) { WriteFile(t.Product() / "art" / "AppIcon.ico", "not an icon"); },
+        {"icon not ICO",
+         [](StpBuild& t) { WriteFile(t.Product() / "art" / "AppIcon.ico", "not an icon"); },
          {"AppIcon.ico", "not an icon"}},
-        {"version not a file name", [](StpBuild& t) { t.SetSetting("Version", "Version = 2.0/beta"); },
+        {"version not a file name",
+         [](StpBuild& t) { t.SetSetting("Version", "Version = 2.0/beta"); },
          {"product.ini:", "Version '2.0/beta'"}},
-        {"version no number", [](StpBuild& t) { t.SetSetting("Version", "Version = beta 2"); },
+        {"version no number",
+         [](StpBuild& t) { t.SetSetting("Version", "Version = beta 2"); },
          {"product.ini:", "Version must begin with a number", "beta 2"}},
-        {"version part too large", [](StpBuild& t) { t.SetSetting("Version", "Version = 1.70000"); },
+        {"version part too large",
+         [](StpBuild& t) { t.SetSetting("Version", "Version = 1.70000"); },
          {"product.ini:", "Version must begin with a number"}},
-        {"unknown uninstall entry", [](StpBuild& t) { t.SetSetting("UninstallEntry", "UninstallEntry = all"); },
+        {"unknown uninstall entry",
+         [](StpBuild& t) { t.SetSetting("UninstallEntry", "UninstallEntry = all"); },
          {"product.ini:", "UninstallEntry must be basic or full, not 'all'"}},
-        {"start menu word", [](StpBuild& t) { t.SetSetting("StartMenu", "StartMenu = true"); },
+        {"start menu word",
+         [](StpBuild& t) { t.SetSetting("StartMenu", "StartMenu = true"); },
          {"product.ini:", "StartMenu must be yes or no"}},
-        {"antivirus notice word", [](StpBuild& t) { t.SetSetting("AntivirusNotice", "AntivirusNotice = off"); },
+        {"antivirus notice word",
+         [](StpBuild& t) { t.SetSetting("AntivirusNotice", "AntivirusNotice = off"); },
          {"product.ini:", "AntivirusNotice must be yes or no"}},
-        {"text mode word", [](StpBuild& t) { t.SetSetting("TextMode", "TextMode = chinese"); },
+        {"text mode word",
+         [](StpBuild& t) { t.SetSetting("TextMode", "TextMode = chinese"); },
          {"product.ini:", "or auto"}},
-        {"notice label empty", [](StpBuild& t) { t.SetSetting("NoticeLabel", "NoticeLabel ="); },
+        {"notice label empty",
+         [](StpBuild& t) { t.SetSetting("NoticeLabel", "NoticeLabel ="); },
          {"product.ini:", "NoticeLabel must not be empty"}},
-        {"maker folder no file name", [](StpBuild& t) { t.SetSetting("MakerFolder", "MakerFolder = Maker\\Sub"); },
+        {"maker folder no file name",
+         [](StpBuild& t) { t.SetSetting("MakerFolder", "MakerFolder = Maker\\Sub"); },
          {"product.ini:", "MakerFolder 'Maker\\Sub' cannot be part of a file name"}},
-        {"licence missing", [](StpBuild& t) { t.SetSetting("LicenseEnglish", "LicenseEnglish = eula.txt"); },
+        {"licence missing",
+         [](StpBuild& t) { t.SetSetting("LicenseEnglish", "LicenseEnglish = eula.txt"); },
          {"product.ini:", "LicenseEnglish", "eula.txt: no such file"}},
         {"licence empty",
          [](StpBuild& t) {
@@ -422,9 +434,11 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
              t.SetSetting("LicenseEnglish", "LicenseEnglish = eula.txt");
          },
          {"product.ini:", "262145 bytes, more than the 262144"}},
-        {"program name with .exe", [](StpBuild& t) { t.SetSetting("ExeName", "ExeName = Karvel.exe"); },
+        {"program name with .exe",
+         [](StpBuild& t) { t.SetSetting("ExeName", "ExeName = Karvel.exe"); },
          {"product.ini:", "without .exe"}},
-        {"payload source missing", [](StpBuild& t) { fs::remove(t.Product() / "files" / "readme.txt"); },
+        {"payload source missing",
+         [](StpBuild& t) { fs::remove(t.Product() / "files" / "readme.txt"); },
          {"payload.txt:", "readme.txt"}},
         {"no program", [](StpBuild& t) { fs::remove(t.Product() / "Karvel.exe"); }, {"payload.txt:", "Karvel.exe"}},
         {"program in a sub-folder",
@@ -440,8 +454,14 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing)
         MakeProduct();
         fs::remove_all(File("installer"));
         c.damage(*this);
-        std::vector<std::string> args = {"build", Product().string(), "-o", Output().string(), "--stub",
-                                         File("stub.exe").string(), "--uninstaller-stub", File("stub.exe").string()};
+        std::vector<std::string> args = {"build",
+                                         Product().string(),
+                                         "-o",
+                                         Output().string(),
+                                         "--stub",
+                                         File("stub.exe").string(),
+                                         "--uninstaller-stub",
+                                         File("stub.exe").string()};
         if (std::string(c.name) != "output folder missing") fs::create_directories(File("installer"));
         const Result result = Run(args);
         EXPECT_EQ(result.exitCode, 1) << c.name << ": " << result.err;

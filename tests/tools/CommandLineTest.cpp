@@ -9,8 +9,7 @@ namespace {
 
 constexpr OptionSpec kSpecs[] = {{"password", true}, {"utf16", false}, {"o", true}};
 
-TEST(CommandLine, ReadsValuesFlagsAndPositionals)
-{
+TEST(CommandLine, ReadsValuesFlagsAndPositionals) {
     const ParsedArgs parsed =
         ParseArgs({"--password", "a b", "in", "--utf16", "-o", "out", "-", "--", "--password"}, kSpecs);
     EXPECT_EQ(parsed.Value("password"), "a b");
@@ -24,8 +23,7 @@ TEST(CommandLine, ReadsValuesFlagsAndPositionals)
     EXPECT_FALSE(ParseArgs({}, kSpecs).Value("password").has_value());
 }
 
-TEST(CommandLine, RejectsWhatItCannotRead)
-{
+TEST(CommandLine, RejectsWhatItCannotRead) {
     const std::vector<std::vector<std::string>> cases = {
         {"--frob"}, {"-p"}, {"-password", "x"}, {"--password"}, {"--utf16=yes"}, {"--utf16", "--utf16"},
     };
@@ -34,8 +32,7 @@ TEST(CommandLine, RejectsWhatItCannotRead)
     }
 }
 
-TEST(CommandLine, NumbersMustBeWholeAndInRange)
-{
+TEST(CommandLine, NumbersMustBeWholeAndInRange) {
     EXPECT_EQ(ParseNumber("0", 0, 8, "cipher"), 0);
     EXPECT_EQ(ParseNumber("8", 0, 8, "cipher"), 8);
     for (const char* text : {"", "9", "-1", "1x", " 1", "0x1", "99999999999"}) {

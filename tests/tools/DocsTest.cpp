@@ -33,18 +33,22 @@ TEST(Docs, EveryMarkedTableMatchesStpsOwn) {
     for (const auto& doc : docs) {
         const std::string text = ReadSource(doc.file);
         ASSERT_FALSE(text.empty()) << doc.file;
-        EXPECT_EQ(StaleDocTables(text), std::vector<std::string>{}) << doc.file << ": run stp docs --update " << doc.file;
+        EXPECT_EQ(StaleDocTables(text), std::vector<std::string>{})
+            << doc.file << ": run stp docs --update " << doc.file;
         for (const std::string& table : doc.tables)
-            EXPECT_NE(text.find("<!-- stp docs " + table + " -->"), std::string::npos) << doc.file << " lacks " << table;
+            EXPECT_NE(text.find("<!-- stp docs " + table + " -->"), std::string::npos)
+                << doc.file << " lacks " << table;
     }
 }
 
 // A copy that drifted is found, and made anew without touching what is around it.
 TEST(Docs, ADriftedCopyIsFoundAndMadeAnew) {
-    const std::string doc = "before\n<!-- stp docs exit-codes -->\n| 0 | an old meaning |\n<!-- end stp docs -->\nafter\n";
+    const std::string doc =
+        "before\n<!-- stp docs exit-codes -->\n| 0 | an old meaning |\n<!-- end stp docs -->\nafter\n";
     EXPECT_EQ(StaleDocTables(doc), std::vector<std::string>{"exit-codes"});
     const std::string made = WithDocTables(doc);
-    EXPECT_EQ(made, "before\n<!-- stp docs exit-codes -->\n" + DocTable("exit-codes") + "<!-- end stp docs -->\nafter\n");
+    EXPECT_EQ(made,
+              "before\n<!-- stp docs exit-codes -->\n" + DocTable("exit-codes") + "<!-- end stp docs -->\nafter\n");
     EXPECT_EQ(StaleDocTables(made), std::vector<std::string>{});
     EXPECT_THROW(DocTable("no-such-table"), std::invalid_argument);
 }

@@ -5,8 +5,7 @@
 
 #include "tests/pe/PeImageFixture.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fputs("usage: stp_test_stub OUT.exe\n", stderr);
         return 2;

@@ -31,15 +31,17 @@ struct IdentifierCase {
     std::string expected;
 };
 
-TEST(PackageIdentifier, LeavesOutWhatAPartMayNotHoldAndKeepsThirtyTwoCharacters)
-{
+TEST(PackageIdentifier, LeavesOutWhatAPartMayNotHoldAndKeepsThirtyTwoCharacters) {
     const std::u16string cjk40(40, u'画');
     std::u16string emoji40;
     for (int i = 0; i < 40; ++i) emoji40 += u"\U0001F3A8";
     const IdentifierCase cases[] = {
         {u"Orvane Software", u"Orvane Karvel", "OrvaneSoftware.OrvaneKarvel"},
         {u"Hollin Works Ltd.", u"Karvel 3.x Pro", "HollinWorksLtd.Karvel3xPro"},
-        {u"A/B\\C:D*E?F\"G<H>I|J", u"Tab\tNew\nLine\x7F\x85" u"End", "ABCDEFGHIJ.TabNewLineEnd"},
+        {u"A/B\\C:D*E?F\"G<H>I|J",
+         u"Tab\tNew\nLine\x7F\x85"
+         u"End",
+         "ABCDEFGHIJ.TabNewLineEnd"},
         // White space of every kind, as the schema's validators read \s.
         {u"霍林\u3000软件", u"Grüße\u00A0Maler\u2009Pro", "霍林软件.GrüßeMalerPro"},
         // What a part may hold stays, whatever it looks like.
@@ -62,37 +64,27 @@ TEST(PackageIdentifier, LeavesOutWhatAPartMayNotHoldAndKeepsThirtyTwoCharacters)
     }
 }
 
-TEST(PackageIdentifier, IsCheckedAsTheSchemaDoes)
-{
+TEST(PackageIdentifier, IsCheckedAsTheSchemaDoes) {
     const std::string part32(32, 'p');
     const struct {
         std::string id;
         bool valid;
     } cases[] = {
-        {"Orvane.Karvel", true},
-        {"Orvane.Karvel.Beta", true},
-        {"霍林.画图", true},
-        {part32 + "." + part32, true},
-        {"a.b.c.d.e.f.g.h", true},
-        {"Orvane", false},
-        {".Karvel", false},
-        {"Orvane.", false},
-        {"Orvane..Karvel", false},
-        {"Orvane Soft.Karvel", false},
-        {"Orvane.Kar/vel", false},
-        {"Orvane.Kar:vel", false},
-        {"Orvane.Kar\tvel", false},
-        {part32 + "p." + part32, false},
-        {"a.b.c.d.e.f.g.h.i", false},
-        {std::string(), false},
+        {"Orvane.Karvel", true},      {"Orvane.Karvel.Beta", true},
+        {"霍林.画图", true},          {part32 + "." + part32, true},
+        {"a.b.c.d.e.f.g.h", true},    {"Orvane", false},
+        {".Karvel", false},           {"Orvane.", false},
+        {"Orvane..Karvel", false},    {"Orvane Soft.Karvel", false},
+        {"Orvane.Kar/vel", false},    {"Orvane.Kar:vel", false},
+        {"Orvane.Kar\tvel", false},   {part32 + "p." + part32, false},
+        {"a.b.c.d.e.f.g.h.i", false}, {std::string(), false},
     };
     for (const auto& c : cases) EXPECT_EQ(tool::IsPackageIdentifier(c.id), c.valid) << c.id;
 }
 
 // An address of either scheme passes the form check; only an https:// one goes into a
 // manifest (--url's http:// is refused, WebHome's left out).
-TEST(InstallerUrl, IsAnHttpOrHttpsAddressOnOneLineAndOnlyHttpsIsTaken)
-{
+TEST(InstallerUrl, IsAnHttpOrHttpsAddressOnOneLineAndOnlyHttpsIsTaken) {
     const struct {
         std::string url;
         bool valid, https;
@@ -116,8 +108,7 @@ TEST(InstallerUrl, IsAnHttpOrHttpsAddressOnOneLineAndOnlyHttpsIsTaken)
 }
 
 // The community repository's layout: manifests/<first character, lower case>/<each part>/<version>.
-TEST(ManifestFolders, FollowTheCommunityRepositorysLayout)
-{
+TEST(ManifestFolders, FollowTheCommunityRepositorysLayout) {
     const struct {
         std::string id, version;
         std::vector<std::string> expected;
@@ -139,15 +130,15 @@ TEST(ManifestFolders, FollowTheCommunityRepositorysLayout)
     for (const auto& c : cases) EXPECT_EQ(tool::ManifestFolders(c.id, c.version), c.expected) << c.id;
 }
 
-TEST(UtcDate, IsTheDayOfSourceDateEpochInUtc)
-{
+TEST(UtcDate, IsTheDayOfSourceDateEpochInUtc) {
     const struct {
         std::string seconds, date;
     } days[] = {
-        {"0", "1970-01-01"},          {"86399", "1970-01-01"},      {"86400", "1970-01-02"},
-        {"68169600", "1972-02-29"},   {"951782400", "2000-02-29"},  {"951868800", "2000-03-01"},
-        {"1700000000", "2023-11-14"}, {"4107456000", "2100-02-28"}, {"4107542400", "2100-03-01"},
-        {"253402300799", "9999-12-31"},
+        {"0", "1970-01-01"},          {"86399", "1970-01-01"},
+        {"86400", "1970-01-02"},      {"68169600", "1972-02-29"},
+        {"951782400", "2000-02-29"},  {"951868800", "2000-03-01"},
+        {"1700000000", "2023-11-14"}, {"4107456000", "2100-02-28"},
+        {"4107542400", "2100-03-01"}, {"253402300799", "9999-12-31"},
     };
     for (const auto& c : days) EXPECT_EQ(tool::UtcDate(c.seconds), c.date) << c.seconds;
     for (const std::string refused : {"", "-1", "+5", " 1", "1e9", "12x", "253402300800", "99999999999999999999"}) {
@@ -165,45 +156,38 @@ const char kUrl[] = "https://downloads.example/karvel/setup.exe";
 // An installer of the demo product with Unattended = yes and both text sets.
 class StpManifest : public test::StpBuild {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         StpBuild::SetUp();
         MakeUnattendedProduct();
     }
 
-    void MakeUnattendedProduct()
-    {
+    void MakeUnattendedProduct() {
         MakeProduct();
-        for (const char* line : {"Unattended = yes", "TextMode = auto", "PublisherEnglish = Hollin Works Ltd.",
-                                 "PublisherChinese = 霍林", "MakerFolder = Hollin Works",
-                                 "Description = Paints: layers & #tags"}) {
+        for (const char* line :
+             {"Unattended = yes", "TextMode = auto", "PublisherEnglish = Hollin Works Ltd.", "PublisherChinese = 霍林",
+              "MakerFolder = Hollin Works", "Description = Paints: layers & #tags"}) {
             const std::string text = line;
             SetSetting(text.substr(0, text.find(' ')), text);
         }
     }
 
     // stp manifest on the built installer, the winget manifest below Folder.
-    Result RunInto(const fs::path& folder, const std::string& url = kUrl)
-    {
+    Result RunInto(const fs::path& folder, const std::string& url = kUrl) {
         return Run({"manifest", Product().string(), Output().string(), "--url", url, "-o", folder.string()});
     }
 
     // Where the manifest of the fixture's product goes below Root.
-    static fs::path VersionFolder(const fs::path& root)
-    {
+    static fs::path VersionFolder(const fs::path& root) {
         return root / "manifests" / "h" / "HollinWorksLtd" / "OrvaneKarvel" / "3.40";
     }
-    static std::string InstallerFile(const fs::path& root)
-    {
+    static std::string InstallerFile(const fs::path& root) {
         return ReadFile(VersionFolder(root) / "HollinWorksLtd.OrvaneKarvel.installer.yaml");
     }
-    static std::string LocaleFile(const fs::path& root)
-    {
+    static std::string LocaleFile(const fs::path& root) {
         return ReadFile(VersionFolder(root) / "HollinWorksLtd.OrvaneKarvel.locale.en-US.yaml");
     }
 
-    Result BuildAndRun(std::vector<std::string> extra)
-    {
+    Result BuildAndRun(std::vector<std::string> extra) {
         const Result built = Build();
         if (built.exitCode != 0) return built;
         std::vector<std::string> args = {"manifest", Product().string(), Output().string()};
@@ -212,8 +196,7 @@ public:
     }
 };
 
-TEST_F(StpManifest, WritesTheThreeWingetFilesWhereTheCommunityRepositoryKeepsThem)
-{
+TEST_F(StpManifest, WritesTheThreeWingetFilesWhereTheCommunityRepositoryKeepsThem) {
     SetSetting("WebHome", "WebHome = https://hollin.example/karvel");
     SetSetting("CopyrightMaker", "CopyrightMaker = © 2024 \"Hollin\" Works");
     test::SetEnvironment("SOURCE_DATE_EPOCH", "1700000000");
@@ -273,14 +256,14 @@ TEST_F(StpManifest, WritesTheThreeWingetFilesWhereTheCommunityRepositoryKeepsThe
             continue;
         }
         EXPECT_NE(installer.find(entry + "    ReturnResponse: \"" + row.WingetResponse + "\"\n"), std::string::npos)
-            << row.Code << "\n" << installer;
+            << row.Code << "\n"
+            << installer;
     }
 }
 
 // What the installer gives and the community repository would refuse, or what it does not
 // give, is left out of the manifest; a left-out web address is named on the console.
-TEST_F(StpManifest, LeavesOutWhatIsNotGivenOrNotHttps)
-{
+TEST_F(StpManifest, LeavesOutWhatIsNotGivenOrNotHttps) {
     const struct {
         const char* name;
         std::string webHome, copyright;
@@ -288,10 +271,17 @@ TEST_F(StpManifest, LeavesOutWhatIsNotGivenOrNotHttps)
         std::vector<std::string> absent;
         std::string note;
     } cases[] = {
-        {"http:// home page", "WebHome = http://www.orvane.example/", "", nullptr,
+        {"http:// home page",
+         "WebHome = http://www.orvane.example/",
+         "",
+         nullptr,
          {"PublisherUrl", "Copyright", "ReleaseDate"},
          "stp: note: WebHome 'http://www.orvane.example/' is no https:// address"},
-        {"home page without a scheme", "WebHome = www.orvane.example", "", nullptr, {"PublisherUrl"},
+        {"home page without a scheme",
+         "WebHome = www.orvane.example",
+         "",
+         nullptr,
+         {"PublisherUrl"},
          "stp: note: WebHome 'www.orvane.example' is no https:// address"},
         {"nothing given", "", "", nullptr, {"PublisherUrl", "Copyright", "ReleaseDate"}, ""},
         {"SOURCE_DATE_EPOCH empty", "", "", "", {"ReleaseDate"}, ""},
@@ -316,8 +306,7 @@ TEST_F(StpManifest, LeavesOutWhatIsNotGivenOrNotHttps)
 }
 
 // -o names the folder manifests/ goes below; --id's parts are folders each.
-TEST_F(StpManifest, OutputFolderHoldsTheRepositoryLayout)
-{
+TEST_F(StpManifest, OutputFolderHoldsTheRepositoryLayout) {
     ASSERT_EQ(Build().exitCode, 0);
     const Result derived = RunInto(File("dist"));
     ASSERT_EQ(derived.exitCode, 0) << derived.err;
@@ -328,15 +317,14 @@ TEST_F(StpManifest, OutputFolderHoldsTheRepositoryLayout)
                               "Hollin.Karvel.Beta", "-o", File("dist").string()});
     ASSERT_EQ(given.exitCode, 0) << given.err;
     const fs::path folder = File("dist") / "manifests" / "h" / "Hollin" / "Karvel" / "Beta" / "3.40";
-    for (const char* name : {"Hollin.Karvel.Beta.yaml", "Hollin.Karvel.Beta.installer.yaml",
-                             "Hollin.Karvel.Beta.locale.en-US.yaml"})
+    for (const char* name :
+         {"Hollin.Karvel.Beta.yaml", "Hollin.Karvel.Beta.installer.yaml", "Hollin.Karvel.Beta.locale.en-US.yaml"})
         EXPECT_TRUE(fs::exists(folder / name)) << name;
 }
 
 // The installer's manifest decides what winget is told of elevation; a level Windows does
 // not know is refused.
-TEST_F(StpManifest, ElevationFollowsTheInstallersManifest)
-{
+TEST_F(StpManifest, ElevationFollowsTheInstallersManifest) {
     const struct {
         const char* name;
         std::optional<std::string> level;  // none: no manifest at all
@@ -379,8 +367,7 @@ TEST_F(StpManifest, ElevationFollowsTheInstallersManifest)
 
 // What stp manifest cannot describe truthfully: exit 1, "stp: error:" naming the cause,
 // and no manifest.
-TEST_F(StpManifest, RefusesWhatItCannotDescribe)
-{
+TEST_F(StpManifest, RefusesWhatItCannotDescribe) {
     const struct {
         const char* name;
         std::function<void(StpManifest&)> change;  // before the build
@@ -388,29 +375,46 @@ TEST_F(StpManifest, RefusesWhatItCannotDescribe)
         std::vector<std::string> expected;
         std::string url = kUrl;
     } cases[] = {
-        {"built without Unattended", [](StpManifest& t) { t.SetSetting("Unattended", ""); }, nullptr,
+        {"built without Unattended",
+         [](StpManifest& t) { t.SetSetting("Unattended", ""); },
+         nullptr,
          {"setup.exe was built without Unattended = yes; it takes no silent switches"}},
-        {"Unattended = no", [](StpManifest& t) { t.SetSetting("Unattended", "Unattended = no"); }, nullptr,
+        {"Unattended = no",
+         [](StpManifest& t) { t.SetSetting("Unattended", "Unattended = no"); },
+         nullptr,
          {"without Unattended = yes"}},
-        {"not a program", nullptr, [](StpManifest& t) { WriteFile(t.Output(), "MZ but nothing more"); },
+        {"not a program",
+         nullptr,
+         [](StpManifest& t) { WriteFile(t.Output(), "MZ but nothing more"); },
          {"setup.exe: not a Windows program"}},
-        {"another version", nullptr, [](StpManifest& t) { t.SetSetting("Version", "Version = 3.41"); },
+        {"another version",
+         nullptr,
+         [](StpManifest& t) { t.SetSetting("Version", "Version = 3.41"); },
          {"setup.exe is not built from", "Version is '3.40'", "'3.41'"}},
         {"publisher without a character for the identifier",
-         [](StpManifest& t) { t.SetSetting("PublisherEnglish", "PublisherEnglish = ..."); }, nullptr,
+         [](StpManifest& t) { t.SetSetting("PublisherEnglish", "PublisherEnglish = ..."); },
+         nullptr,
          {"publisher '...'", "give --id"}},
-        {"licence name too short for winget", [](StpManifest& t) { t.SetSetting("LicenseName", "LicenseName = MI"); },
-         nullptr, {"License (LicenseName) 'MI' has 2 characters"}},
+        {"licence name too short for winget",
+         [](StpManifest& t) { t.SetSetting("LicenseName", "LicenseName = MI"); },
+         nullptr,
+         {"License (LicenseName) 'MI' has 2 characters"}},
         {"copyright too short for winget",
-         [](StpManifest& t) { t.SetSetting("CopyrightMaker", "CopyrightMaker = ©"); }, nullptr,
+         [](StpManifest& t) { t.SetSetting("CopyrightMaker", "CopyrightMaker = ©"); },
+         nullptr,
          {"Copyright (CopyrightMaker) '©' has 1 characters"}},
         // The package name again is no description.
-        {"no Description", [](StpManifest& t) { t.SetSetting("Description", ""); }, nullptr,
+        {"no Description",
+         [](StpManifest& t) { t.SetSetting("Description", ""); },
+         nullptr,
          {"product.ini gives no Description", "ShortDescription", "not the package name again"}},
-        {"http:// installer address", nullptr, nullptr,
+        {"http:// installer address",
+         nullptr,
+         nullptr,
          {"--url 'http://downloads.example/karvel/setup.exe' is no https:// address", "community repository"},
          "http://downloads.example/karvel/setup.exe"},
-        {"SOURCE_DATE_EPOCH that is no time", nullptr,
+        {"SOURCE_DATE_EPOCH that is no time",
+         nullptr,
          [](StpManifest&) { test::SetEnvironment("SOURCE_DATE_EPOCH", "yesterday"); },
          {"SOURCE_DATE_EPOCH 'yesterday' is no count of seconds"}},
     };
@@ -430,8 +434,7 @@ TEST_F(StpManifest, RefusesWhatItCannotDescribe)
     }
 }
 
-TEST_F(StpManifest, WrongArgumentsAreUsageErrors)
-{
+TEST_F(StpManifest, WrongArgumentsAreUsageErrors) {
     ASSERT_EQ(Build().exitCode, 0);
     const std::string product = Product().string(), installer = Output().string();
     const struct {
@@ -460,8 +463,7 @@ TEST_F(StpManifest, WrongArgumentsAreUsageErrors)
 }
 
 // The text's lines as their columns: the cells between runs of two blanks or more.
-std::vector<std::vector<std::string>> Rows(const std::string& text)
-{
+std::vector<std::vector<std::string>> Rows(const std::string& text) {
     std::vector<std::vector<std::string>> rows;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
@@ -476,16 +478,14 @@ std::vector<std::vector<std::string>> Rows(const std::string& text)
     return rows;
 }
 
-bool HasRow(const std::string& text, const std::vector<std::string>& row)
-{
+bool HasRow(const std::string& text, const std::vector<std::string>& row) {
     const auto rows = Rows(text);
     return std::find(rows.begin(), rows.end(), row) != rows.end();
 }
 
 // A stand-in program with a version resource of these file and product versions; none:
 // without one.
-std::string Program(std::optional<pe::VersionNumbers> file, pe::VersionNumbers product = {3, 40, 0, 0})
-{
+std::string Program(std::optional<pe::VersionNumbers> file, pe::VersionNumbers product = {3, 40, 0, 0}) {
     const std::string image = pe::test::MakeImage({});
     if (!file) return image;
     pe::VersionInfo info;
@@ -497,14 +497,12 @@ std::string Program(std::optional<pe::VersionNumbers> file, pe::VersionNumbers p
 }
 
 // The detection rule's part of the Intune text.
-std::string RulePart(const std::string& text)
-{
+std::string RulePart(const std::string& text) {
     const std::size_t from = text.find("Detection rule");
     return from == std::string::npos ? std::string() : text.substr(from, text.find("Return codes") - from);
 }
 
-TEST_F(StpManifest, IntuneTextNamesTheCommandsTheRuleAndTheCodes)
-{
+TEST_F(StpManifest, IntuneTextNamesTheCommandsTheRuleAndTheCodes) {
     WriteFile(Product() / "Karvel.exe", Program(pe::VersionNumbers{3, 40, 0, 0}));
     const Result result = BuildAndRun({"--format", "intune"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -526,8 +524,8 @@ TEST_F(StpManifest, IntuneTextNamesTheCommandsTheRuleAndTheCodes)
     const std::map<int, std::string> types = {{0, "Success"}, {3010, "Soft reboot"}, {1618, "Retry"}};
     for (const ExitCodeRow& row : kExitCodes) {
         const std::string type = types.count(row.Code) ? types.at(row.Code) : "Failed";
-        EXPECT_TRUE(HasRow(result.out, {std::to_string(row.Code), type, row.Meaning}))
-            << row.Code << "\n" << result.out;
+        EXPECT_TRUE(HasRow(result.out, {std::to_string(row.Code), type, row.Meaning})) << row.Code << "\n"
+                                                                                       << result.out;
     }
 
     // One rule, the same whichever text sets the product registers under.
@@ -546,12 +544,11 @@ TEST_F(StpManifest, IntuneTextNamesTheCommandsTheRuleAndTheCodes)
 // A rule the installed program can never meet would make Intune call every install a
 // failure: the program the installer carries must have a file version of at least the
 // product's, and it is looked for where the installer puts it.
-TEST_F(StpManifest, IntuneRefusesARuleTheProgramCannotMeet)
-{
+TEST_F(StpManifest, IntuneRefusesARuleTheProgramCannotMeet) {
     const struct {
         const char* name;
         std::string program;
-        std::string payload;  // lines after Karvel.exe's; empty: payload.txt unchanged
+        std::string payload;   // lines after Karvel.exe's; empty: payload.txt unchanged
         std::string expected;  // in the error; empty: accepted
     } cases[] = {
         {"the product's version", Program(pe::VersionNumbers{3, 40, 0, 0}), "", ""},
@@ -564,8 +561,8 @@ TEST_F(StpManifest, IntuneRefusesARuleTheProgramCannotMeet)
         // After other files in the package, and beside a program of that name in a sub-folder.
         {"the program last", Program(pe::VersionNumbers{3, 40, 0, 0}),
          "files/readme.txt\t\nfiles/data/palette.txt\tdata\\\nKarvel.exe\t\n", ""},
-        {"a versioned namesake in a sub-folder", Program(std::nullopt),
-         "Karvel.exe\t\nfiles/v9/Karvel.exe\tdata\\\n", "setup.exe: its Karvel.exe has no version resource"},
+        {"a versioned namesake in a sub-folder", Program(std::nullopt), "Karvel.exe\t\nfiles/v9/Karvel.exe\tdata\\\n",
+         "setup.exe: its Karvel.exe has no version resource"},
     };
     for (const auto& c : cases) {
         MakeUnattendedProduct();

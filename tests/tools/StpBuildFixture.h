@@ -15,8 +15,7 @@
 
 namespace stp::test {
 
-inline void SetEnvironment(const char* name, const char* value)
-{
+inline void SetEnvironment(const char* name, const char* value) {
 #ifdef _WIN32
     _putenv_s(name, value ? value : "");
 #else
@@ -30,8 +29,7 @@ inline void SetEnvironment(const char* name, const char* value)
 // A copy of the demo product folder with a stand-in program, and a small stub.
 class StpBuild : public test::StpProgram {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         StpProgram::SetUp();
         MakeProduct();
         WriteFile(File("stub.exe"), pe::test::MakeImage({}));
@@ -39,15 +37,13 @@ public:
     }
 
     // A fresh copy of the demo product folder with a stand-in program.
-    void MakeProduct()
-    {
+    void MakeProduct() {
         fs::remove_all(Product());
         fs::copy(fs::path(STP_SOURCE_DIR) / "examples" / "karvel", Product(), fs::copy_options::recursive);
         fs::remove_all(Product() / "src");
         WriteFile(Product() / "Karvel.exe", "MZ the program");
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         SetEnvironment("SOURCE_DATE_EPOCH", nullptr);
         StpProgram::TearDown();
     }
@@ -55,23 +51,26 @@ public:
     fs::path Product() const { return File("product"); }
     fs::path Output() const { return File("installer") / "setup.exe"; }
 
-    Result Build(std::vector<std::string> extra = {})
-    {
+    Result Build(std::vector<std::string> extra = {}) {
         fs::create_directories(File("installer"));
-        std::vector<std::string> args = {"build", Product().string(), "-o", Output().string(), "--stub",
-                                         File("stub.exe").string(), "--uninstaller-stub", File("stub.exe").string()};
+        std::vector<std::string> args = {"build",
+                                         Product().string(),
+                                         "-o",
+                                         Output().string(),
+                                         "--stub",
+                                         File("stub.exe").string(),
+                                         "--uninstaller-stub",
+                                         File("stub.exe").string()};
         args.insert(args.end(), extra.begin(), extra.end());
         return Run(args);
     }
 
-    std::map<std::uint16_t, std::u16string> Strings() const
-    {
+    std::map<std::uint16_t, std::u16string> Strings() const {
         return pe::ReadStringTable(pe::ReadResources(ReadFile(Output())));
     }
 
     // The value product.ini gives key.
-    std::string ReadSetting(const std::string& key) const
-    {
+    std::string ReadSetting(const std::string& key) const {
         std::istringstream in(ReadFile(Product() / "product.ini"));
         for (std::string l; std::getline(in, l);)
             if (l.rfind(key + " ", 0) == 0) {
@@ -84,8 +83,7 @@ public:
     }
 
     // Replaces the first line of product.ini that starts with key (or adds one).
-    void SetSetting(const std::string& key, const std::string& line)
-    {
+    void SetSetting(const std::string& key, const std::string& line) {
         std::string ini = ReadFile(Product() / "product.ini");
         std::string out;
         std::istringstream in(ini);

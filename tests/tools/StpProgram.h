@@ -28,28 +28,25 @@ struct Result {
     std::string err;
 };
 
-inline std::string ReadFile(const fs::path& path)
-{
+inline std::string ReadFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream bytes;
     bytes << file.rdbuf();
     return bytes.str();
 }
 
-inline void WriteFile(const fs::path& path, std::string_view bytes)
-{
+inline void WriteFile(const fs::path& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 class StpProgram : public ::testing::Test {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         // A folder of its own per run, so nothing an interrupted run left behind is found.
         std::random_device random;
-        dir_ = fs::temp_directory_path()
-            / ("stp-tool-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
-               + std::to_string(random()) + std::to_string(random()));
+        dir_ = fs::temp_directory_path() /
+               ("stp-tool-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                std::to_string(random()) + std::to_string(random()));
         ASSERT_TRUE(fs::create_directories(dir_)) << dir_;
     }
     void TearDown() override { fs::remove_all(dir_); }
@@ -57,8 +54,7 @@ public:
     fs::path File(const std::string& name) const { return dir_ / name; }
 
     // Arguments are plain ASCII without quotes, so one quoting rule serves both systems.
-    Result Run(const std::vector<std::string>& args, std::string_view input = {})
-    {
+    Result Run(const std::vector<std::string>& args, std::string_view input = {}) {
         WriteFile(File("in"), input);
         std::string command = "\"" STP_EXE "\"";
         for (const std::string& arg : args) {
@@ -69,8 +65,8 @@ public:
         // whose quoting rules Wine's cmd has been seen to misread now and then.
         const int status = RunWithFiles(command);
 #else
-        command += " < \"" + File("in").string() + "\" > \"" + File("out").string() + "\" 2> \""
-            + File("err").string() + "\"";
+        command +=
+            " < \"" + File("in").string() + "\" > \"" + File("out").string() + "\" 2> \"" + File("err").string() + "\"";
         int status = std::system(command.c_str());
         status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
@@ -79,15 +75,13 @@ public:
 
 private:
 #ifdef _WIN32
-    static HANDLE Inheritable(const fs::path& path, DWORD access, DWORD disposition)
-    {
+    static HANDLE Inheritable(const fs::path& path, DWORD access, DWORD disposition) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         return CreateFileW(path.wstring().c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     }
 
-    int RunWithFiles(const std::string& command)
-    {
+    int RunWithFiles(const std::string& command) {
         HANDLE in = Inheritable(File("in"), GENERIC_READ, OPEN_EXISTING);
         HANDLE out = Inheritable(File("out"), GENERIC_WRITE, CREATE_ALWAYS);
         HANDLE err = Inheritable(File("err"), GENERIC_WRITE, CREATE_ALWAYS);

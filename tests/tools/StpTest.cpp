@@ -18,11 +18,10 @@ namespace fs = std::filesystem;
 
 const std::u16string kText = u"Gr\u00FC\u00DFe|\u4E2D\u6587|\U0001F600\nend";
 
-TEST_F(StpProgram, SealsAsTheLibraryDoesAndOpensBack)
-{
-    const Result sealed = Run({"seal", "--cipher", "5", "--hash", "2", "--password", "pw", "--salt", "Salt5678",
-                               "--iv=IV-IV-IV-IV-IV-1"},
-                              ToUtf8(kText));
+TEST_F(StpProgram, SealsAsTheLibraryDoesAndOpensBack) {
+    const Result sealed =
+        Run({"seal", "--cipher", "5", "--hash", "2", "--password", "pw", "--salt", "Salt5678", "--iv=IV-IV-IV-IV-IV-1"},
+            ToUtf8(kText));
     ASSERT_EQ(sealed.exitCode, 0) << sealed.err;
     const std::u16string envelope = SealText(kText, u"pw", SealOptions{5, 2, u"Salt5678", u"IV-IV-IV-IV-IV-1"});
     EXPECT_EQ(sealed.out, Utf16ToAnsi(envelope) + "\n");
@@ -41,8 +40,7 @@ TEST_F(StpProgram, SealsAsTheLibraryDoesAndOpensBack)
     }
 }
 
-TEST_F(StpProgram, GeneratesPrintableHeadersWhenNoneAreGiven)
-{
+TEST_F(StpProgram, GeneratesPrintableHeadersWhenNoneAreGiven) {
     const Result first = Run({"seal", "--cipher", "8", "--hash", "0"}, "table text");
     const Result second = Run({"seal", "--cipher", "8", "--hash", "0"}, "table text");
     ASSERT_EQ(first.exitCode, 0) << first.err;
@@ -53,8 +51,7 @@ TEST_F(StpProgram, GeneratesPrintableHeadersWhenNoneAreGiven)
     EXPECT_EQ(DecryptText(AnsiToUtf16(first.out.substr(0, first.out.size() - 1)), u""), u"table text");
 }
 
-TEST_F(StpProgram, WrongUsageExitsWithTwo)
-{
+TEST_F(StpProgram, WrongUsageExitsWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"frob"},
@@ -82,8 +79,7 @@ TEST_F(StpProgram, WrongUsageExitsWithTwo)
     }
 }
 
-TEST_F(StpProgram, HelpExplainsEachCommand)
-{
+TEST_F(StpProgram, HelpExplainsEachCommand) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--help"}, {"open", "--help"}, {"seal", "--help"}}) {
         const Result result = Run(args);
@@ -92,8 +88,7 @@ TEST_F(StpProgram, HelpExplainsEachCommand)
     }
 }
 
-TEST_F(StpProgram, UnreadableFileFailsWithOne)
-{
+TEST_F(StpProgram, UnreadableFileFailsWithOne) {
     const Result result = Run({"open", File("missing").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("cannot open"), std::string::npos);
@@ -106,8 +101,7 @@ const char* const kSeparatorName = "a,b.txt";
 const char* const kSeparatorName = "a,b|c.txt";
 #endif
 
-TEST_F(StpProgram, PackAndExtractReproduceATree)
-{
+TEST_F(StpProgram, PackAndExtractReproduceATree) {
     const fs::path tree = File("tree");
     const std::vector<std::pair<fs::path, std::string>> files = {
         {"empty.txt", ""},
@@ -123,11 +117,12 @@ TEST_F(StpProgram, PackAndExtractReproduceATree)
     WriteFile(File("third.dll"), "third-party library");
     WriteFile(File("top.txt"), "rooted");
     WriteFile(File("plain.txt"), "into the destination folder");
-    WriteFile(File("rows.txt"), "# macro and root rows, and an empty folder field\n"
-                                "plain.txt\t\n"
-                                "lib.dll\t$System$\n"
-                                "third.dll\t$Third$sub\\\n"
-                                "top.txt\t$System$\troot\n");
+    WriteFile(File("rows.txt"),
+              "# macro and root rows, and an empty folder field\n"
+              "plain.txt\t\n"
+              "lib.dll\t$System$\n"
+              "third.dll\t$Third$sub\\\n"
+              "top.txt\t$System$\troot\n");
 
     const fs::path package = File("p.stp");
     const fs::path dest = File("dest");
@@ -170,8 +165,7 @@ TEST_F(StpProgram, PackAndExtractReproduceATree)
 
 // The table's cipher, hash and password as pack was told: the envelope's header names the
 // indices, and only the password opens the package.
-TEST_F(StpProgram, PackOptionsAreAppliedAndThePasswordIsNeededToOpen)
-{
+TEST_F(StpProgram, PackOptionsAreAppliedAndThePasswordIsNeededToOpen) {
     fs::create_directories(File("src"));
     WriteFile(File("src") / "a.txt", "the payload");
     const struct {
@@ -218,8 +212,7 @@ TEST_F(StpProgram, PackOptionsAreAppliedAndThePasswordIsNeededToOpen)
     }
 }
 
-TEST_F(StpProgram, ExtractReportsFailures)
-{
+TEST_F(StpProgram, ExtractReportsFailures) {
     WriteFile(File("bad.stp"), std::string("\x05\0\0\0\x0A\x14\x02", 7));  // a table longer than the file
     Result bad = Run({"extract", File("bad.stp").string(), File("dest").string()});
     EXPECT_EQ(bad.exitCode, 1);

@@ -40,7 +40,13 @@ FormLayout TestLayout(std::string clickHandler = "Clicked") {
         {.Kind = K::Image, .Name = "imgRight", .Width = 20, .Align = TAlign::alRight},
         {.Kind = K::Label, .Name = "lblAuto", .Left = 60, .Top = 50, .Text = u"x", .AutoSize = true},
         {.Kind = K::Memo, .Name = "memoText", .Left = 60, .Top = 80, .Width = 200, .Height = 60},
-        {.Kind = K::Button, .Name = "btnGo", .Left = 60, .Top = 150, .Width = 80, .Height = 24, .Text = u"Go",
+        {.Kind = K::Button,
+         .Name = "btnGo",
+         .Left = 60,
+         .Top = 150,
+         .Width = 80,
+         .Height = 24,
+         .Text = u"Go",
          .Events = {{"OnClick", clickHandler}}},
         {.Kind = K::ApplicationEvents, .Name = "events", .Events = {{"OnIdle", "Idled"}}},
     };
@@ -86,7 +92,11 @@ const FormLayout& DeferringLayout() {
         f.Components = {
             {.Kind = K::Panel, .Name = "pnlFirst", .Height = 150, .Align = TAlign::alTop, .TabOrder = 1},
             {.Kind = K::Panel, .Name = "pnlLater", .Height = 150, .Visible = false, .TabOrder = 0, .Deferred = true},
-            {.Kind = K::Button, .Name = "btnLater", .Parent = "pnlLater", .Width = 80, .Height = 24,
+            {.Kind = K::Button,
+             .Name = "btnLater",
+             .Parent = "pnlLater",
+             .Width = 80,
+             .Height = 24,
              .Events = {{"OnClick", "Clicked"}}},
             {.Kind = K::Button, .Name = "btnFirst", .Top = 160, .Width = 80, .Height = 24},
         };
@@ -113,7 +123,8 @@ public:
 
 protected:
     TNotifyEvent FindNotifyHandler(const std::string& name) override {
-        if (name == "Created") return [this] { laterMissingAtCreate = !FindComponent("pnlLater") && !FindComponent("btnLater"); };
+        if (name == "Created")
+            return [this] { laterMissingAtCreate = !FindComponent("pnlLater") && !FindComponent("btnLater"); };
         if (name == "Clicked") return [this] { ++clicks; };
         return {};
     }
@@ -252,8 +263,8 @@ TEST_F(ComponentLayer, TheMainFormShowsBeforeItsDeferredPartIsMadeAndHandlesNoth
 
 TEST(Bitmaps, TransparentDrawingLeavesTheBottomLeftColourOut) {
     // Two rows, top-down: red key-coloured pixels are transparent.
-    const std::vector<std::uint8_t> bgr = {0, 0, 255, 0, 255, 0,   // top: red, green
-                                           0, 0, 255, 255, 0, 0};  // bottom: red (key), blue
+    const std::vector<std::uint8_t> bgr = {0, 0, 255, 0,   255, 0,   // top: red, green
+                                           0, 0, 255, 255, 0,   0};  // bottom: red (key), blue
     const TBitmap bitmap = TBitmap::FromBgr(2, 2, bgr);
     EXPECT_EQ(bitmap.Pixel(0, 1), RGB(255, 0, 0));
     ScreenDc screen;

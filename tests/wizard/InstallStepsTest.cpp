@@ -56,7 +56,7 @@ TEST(InstallSteps, TheAntivirusIsFoundByEitherProcessNameInAnyCase) {
         std::u16string process;
         bool found;
     } cases[] = {
-        {u"kxetray.exe", true}, {u"KXETRAY.EXE", true},    {u"KAVSvc.exe", true},  {u"kavsvc.EXE", true},
+        {u"kxetray.exe", true},  {u"KXETRAY.EXE", true},      {u"KAVSvc.exe", true},    {u"kavsvc.EXE", true},
         {u"notepad.exe", false}, {u"kxetray.exe.bak", false}, {u"xkxetray.exe", false}, {u"", false},
     };
     for (const auto& c : cases) {

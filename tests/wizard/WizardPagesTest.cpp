@@ -146,9 +146,16 @@ TEST_F(WizardTest, InstallIsEnabledOnlyForAFolderOnAFixedDrive) {
     };
     // Under Wine C: is a fixed drive and Q: does not exist.
     const Case cases[] = {
-        {u"C:\\Tools\\App", true}, {u"c:\\tools\\app", true}, {u"C:", false},       {u"C:Tools", false},
-        {u"C:/Tools", false},      {u" C:\\Tools", false},    {u"\\\\server\\share", false},
-        {u"", false},              {u"Q:\\Data", false},      {u"C:\\", true},
+        {u"C:\\Tools\\App", true},
+        {u"c:\\tools\\app", true},
+        {u"C:", false},
+        {u"C:Tools", false},
+        {u"C:/Tools", false},
+        {u" C:\\Tools", false},
+        {u"\\\\server\\share", false},
+        {u"", false},
+        {u"Q:\\Data", false},
+        {u"C:\\", true},
     };
     for (const Case& c : cases) {
         edit.SetText(c.folder);
@@ -217,9 +224,9 @@ TEST_F(WizardTest, EveryControlIsFoundByItsComponentName) {
     const auto controls = uidriver::ListControls(form.Handle());
     std::vector<std::u16string> names;
     for (const auto& c : controls) names.push_back(c.Name);
-    for (const char16_t* name : {u"pnlStep1", u"Image1", u"lblWelcome", u"Memo2", u"editSetupDir", u"btnBrowse",
-                                 u"chkSCOnQuick", u"lblClose", u"btnNext", u"btnPrev", u"btnClose", u"Bevel1",
-                                 u"ProgressBar1"})
+    for (const char16_t* name :
+         {u"pnlStep1", u"Image1", u"lblWelcome", u"Memo2", u"editSetupDir", u"btnBrowse", u"chkSCOnQuick", u"lblClose",
+          u"btnNext", u"btnPrev", u"btnClose", u"Bevel1", u"ProgressBar1"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
     EXPECT_EQ(controls.size(), 35u);  // every control of the layout; the events component has no window
 }

@@ -90,10 +90,11 @@ std::string TextOverflow(HWND window, const ComponentLayout& l, int dpi) {
     switch (l.Kind) {
     case TComponentKind::Button: room = width - MulDiv(6, dpi, 96); break;
     case TComponentKind::CheckBox: room = width - MulDiv(13 + 4, dpi, 96); break;
-    case TComponentKind::GroupBox: room = width - MulDiv(2 * 8, dpi, 96); flags |= DT_NOPREFIX; break;
-    case TComponentKind::Label:
-        flags = DT_NOPREFIX | DT_EXPANDTABS | (l.WordWrap ? DT_WORDBREAK : 0u);
+    case TComponentKind::GroupBox:
+        room = width - MulDiv(2 * 8, dpi, 96);
+        flags |= DT_NOPREFIX;
         break;
+    case TComponentKind::Label: flags = DT_NOPREFIX | DT_EXPANDTABS | (l.WordWrap ? DT_WORDBREAK : 0u); break;
     default: return {};
     }
     const SIZE need = TextExtent(window, text, flags, width);
@@ -136,8 +137,7 @@ void MoveToMonitorAt(TForm& form, int dpi) {
 
 // Walks both text sets through the four pages, and shows the notice; each first moved to
 // a monitor at MoveToDpi when that is given.
-Placements PlaceEverything(TApplication& app, const std::function<InstallingForm1&(int)>& makeForm,
-                           int moveToDpi = 0) {
+Placements PlaceEverything(TApplication& app, const std::function<InstallingForm1&(int)>& makeForm, int moveToDpi = 0) {
     Placements all;
     for (const auto& [mode, set] : {std::pair{0, "chinese"}, std::pair{2, "english"}}) {
         InstallingForm1& form = makeForm(mode);
@@ -212,9 +212,9 @@ void ExpectScaled(const Placements& reference, const Placements& actual, int dpi
             // (the free space shown) and, at other scales, on font hinting: its place is
             // checked, and that the text fits.
             const bool sized = !at96.AutoSize;
-            const bool within = std::abs(got.left - want.left) <= slack && std::abs(got.top - want.top) <= slack &&
-                                (!sized || (std::abs(got.right - want.right) <= slack &&
-                                            std::abs(got.bottom - want.bottom) <= slack));
+            const bool within =
+                std::abs(got.left - want.left) <= slack && std::abs(got.top - want.top) <= slack &&
+                (!sized || (std::abs(got.right - want.right) <= slack && std::abs(got.bottom - want.bottom) <= slack));
             EXPECT_TRUE(within) << state << " " << name << " at " << dpi << " DPI: (" << got.left << ", " << got.top
                                 << ")-(" << got.right << ", " << got.bottom << "), scaled from 96 DPI (" << want.left
                                 << ", " << want.top << ")-(" << want.right << ", " << want.bottom << ")";
@@ -247,8 +247,8 @@ TEST_F(WizardScale, MovingToAMonitorOfAnotherScaleRescalesInPlace) {
     // back to 96 from the higher ones: one rounding either way.
     const int from = ScreenPixelsPerInch();
     const int to = from == 96 ? 144 : 96;
-    const Placements actual =
-        PlaceEverything(App(), [this](int mode) -> InstallingForm1& { return Make(mode); }, to);
+    const Placements actual = PlaceEverything(
+        App(), [this](int mode) -> InstallingForm1& { return Make(mode); }, to);
     ExpectScaled(Read(ReferencePath()), actual, to, 1);
 
     auto& form = MakeForm(0);

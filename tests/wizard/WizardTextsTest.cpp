@@ -53,8 +53,9 @@ Lines ChineseAgreementOf(bool freeware) {
         u"",
         u"2. 您不得对本软件进行反向工程、反向编译或反汇编，不得对本软件包含的文件及程序作任何修改，破坏软件的完整性。",
         u"",
-        freeware ? u"3. 本软件是免费软件，您可以免费使用，自由复制或传播本软件。但未经本软件作者允许，不得将本软件产品以任何形式用于任何商业目的。"
-                 : u"3. 您可以自由复制或传播本软件。但未经本软件作者允许，不得将本软件产品以任何形式用于任何商业目的。",
+        freeware
+            ? u"3. 本软件是免费软件，您可以免费使用，自由复制或传播本软件。但未经本软件作者允许，不得将本软件产品以任何形式用于任何商业目的。"
+            : u"3. 您可以自由复制或传播本软件。但未经本软件作者允许，不得将本软件产品以任何形式用于任何商业目的。",
         u"",
         u"4. 本软件保证不含有任何恶意或病毒程序，保证软件本身不会对用户的电脑造成损害，但由于用户的误操作导致的任何不良后果，用户须自己承担风险。如果用户使用本软件产品用于任何非法目的，用户必须独立承担由此带来的法律责任。同时用户必须遵守所有软件产品使用之相关法律。",
         u"",
@@ -101,24 +102,27 @@ TEST_F(WizardTest, ChineseTexts) {
     auto& form = MakeForm(0);
     EXPECT_EQ(ToUtf8(form.Caption()), "安装向导 - Orvane画图");
     EXPECT_EQ(ToUtf8(App().Title()), "安装向导 - Orvane画图");
-    ExpectTexts(form, {
-        {"lblWelcome", u"欢迎使用 Orvane画图 V3.40 安装\n向导"},
-        {"lblWillInstall", u"此向导将引导您完成安装过程。\n\n单击 [下一步] 继续，单击 [取消] 退出安装。"},
-        {"lblLicense", u"在安装之前，请阅读许可协议"},
-        {"lblAgreement", u"如果您接受协议中的条款，请单击 [我同意] 继续安装。"},
-        {"lblFolder", u"选择安装位置并设置选项"},
-        {"lblSetupFolder", u"安装程序将安装“Orvane画图 V3.40”到下列文件夹中。\n\n如需安装到其它的文件夹，请直接修改或单击 [浏览] 选择另一个文件夹。"},
-        {"gbFolder", u"目标文件夹"},
-        {"btnBrowse", u"浏览(&S)..."},
-        {"lblNeedSize", u"所需空间: 6 MB"},
-        {"chkSCOnDesktop", u"创建桌面快捷方式"},
-        {"chkSCOnQuick", u"创建快速启动栏快捷方式"},
-        {"lblComplete", u"Orvane画图 V3.40 安装成功。"},
-        {"chkRunOnExit", u"立即运行软件"},
-        {"btnPrev", u"上一步"},
-        {"btnNext", u"下一步"},
-        {"btnClose", u"取 消"},
-    });
+    ExpectTexts(
+        form,
+        {
+            {"lblWelcome", u"欢迎使用 Orvane画图 V3.40 安装\n向导"},
+            {"lblWillInstall", u"此向导将引导您完成安装过程。\n\n单击 [下一步] 继续，单击 [取消] 退出安装。"},
+            {"lblLicense", u"在安装之前，请阅读许可协议"},
+            {"lblAgreement", u"如果您接受协议中的条款，请单击 [我同意] 继续安装。"},
+            {"lblFolder", u"选择安装位置并设置选项"},
+            {"lblSetupFolder",
+             u"安装程序将安装“Orvane画图 V3.40”到下列文件夹中。\n\n如需安装到其它的文件夹，请直接修改或单击 [浏览] 选择另一个文件夹。"},
+            {"gbFolder", u"目标文件夹"},
+            {"btnBrowse", u"浏览(&S)..."},
+            {"lblNeedSize", u"所需空间: 6 MB"},
+            {"chkSCOnDesktop", u"创建桌面快捷方式"},
+            {"chkSCOnQuick", u"创建快速启动栏快捷方式"},
+            {"lblComplete", u"Orvane画图 V3.40 安装成功。"},
+            {"chkRunOnExit", u"立即运行软件"},
+            {"btnPrev", u"上一步"},
+            {"btnNext", u"下一步"},
+            {"btnClose", u"取 消"},
+        });
     for (const char* hidden : {"lblLicenseTip", "lblFolderTip", "lblClose"})
         EXPECT_FALSE(form.Component<TLabel>(hidden).Visible()) << hidden;
     ExpectLines(form, ChineseAgreementOf(true));
@@ -128,27 +132,33 @@ TEST_F(WizardTest, EnglishTexts) {
     auto& form = MakeForm(2);
     EXPECT_EQ(ToUtf8(form.Caption()), "Setup - Orvane Karvel");
     EXPECT_EQ(ToUtf8(App().Title()), "Setup - Orvane Karvel");
-    ExpectTexts(form, {
-        {"lblWelcome", u"Welcome to the Orvane Karvel 3.40 Setup Wizard"},
-        {"lblWillInstall", u"This will install Orvane Karvel 3.40 on your computer.\n\nClick Next to continue, or Cancel to exit Setup."},
-        {"lblLicense", u"License Agreement"},
-        {"lblLicenseTip", u"Please read the following important infomation before continuing."},
-        {"lblAgreement", u"If you accept the terms of the agreement, click I Agree to continue. You must accept the agreement to install Orvane Karvel."},
-        {"lblFolder", u"Select Destination Location"},
-        {"lblFolderTip", u"Where should Orvane Karvel be installed?"},
-        {"lblSetupFolder", u"Setup will install Orvane Karvel 3.40 into the following folder.\n\nTo continue, click Next. If you would like to select a different folder, click Browse."},
-        {"gbFolder", u"Destination Folder"},
-        {"btnBrowse", u"&Browse..."},
-        {"lblNeedSize", u"Space required: 6 MB"},
-        {"chkSCOnDesktop", u"Create a desktop icon"},
-        {"chkSCOnQuick", u"Create a Quick Launch icon"},
-        {"lblComplete", u"Completing the Orvane Karvel Setup Wizard"},
-        {"lblClose", u"Setup has finished installing Orvane Karvel 3.40 on your computer.\n\nClick Finish to close this wizard."},
-        {"chkRunOnExit", u"Launch Orvane Karvel"},
-        {"btnPrev", u"< &Back"},
-        {"btnNext", u"&Next >"},
-        {"btnClose", u"Cancel"},
-    });
+    ExpectTexts(
+        form,
+        {
+            {"lblWelcome", u"Welcome to the Orvane Karvel 3.40 Setup Wizard"},
+            {"lblWillInstall",
+             u"This will install Orvane Karvel 3.40 on your computer.\n\nClick Next to continue, or Cancel to exit Setup."},
+            {"lblLicense", u"License Agreement"},
+            {"lblLicenseTip", u"Please read the following important infomation before continuing."},
+            {"lblAgreement",
+             u"If you accept the terms of the agreement, click I Agree to continue. You must accept the agreement to install Orvane Karvel."},
+            {"lblFolder", u"Select Destination Location"},
+            {"lblFolderTip", u"Where should Orvane Karvel be installed?"},
+            {"lblSetupFolder",
+             u"Setup will install Orvane Karvel 3.40 into the following folder.\n\nTo continue, click Next. If you would like to select a different folder, click Browse."},
+            {"gbFolder", u"Destination Folder"},
+            {"btnBrowse", u"&Browse..."},
+            {"lblNeedSize", u"Space required: 6 MB"},
+            {"chkSCOnDesktop", u"Create a desktop icon"},
+            {"chkSCOnQuick", u"Create a Quick Launch icon"},
+            {"lblComplete", u"Completing the Orvane Karvel Setup Wizard"},
+            {"lblClose",
+             u"Setup has finished installing Orvane Karvel 3.40 on your computer.\n\nClick Finish to close this wizard."},
+            {"chkRunOnExit", u"Launch Orvane Karvel"},
+            {"btnPrev", u"< &Back"},
+            {"btnNext", u"&Next >"},
+            {"btnClose", u"Cancel"},
+        });
     for (const char* shown : {"lblLicenseTip", "lblFolderTip", "lblClose"})
         EXPECT_TRUE(form.Component<TLabel>(shown).Visible()) << shown;
     EXPECT_EQ(form.Component<TLabel>("lblFreeSize").Text().rfind(u"Space available: ", 0), 0u);
@@ -192,9 +202,10 @@ TEST_F(WizardTest, ChinesePositionsAndFonts) {
         int size;
         bool bold;
     };
-    for (const FontCase& f : {FontCase{"lblWelcome", u"宋体", 12, true}, FontCase{"lblComplete", u"宋体", 12, true},
-                              FontCase{"lblWillInstall", u"宋体", 9, false}, FontCase{"lblSetupFolder", u"宋体", 9, false},
-                              FontCase{"lblAgreement", u"Tahoma", 8, false}, FontCase{"lblLicense", u"Tahoma", 8, true}}) {
+    for (const FontCase& f :
+         {FontCase{"lblWelcome", u"宋体", 12, true}, FontCase{"lblComplete", u"宋体", 12, true},
+          FontCase{"lblWillInstall", u"宋体", 9, false}, FontCase{"lblSetupFolder", u"宋体", 9, false},
+          FontCase{"lblAgreement", u"Tahoma", 8, false}, FontCase{"lblLicense", u"Tahoma", 8, true}}) {
         const TFont& font = form.Component<TControl>(f.name).Font();
         EXPECT_TRUE(font.Name() == f.face) << f.name;
         EXPECT_EQ(font.Size(), f.size) << f.name;

@@ -18,9 +18,7 @@ namespace {
 constexpr wchar_t ChildName[] = L"stp_wizard_xp_child.exe";
 constexpr wchar_t ChildMarker[] = L"STP_WIZARD_XP_CHILD";
 
-bool UnderWine() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 std::wstring AppDefaultsKey() { return std::wstring(L"Software\\Wine\\AppDefaults\\") + ChildName; }
 

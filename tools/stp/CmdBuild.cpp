@@ -38,9 +38,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr OptionSpec kOptions[] = {
-    {"output", true}, {"o", true}, {"text-mode", true}, {"stub", true},
-    {"finalize", true}, {"package", true}, {"level", true}, {"threads", true}, {"whole-limit", true},
-    {"uninstaller-stub", true}, {"no-uninstaller", false},
+    {"output", true},          {"o", true},     {"text-mode", true}, {"stub", true},        {"finalize", true},
+    {"package", true},         {"level", true}, {"threads", true},   {"whole-limit", true}, {"uninstaller-stub", true},
+    {"no-uninstaller", false},
 };
 
 // The stubs' file names beside stp.
@@ -50,8 +50,7 @@ constexpr char kUninstallerStubName[] = "uninst-stub.exe";
 // The PE timestamp when SOURCE_DATE_EPOCH does not give one: 2020-01-01 00:00:00 UTC.
 constexpr std::uint32_t kFixedTimestamp = 1577836800;
 
-fs::path OwnFolder()
-{
+fs::path OwnFolder() {
 #ifdef _WIN32
     wchar_t path[32768] = {};
     GetModuleFileNameW(nullptr, path, 32768);
@@ -61,8 +60,7 @@ fs::path OwnFolder()
 #endif
 }
 
-std::uint32_t Timestamp()
-{
+std::uint32_t Timestamp() {
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     if (!epoch || !*epoch) return kFixedTimestamp;
     char* end = nullptr;
@@ -71,8 +69,7 @@ std::uint32_t Timestamp()
     return static_cast<std::uint32_t>(value);
 }
 
-PayloadList ReadPayload(const ProductFolder& product)
-{
+PayloadList ReadPayload(const ProductFolder& product) {
     try {
         return ReadPayloadList(product.Payload());
     } catch (const std::exception& e) {
@@ -82,32 +79,31 @@ PayloadList ReadPayload(const ProductFolder& product)
 
 // What each line of the payload took: a folder or a pattern takes what is there at
 // build time.
-void ReportPayload(const ProductFolder& product, const PayloadList& list)
-{
+void ReportPayload(const ProductFolder& product, const PayloadList& list) {
     for (const PayloadLineReport& line : list.Lines)
         std::fprintf(stderr, "stp: %s:%d: %s %s %zu file%s\n", product.Payload().string().c_str(), line.Number,
                      line.Text.c_str(), line.Exclusion ? "left out" : "took", line.Files, line.Files == 1 ? "" : "s");
 }
 
-bool IsProgramRow(const std::u16string& folder, const std::u16string& name, bool root, const std::u16string& exe)
-{
+bool IsProgramRow(const std::u16string& folder, const std::u16string& name, bool root, const std::u16string& exe) {
     return EqualsIgnoringAsciiCase(name, exe) && (root || folder.empty());
 }
 
 // Checks a ready package the way the installer will open it (without a password) and
 // gives its files' total size.
-std::int64_t CheckReadyPackage(const fs::path& package, const std::u16string& exe)
-{
+std::int64_t CheckReadyPackage(const fs::path& package, const std::u16string& exe) {
     TFile file = TFile::OpenRead(package.u16string());
     const auto table = ReadPackageTable(file, u"");
     if (table && table->ItemCount() == 1 && table->Items(0)->ItemCount() < 4)
-        throw ProductError(package.string() + ": its file table does not open without a password, and the "
-                                              "installer opens it with none");
+        throw ProductError(package.string() +
+                           ": its file table does not open without a password, and the "
+                           "installer opens it with none");
     bool found = false;
     std::int64_t total = 0;
     for (int i = 0; table && i < table->ItemCount(); ++i) {
         TRow& row = *table->Items(i);
-        if (row.ItemCount() < 4) throw ProductError(package.string() + ": row " + std::to_string(i + 1) + " is damaged");
+        if (row.ItemCount() < 4)
+            throw ProductError(package.string() + ": row " + std::to_string(i + 1) + " is damaged");
         const bool root = row.ItemCount() > 4 && ParseBoolean(row.Items(4)->Text()).value_or(false);
         found = found || IsProgramRow(row.Items(0)->Text(), row.Items(1)->Text(), root, exe);
         total += row.Items(3)->Value();
@@ -121,8 +117,7 @@ class Cleanup {
 public:
     void Add(const fs::path& file) { files_.push_back(file); }
     void Release() { files_.clear(); }
-    ~Cleanup()
-    {
+    ~Cleanup() {
         std::error_code ignored;
         for (const fs::path& file : files_) fs::remove(file, ignored);
     }
@@ -134,8 +129,7 @@ private:
 // The path as one shell word. POSIX shells: single quotes (with ' written as '\'').
 // cmd expands %NAME% even inside quotes, but only once: the path goes through the
 // environment variable STP_FINALIZE_FILE, whose value is not expanded again.
-std::string ShellWord(const fs::path& file)
-{
+std::string ShellWord(const fs::path& file) {
 #ifdef _WIN32
     SetEnvironmentVariableW(L"STP_FINALIZE_FILE", file.wstring().c_str());
     return "\"%STP_FINALIZE_FILE%\"";
@@ -147,8 +141,7 @@ std::string ShellWord(const fs::path& file)
 }
 
 // Runs the finalize command on file; {} stands for its path as one shell word.
-void Finalize(const std::string& command, const fs::path& file)
-{
+void Finalize(const std::string& command, const fs::path& file) {
     const std::string word = ShellWord(file);
     std::string line = command;
     for (std::size_t at = line.find("{}"); at != std::string::npos; at = line.find("{}", at + word.size()))
@@ -167,19 +160,18 @@ void Finalize(const std::string& command, const fs::path& file)
 #endif
     if (status != 0)
         throw std::runtime_error("--finalize: '" + line + "' failed with exit code " + std::to_string(status));
-    if (!fs::is_regular_file(file)) throw std::runtime_error("--finalize: '" + line + "' left no file at " + file.string());
+    if (!fs::is_regular_file(file))
+        throw std::runtime_error("--finalize: '" + line + "' left no file at " + file.string());
 }
 
-void WriteFileBytes(const fs::path& file, const std::string& bytes)
-{
+void WriteFileBytes(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) throw std::runtime_error(file.string() + ": cannot be written");
 }
 
-TPackageOptions PackOptions(const ParsedArgs& parsed)
-{
+TPackageOptions PackOptions(const ParsedArgs& parsed) {
     TPackageOptions options;
     if (const auto v = parsed.Value("level")) options.Level = ParseLevel(*v);
     if (const auto v = parsed.Value("threads")) options.Threads = ParseNumber(*v, 1, 256, "threads");
@@ -188,13 +180,11 @@ TPackageOptions PackOptions(const ParsedArgs& parsed)
 }
 
 // The uninstall entry's EstimatedSize: the installed files' bytes in KB, rounded up.
-std::uint32_t EstimatedKB(std::int64_t total)
-{
+std::uint32_t EstimatedKB(std::int64_t total) {
     return static_cast<std::uint32_t>(std::min<std::int64_t>((total + 1023) / 1024, UINT32_MAX));
 }
 
-std::int64_t TotalSize(const std::vector<TPackageEntry>& entries)
-{
+std::int64_t TotalSize(const std::vector<TPackageEntry>& entries) {
     std::int64_t total = 0;
     for (const TPackageEntry& e : entries) total += static_cast<std::int64_t>(fs::file_size(NativePath(e.Source)));
     return total;
@@ -204,8 +194,7 @@ std::int64_t TotalSize(const std::vector<TPackageEntry>& entries)
 // terminal: the package goes to the file while it is made, as stp pack writes it, and
 // the rest of the installer around it afterwards.
 void PackIntoInstaller(const std::vector<TPackageEntry>& entries, std::int64_t total,
-                       const pe::StreamedResourceImage& image, const fs::path& file, TPackageOptions options)
-{
+                       const pe::StreamedResourceImage& image, const fs::path& file, TPackageOptions options) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error(file.string() + ": cannot be written");
     out.seekp(static_cast<std::streamoff>(image.StreamOffset()));
@@ -217,8 +206,7 @@ void PackIntoInstaller(const std::vector<TPackageEntry>& entries, std::int64_t t
     }
     struct EndLine {
         bool bar;
-        ~EndLine()
-        {
+        ~EndLine() {
             if (bar) std::fputc('\n', stderr);
         }
     } endLine{bar};
@@ -238,8 +226,7 @@ void PackIntoInstaller(const std::vector<TPackageEntry>& entries, std::int64_t t
 }
 
 // The payload's entries; the program must land in the destination folder.
-std::vector<TPackageEntry> CheckedPayload(const ProductFolder& product)
-{
+std::vector<TPackageEntry> CheckedPayload(const ProductFolder& product) {
     PayloadList list = ReadPayload(product);
     const std::vector<TPackageEntry>& entries = list.Entries;
     const std::u16string exe = product.Value("ExeName") + u".exe";
@@ -254,11 +241,11 @@ std::vector<TPackageEntry> CheckedPayload(const ProductFolder& product)
 }
 
 // Gives From the name To, replacing a file there.
-void MoveOver(const fs::path& from, const fs::path& to)
-{
+void MoveOver(const fs::path& from, const fs::path& to) {
 #ifdef _WIN32
     if (!MoveFileExW(from.wstring().c_str(), to.wstring().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
-        throw std::runtime_error(to.string() + ": cannot be written (Windows error " + std::to_string(GetLastError()) + ")");
+        throw std::runtime_error(to.string() + ": cannot be written (Windows error " + std::to_string(GetLastError()) +
+                                 ")");
 #else
     std::error_code error;
     fs::rename(from, to, error);
@@ -268,8 +255,7 @@ void MoveOver(const fs::path& from, const fs::path& to)
 
 // A name beside Output for its unfinished form: "setup.exe" becomes "setup.partial.exe",
 // so that a signing tool still sees a program.
-fs::path Beside(const fs::path& output, const std::string& role)
-{
+fs::path Beside(const fs::path& output, const std::string& role) {
     fs::path file = output;
     file.replace_filename(output.stem().string() + "." + role + output.extension().string());
     return file;
@@ -287,12 +273,13 @@ struct BuildSteps {
 // Puts the product's uninstaller, made from the uninstaller stub and signed like the
 // installer, into the destination folder as Uninst.exe, unless the payload has its own.
 void AddUninstaller(const ProductFolder& product, const fs::path& stub, const BuildSteps& steps,
-                    std::vector<TPackageEntry>& entries, Cleanup& temporaries)
-{
+                    std::vector<TPackageEntry>& entries, Cleanup& temporaries) {
     for (const TPackageEntry& e : entries) {
-        if (EqualsIgnoringAsciiCase(e.FileName, kUninstallerName) && (e.Root || NormalizeFolderSpec(e.Folder).empty())) {
-            std::fprintf(stderr, "stp: %s puts its own Uninst.exe into the installation folder; the installer "
-                                 "carries that one instead of stp's uninstaller\n",
+        if (EqualsIgnoringAsciiCase(e.FileName, kUninstallerName) &&
+            (e.Root || NormalizeFolderSpec(e.Folder).empty())) {
+            std::fprintf(stderr,
+                         "stp: %s puts its own Uninst.exe into the installation folder; the installer "
+                         "carries that one instead of stp's uninstaller\n",
                          product.Payload().string().c_str());
             return;
         }
@@ -312,8 +299,8 @@ void AddUninstaller(const ProductFolder& product, const fs::path& stub, const Bu
 }
 
 // The installer's layout in the stub, its package to be streamed in.
-pe::StreamedResourceImage StreamInto(const fs::path& stub, std::vector<pe::Resource> resources, std::uint32_t timestamp)
-{
+pe::StreamedResourceImage StreamInto(const fs::path& stub, std::vector<pe::Resource> resources,
+                                     std::uint32_t timestamp) {
     if (!fs::is_regular_file(stub))
         throw std::runtime_error("no setup stub at " + stub.string() + ": it ships beside stp; or give its path");
     try {
@@ -323,16 +310,14 @@ pe::StreamedResourceImage StreamInto(const fs::path& stub, std::vector<pe::Resou
     }
 }
 
-void SetNeedSize(ProductFolder& product, std::int64_t total)
-{
+void SetNeedSize(ProductFolder& product, std::int64_t total) {
     if (EqualsIgnoringAsciiCase(product.Value("NeedSize"), u"auto"))
         product.Settings["NeedSize"] = FormatByteSize(total, u".");
 }
 
 // The stub's bytes with the resources written in; a stub that cannot take them is named.
 std::string WriteIntoStub(const fs::path& stub, const std::string& kind, const std::vector<pe::Resource>& resources,
-                          std::uint32_t timestamp)
-{
+                          std::uint32_t timestamp) {
     if (!fs::is_regular_file(stub))
         throw std::runtime_error("no " + kind + " at " + stub.string() + ": it ships beside stp; or give its path");
     try {
@@ -342,8 +327,7 @@ std::string WriteIntoStub(const fs::path& stub, const std::string& kind, const s
     }
 }
 
-int RunBuild(const std::vector<std::string>& args)
-{
+int RunBuild(const std::vector<std::string>& args) {
     const ParsedArgs parsed = ParseArgs(args, kOptions);
     if (parsed.Positional().size() != 1) throw UsageError("expected one PRODUCT_DIR");
     std::optional<std::string> mode = parsed.Value("text-mode");
@@ -357,12 +341,13 @@ int RunBuild(const std::vector<std::string>& args)
         if (mode) product.Settings["TextMode"] = FromUtf8(*mode);
         const std::u16string name = product.Value("ExeName") + u"-" + product.Value("Version") + u"-setup.exe";
         const fs::path output = parsed.Value("output") ? NativePath(FromUtf8(*parsed.Value("output")))
-                              : parsed.Value("o")    ? NativePath(FromUtf8(*parsed.Value("o")))
-                                                     : fs::path(NativePath(name));
+                                : parsed.Value("o")    ? NativePath(FromUtf8(*parsed.Value("o")))
+                                                       : fs::path(NativePath(name));
         const std::u16string exe = product.Value("ExeName") + u".exe";
         const fs::path outputFolder = output.has_parent_path() ? output.parent_path() : fs::path(".");
         if (!fs::is_directory(outputFolder))
-            throw std::runtime_error(output.string() + ": cannot be written, there is no folder " + outputFolder.string());
+            throw std::runtime_error(output.string() + ": cannot be written, there is no folder " +
+                                     outputFolder.string());
 
         Cleanup temporaries;
         // Written and finalized under another name, so that a failure leaves no installer
@@ -372,8 +357,9 @@ int RunBuild(const std::vector<std::string>& args)
         if (const auto ready = parsed.Value("package")) {
             const fs::path file = NativePath(FromUtf8(*ready));
             const std::int64_t total = CheckReadyPackage(file, exe);
-            std::fprintf(stderr, "stp: the ready package is carried as it is: without stp's uninstaller, the "
-                                 "uninstall entry names an Uninst.exe only the package can bring\n");
+            std::fprintf(stderr,
+                         "stp: the ready package is carried as it is: without stp's uninstaller, the "
+                         "uninstall entry names an Uninst.exe only the package can bring\n");
             SetNeedSize(product, total);
             product.EstimatedKB = EstimatedKB(total);
             WriteFileBytes(partial, WriteIntoStub(stub, "setup stub", InstallerResources(product, ReadWholeFile(file)),
@@ -382,8 +368,8 @@ int RunBuild(const std::vector<std::string>& args)
             std::vector<TPackageEntry> entries = CheckedPayload(product);
             if (!parsed.Has("no-uninstaller")) {
                 const fs::path uninstallerStub = parsed.Value("uninstaller-stub")
-                                                   ? NativePath(FromUtf8(*parsed.Value("uninstaller-stub")))
-                                                   : OwnFolder() / kUninstallerStubName;
+                                                     ? NativePath(FromUtf8(*parsed.Value("uninstaller-stub")))
+                                                     : OwnFolder() / kUninstallerStubName;
                 AddUninstaller(product, uninstallerStub, {output, timestamp, parsed.Value("finalize")}, entries,
                                temporaries);
             }

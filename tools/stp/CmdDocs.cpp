@@ -49,14 +49,13 @@ int RunDocs(const std::vector<std::string>& args) {
             continue;
         }
         for (const std::string& table : StaleDocTables(text)) {
-            std::fprintf(stderr, "stp: %s: the table '%s' differs from stp's own (stp docs --update %s)\n", name.c_str(),
-                         table.c_str(), name.c_str());
+            std::fprintf(stderr, "stp: %s: the table '%s' differs from stp's own (stp docs --update %s)\n",
+                         name.c_str(), table.c_str(), name.c_str());
             status = kExitFailure;
         }
     }
     return status;
 }
-
 
 // The product tables as lines of fields split by "|", for build scripts that must not
 // read the C++ source.
@@ -72,7 +71,8 @@ int RunTables(const std::vector<std::string>& args) {
     } else if (name == "art") {
         static const char* const kKinds[] = {"Jpeg", "Bitmap", "Icon"};
         for (const ArtFile& row : kArtFiles)
-            out += std::string(row.FileName) + "|" + kKinds[static_cast<int>(row.Kind)] + "|" + ToUtf8(row.ResourceName) + "\n";
+            out += std::string(row.FileName) + "|" + kKinds[static_cast<int>(row.Kind)] + "|" +
+                   ToUtf8(row.ResourceName) + "\n";
     } else {
         throw UsageError("no table named '" + name + "'");
     }

@@ -9,15 +9,13 @@
 #include "tools/stp/CommandLine.h"
 #include "tools/stp/Console.h"
 
-
 namespace stp::tool {
 
 namespace {
 
 constexpr OptionSpec kOptions[] = {{"password", true}, {"system-dir", true}, {"verbose", false}};
 
-std::u16string AsFolder(const std::string& path)
-{
+std::u16string AsFolder(const std::string& path) {
     std::u16string folder = FromUtf8(path);
     if (folder.empty() || (folder.back() != u'\\' && folder.back() != u'/')) {
         folder += u'\\';
@@ -25,8 +23,7 @@ std::u16string AsFolder(const std::string& path)
     return folder;
 }
 
-int RunExtract(const std::vector<std::string>& args)
-{
+int RunExtract(const std::vector<std::string>& args) {
     const ParsedArgs parsed = ParseArgs(args, kOptions);
     if (parsed.Positional().size() != 2) {
         throw UsageError("expected PACKAGE and DEST");

@@ -22,8 +22,7 @@ namespace fs = std::filesystem;
 constexpr OptionSpec kOptions[] = {{"name", true}, {"exe", true}};
 
 // The program's base name from the product's name: its letters and digits.
-std::string ExeFromName(const std::string& name)
-{
+std::string ExeFromName(const std::string& name) {
     std::string exe;
     for (const char c : name) {
         if (std::isalnum(static_cast<unsigned char>(c))) exe += c;
@@ -32,8 +31,7 @@ std::string ExeFromName(const std::string& name)
 }
 
 // What stp init writes for a setting the table leaves without a default.
-std::string InitialValue(Setting setting, const std::string& name, const std::string& exe)
-{
+std::string InitialValue(Setting setting, const std::string& name, const std::string& exe) {
     switch (setting) {
     case Setting::WindowClass: return exe + "MainWindow";
     case Setting::TitleEnglish:
@@ -53,9 +51,9 @@ std::string InitialValue(Setting setting, const std::string& name, const std::st
 
 // Every setting of the product table with its line of help; the settings beyond what
 // every installer carries are shown with their defaults, commented out.
-std::string ProductIni(const std::string& name, const std::string& exe)
-{
-    std::string text = "# The installer of " + name + ": what its wizard shows and how it knows the running\n"
+std::string ProductIni(const std::string& name, const std::string& exe) {
+    std::string text = "# The installer of " + name +
+                       ": what its wizard shows and how it knows the running\n"
                        "# program. One setting a line, NAME = value; lines starting with # are notes. stp build\n"
                        "# reads this file, the pictures and icons in art/ and the files payload.txt lists.\n";
     bool extensions = false;
@@ -67,33 +65,30 @@ std::string ProductIni(const std::string& name, const std::string& exe)
         std::string help = setting.Help;
         help[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(help[0])));
         text += "\n# " + help + (setting.Required ? "" : " (optional)") + "\n";
-        text += std::string(setting.Extension ? "# " : "") + setting.Key + " = " +
-                InitialValue(setting.Id, name, exe) + "\n";
+        text += std::string(setting.Extension ? "# " : "") + setting.Key + " = " + InitialValue(setting.Id, name, exe) +
+                "\n";
     }
     return text;
 }
 
-std::string PayloadList(const std::string& exe)
-{
+std::string PayloadList(const std::string& exe) {
     return "# The files the installer carries: SOURCE<tab>FOLDER a line. SOURCE, relative to this\n"
            "# folder, is a file, a folder (every file below it, its sub-folders kept below FOLDER)\n"
            "# or a pattern (bin/*.dll: the matching files of bin); a line !*.pdb leaves the files\n"
            "# it matches out of the lines above it. FOLDER is empty for the installation folder,\n"
            "# \"sub\\\" for a folder below it, or $System$ for the Windows system folder. The program\n"
-           "# " + exe + ".exe must be here, with an empty FOLDER: copy it beside this file.\n" +
-           exe + ".exe\t\n";
+           "# " +
+           exe + ".exe must be here, with an empty FOLDER: copy it beside this file.\n" + exe + ".exe\t\n";
 }
 
-void Write(const fs::path& file, const std::string& bytes)
-{
+void Write(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) throw std::runtime_error(file.string() + ": cannot be written");
 }
 
-int RunInit(const std::vector<std::string>& args)
-{
+int RunInit(const std::vector<std::string>& args) {
     const ParsedArgs parsed = ParseArgs(args, kOptions);
     if (parsed.Positional().size() != 1) throw UsageError("expected one DIR");
     const fs::path dir = NativePath(FromUtf8(parsed.Positional()[0]));

@@ -15,8 +15,7 @@ namespace {
 
 constexpr OptionSpec kOptions[] = {{"password", true}};
 
-int RunList(const std::vector<std::string>& args)
-{
+int RunList(const std::vector<std::string>& args) {
     const ParsedArgs parsed = ParseArgs(args, kOptions);
     if (parsed.Positional().size() != 1) {
         throw UsageError("expected one PACKAGE");

@@ -24,13 +24,11 @@ namespace fs = std::filesystem;
 
 constexpr OptionSpec kOptions[] = {{"format", true}, {"url", true}, {"output", true}, {"o", true}, {"id", true}};
 
-std::optional<std::string> OutputOption(const ParsedArgs& parsed)
-{
+std::optional<std::string> OutputOption(const ParsedArgs& parsed) {
     return parsed.Value("output") ? parsed.Value("output") : parsed.Value("o");
 }
 
-void WriteText(const fs::path& file, const std::string& text)
-{
+void WriteText(const fs::path& file, const std::string& text) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
@@ -38,8 +36,7 @@ void WriteText(const fs::path& file, const std::string& text)
 }
 
 // SOURCE_DATE_EPOCH's day, the release date of a reproducible build; none when unset.
-std::optional<std::string> ReleaseDate()
-{
+std::optional<std::string> ReleaseDate() {
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     if (!epoch || !*epoch) return std::nullopt;
     return UtcDate(epoch);
@@ -47,8 +44,7 @@ std::optional<std::string> ReleaseDate()
 
 // The three files into DIR/manifests/<letter>/<Publisher>/<Package>/<Version>/, DIR the
 // folder -o names or the current one, as the community repository lays them out.
-void WriteWinget(const InstallerFacts& facts, const ParsedArgs& parsed)
-{
+void WriteWinget(const InstallerFacts& facts, const ParsedArgs& parsed) {
     const std::optional<std::string> given = parsed.Value("id");
     WingetInputs inputs;
     inputs.Identifier = given ? *given
@@ -71,8 +67,7 @@ void WriteWinget(const InstallerFacts& facts, const ParsedArgs& parsed)
 
 // The rule Intune detects the installation by is the installed program's file version,
 // read from the program the installer's package carries.
-void WriteIntune(const InstallerFacts& facts, const ParsedArgs& parsed)
-{
+void WriteIntune(const InstallerFacts& facts, const ParsedArgs& parsed) {
     const fs::path installer = NativePath(FromUtf8(parsed.Positional()[1]));
     WriteStdout(IntuneText(facts, PackagedProgram(installer, facts.Value(Setting::ExeName))));
 }
@@ -84,8 +79,7 @@ struct FormatRow {
 };
 constexpr FormatRow kFormats[] = {{"winget", true, WriteWinget}, {"intune", false, WriteIntune}};
 
-const FormatRow& CheckedFormat(const ParsedArgs& parsed)
-{
+const FormatRow& CheckedFormat(const ParsedArgs& parsed) {
     const std::string name = parsed.Value("format").value_or("winget");
     for (const FormatRow& row : kFormats) {
         if (row.Name != name) continue;
@@ -98,17 +92,16 @@ const FormatRow& CheckedFormat(const ParsedArgs& parsed)
     throw UsageError("--format must be winget or intune, not '" + name + "'");
 }
 
-void CheckValues(const ParsedArgs& parsed)
-{
+void CheckValues(const ParsedArgs& parsed) {
     if (const auto url = parsed.Value("url"); url && !IsInstallerUrl(*url))
         throw UsageError("--url '" + *url + "' is no https:// address (one line, at most 2048 characters)");
     if (const auto id = parsed.Value("id"); id && !IsPackageIdentifier(*id))
-        throw UsageError("--id '" + *id + "' is no package identifier: 2 to 8 parts joined by dots, each of 1 to 32 "
+        throw UsageError("--id '" + *id +
+                         "' is no package identifier: 2 to 8 parts joined by dots, each of 1 to 32 "
                          "characters without blanks, dots or \\ / : * ? \" < > |");
 }
 
-int RunManifest(const std::vector<std::string>& args)
-{
+int RunManifest(const std::vector<std::string>& args) {
     const ParsedArgs parsed = ParseArgs(args, kOptions);
     if (parsed.Positional().size() != 2) throw UsageError("expected PRODUCT_DIR and INSTALLER.exe");
     const FormatRow& format = CheckedFormat(parsed);

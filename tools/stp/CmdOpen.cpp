@@ -16,16 +16,14 @@ constexpr OptionSpec kOptions[] = {{"password", true}, {"utf16", false}};
 
 // A file written by "stp seal" or an editor ends in a line break that is no part of
 // the envelope.
-std::string_view WithoutTrailingLineBreaks(std::string_view bytes)
-{
+std::string_view WithoutTrailingLineBreaks(std::string_view bytes) {
     while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) {
         bytes.remove_suffix(1);
     }
     return bytes;
 }
 
-std::string Utf16LeBytes(std::u16string_view text)
-{
+std::string Utf16LeBytes(std::u16string_view text) {
     std::string bytes;
     bytes.reserve(text.size() * 2);
     for (const char16_t ch : text) {
@@ -35,8 +33,7 @@ std::string Utf16LeBytes(std::u16string_view text)
     return bytes;
 }
 
-int RunOpen(const std::vector<std::string>& args)
-{
+int RunOpen(const std::vector<std::string>& args) {
     const ParsedArgs parsed = ParseArgs(args, kOptions);
     if (parsed.Positional().size() != 1) {
         throw UsageError("expects one FILE (or - for standard input)");
@@ -45,9 +42,10 @@ int RunOpen(const std::vector<std::string>& args)
     const std::u16string envelope = AnsiToUtf16(WithoutTrailingLineBreaks(bytes));
     const std::u16string text = DecryptText(envelope, FromUtf8(parsed.Value("password").value_or("")));
     if (text.empty() && !envelope.empty()) {
-        std::fputs("stp open: the envelope opened to the empty text (it is not an envelope, or it holds "
-                   "the empty text)\n",
-                   stderr);
+        std::fputs(
+            "stp open: the envelope opened to the empty text (it is not an envelope, or it holds "
+            "the empty text)\n",
+            stderr);
     }
     WriteStdout(parsed.Has("utf16") ? Utf16LeBytes(text) : ToUtf8(text));
     return kExitOk;

@@ -22,12 +22,11 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr OptionSpec kOptions[] = {
-    {"output", true}, {"o", true},     {"cipher", true},  {"hash", true},
+    {"output", true},   {"o", true},     {"cipher", true},  {"hash", true},
     {"password", true}, {"level", true}, {"threads", true}, {"whole-limit", true},
 };
 
-int RunPack(const std::vector<std::string>& args)
-{
+int RunPack(const std::vector<std::string>& args) {
     const ParsedArgs parsed = ParseArgs(args, kOptions);
     const auto output = parsed.Value("output") ? parsed.Value("output") : parsed.Value("o");
     if (!output) {

@@ -20,25 +20,21 @@ struct TypeName {
 };
 
 constexpr TypeName kTypeNames[] = {
-    {pe::rtBitmap, "BITMAP"},  {pe::rtIcon, "ICON"},           {pe::rtString, "STRING"},
-    {pe::rtRcData, "RCDATA"},  {pe::rtGroupIcon, "GROUP_ICON"}, {pe::rtManifest, "MANIFEST"},
-    {pe::rtVersion, "VERSION"},
+    {pe::rtBitmap, "BITMAP"},        {pe::rtIcon, "ICON"},         {pe::rtString, "STRING"},   {pe::rtRcData, "RCDATA"},
+    {pe::rtGroupIcon, "GROUP_ICON"}, {pe::rtManifest, "MANIFEST"}, {pe::rtVersion, "VERSION"},
 };
 
-std::string Numbers(const pe::VersionNumbers& n)
-{
+std::string Numbers(const pe::VersionNumbers& n) {
     return std::to_string(n[0]) + "." + std::to_string(n[1]) + "." + std::to_string(n[2]) + "." + std::to_string(n[3]);
 }
 
-std::string Hex4(unsigned value)
-{
+std::string Hex4(unsigned value) {
     char text[5];
     std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
     return text;
 }
 
-std::string TypeText(const pe::ResourceId& type)
-{
+std::string TypeText(const pe::ResourceId& type) {
     if (!type.IsName()) {
         for (const TypeName& known : kTypeNames) {
             if (known.id == type.Id) {
@@ -50,8 +46,7 @@ std::string TypeText(const pe::ResourceId& type)
 }
 
 // One string a line: the characters that would break the line or its columns are escaped.
-std::string LineText(const std::u16string& text)
-{
+std::string LineText(const std::u16string& text) {
     std::string line;
     for (char c : ToUtf8(text)) {
         switch (c) {
@@ -64,8 +59,7 @@ std::string LineText(const std::u16string& text)
     return line;
 }
 
-int RunResources(const std::vector<std::string>& args)
-{
+int RunResources(const std::vector<std::string>& args) {
     const ParsedArgs parsed = ParseArgs(args, {});
     if (parsed.Positional().size() != 1) {
         throw UsageError("expected one FILE");
@@ -73,8 +67,8 @@ int RunResources(const std::vector<std::string>& args)
     const std::vector<pe::Resource> resources = pe::ReadResources(ReadFileOrStdin(parsed.Positional()[0]));
     std::string out;
     for (const pe::Resource& r : resources) {
-        out += TypeText(r.Type) + '\t' + r.Name.ToString() + '\t' + std::to_string(r.Language) + '\t'
-            + std::to_string(r.Data.size()) + '\n';
+        out += TypeText(r.Type) + '\t' + r.Name.ToString() + '\t' + std::to_string(r.Language) + '\t' +
+               std::to_string(r.Data.size()) + '\n';
     }
     out += '\n';
     for (const auto& [id, text] : pe::ReadStringTable(resources)) {
@@ -84,7 +78,8 @@ int RunResources(const std::vector<std::string>& args)
     for (const pe::Resource& r : resources) {
         if (r.Type.IsName() || r.Type.Id != pe::rtVersion) continue;
         const pe::VersionInfoContents version = pe::ReadVersionInfo(r.Data);
-        out += "\nFileVersion\t" + Numbers(version.FileVersion) + "\nProductVersion\t" + Numbers(version.ProductVersion) + '\n';
+        out += "\nFileVersion\t" + Numbers(version.FileVersion) + "\nProductVersion\t" +
+               Numbers(version.ProductVersion) + '\n';
         for (const pe::VersionStringTable& table : version.StringTables) {
             out += "StringTable\t" + Hex4(table.Language) + Hex4(table.CodePage) + '\n';
             for (const auto& [key, value] : table.Strings) out += ToUtf8(key) + '\t' + LineText(value) + '\n';

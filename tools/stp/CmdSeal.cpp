@@ -18,8 +18,7 @@ constexpr OptionSpec kOptions[] = {
     {"cipher", true}, {"hash", true}, {"password", true}, {"salt", true}, {"iv", true},
 };
 
-int RequiredIndex(const ParsedArgs& parsed, std::string_view option, int count)
-{
+int RequiredIndex(const ParsedArgs& parsed, std::string_view option, int count) {
     const auto value = parsed.Value(option);
     if (!value) {
         throw UsageError("--" + std::string(option) + " is required");
@@ -27,8 +26,7 @@ int RequiredIndex(const ParsedArgs& parsed, std::string_view option, int count)
     return ParseNumber(*value, 0, count - 1, option);
 }
 
-SealOptions OptionsFrom(const ParsedArgs& parsed)
-{
+SealOptions OptionsFrom(const ParsedArgs& parsed) {
     const int cipher = RequiredIndex(parsed, "cipher", kCipherCount);
     const int hash = RequiredIndex(parsed, "hash", kHashCount);
     SealOptions options = RandomSealOptions(cipher, hash);
@@ -41,8 +39,7 @@ SealOptions OptionsFrom(const ParsedArgs& parsed)
     return options;
 }
 
-int RunSeal(const std::vector<std::string>& args)
-{
+int RunSeal(const std::vector<std::string>& args) {
     const ParsedArgs parsed = ParseArgs(args, kOptions);
     if (!parsed.Positional().empty()) {
         throw UsageError("takes no FILE: the text comes from standard input");

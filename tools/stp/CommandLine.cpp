@@ -7,13 +7,9 @@
 
 namespace stp::tool {
 
-bool ParsedArgs::Has(std::string_view name) const
-{
-    return options_.find(name) != options_.end();
-}
+bool ParsedArgs::Has(std::string_view name) const { return options_.find(name) != options_.end(); }
 
-std::optional<std::string> ParsedArgs::Value(std::string_view name) const
-{
+std::optional<std::string> ParsedArgs::Value(std::string_view name) const {
     const auto it = options_.find(name);
     if (it == options_.end()) {
         return std::nullopt;
@@ -23,8 +19,7 @@ std::optional<std::string> ParsedArgs::Value(std::string_view name) const
 
 namespace {
 
-const OptionSpec* FindSpec(std::span<const OptionSpec> specs, std::string_view name)
-{
+const OptionSpec* FindSpec(std::span<const OptionSpec> specs, std::string_view name) {
     for (const OptionSpec& option : specs) {
         if (option.name == name) {
             return &option;
@@ -35,8 +30,7 @@ const OptionSpec* FindSpec(std::span<const OptionSpec> specs, std::string_view n
 
 }  // namespace
 
-ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const OptionSpec> specs)
-{
+ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const OptionSpec> specs) {
     ParsedArgs parsed;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -52,8 +46,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const Optio
         // "--name" for any option, "-n" for an option whose name is one letter.
         const std::size_t dashes = arg.starts_with("--") ? 2 : 1;
         const std::size_t equals = arg.find('=');
-        const std::string_view name =
-            arg.substr(dashes, equals == std::string_view::npos ? arg.npos : equals - dashes);
+        const std::string_view name = arg.substr(dashes, equals == std::string_view::npos ? arg.npos : equals - dashes);
         const OptionSpec* option = FindSpec(specs, name);
         const std::string spelled(arg.substr(0, dashes + name.size()));
         if (!option || (dashes == 1 && name.size() != 1)) {
@@ -79,25 +72,21 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const Optio
     return parsed;
 }
 
-int ParseNumber(std::string_view text, int first, int last, std::string_view option)
-{
+int ParseNumber(std::string_view text, int first, int last, std::string_view option) {
     int number = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || number < first
-        || number > last) {
-        throw UsageError("--" + std::string(option) + " must be a number from " + std::to_string(first) + " to "
-                         + std::to_string(last) + ", not \"" + std::string(text) + "\"");
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || number < first || number > last) {
+        throw UsageError("--" + std::string(option) + " must be a number from " + std::to_string(first) + " to " +
+                         std::to_string(last) + ", not \"" + std::string(text) + "\"");
     }
     return number;
 }
 
-std::size_t ParseWholeLimit(std::string_view text)
-{
+std::size_t ParseWholeLimit(std::string_view text) {
     return static_cast<std::size_t>(ParseNumber(text, 1, 2047, "whole-limit")) << 20;
 }
 
-int ParseLevel(std::string_view text)
-{
+int ParseLevel(std::string_view text) {
     if (text == "max") return kMaxLevel;
     try {
         return ParseNumber(text, 0, 9, "level");

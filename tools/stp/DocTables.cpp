@@ -16,7 +16,8 @@ constexpr std::string_view kEnd = "<!-- end stp docs -->";
 
 // A cell: "|" would end it early.
 std::string Cell(std::string text) {
-    for (std::size_t at = text.find('|'); at != std::string::npos; at = text.find('|', at + 2)) text.replace(at, 1, "\\|");
+    for (std::size_t at = text.find('|'); at != std::string::npos; at = text.find('|', at + 2))
+        text.replace(at, 1, "\\|");
     return text;
 }
 
@@ -31,7 +32,8 @@ std::string SettingsTable() {
 }
 
 std::string ExitCodeTable(bool uninstaller) {
-    std::string table = uninstaller ? "| code | meaning |\n|---|---|\n" : "| code | meaning | winget's response |\n|---|---|---|\n";
+    std::string table =
+        uninstaller ? "| code | meaning |\n|---|---|\n" : "| code | meaning | winget's response |\n|---|---|---|\n";
     for (const ExitCodeRow& row : kExitCodes) {
         if (uninstaller && !row.UninstallMeaning) continue;
         table += "| " + std::to_string(row.Code) + " | " + Cell(uninstaller ? row.UninstallMeaning : row.Meaning);
@@ -54,8 +56,10 @@ std::vector<Marked> MarkedTables(std::string_view text) {
         const std::size_t lineEnd = text.find('\n', at);
         if (nameEnd == std::string_view::npos || lineEnd == std::string_view::npos || nameEnd > lineEnd) continue;
         const std::size_t end = text.find(kEnd, lineEnd);
-        if (end == std::string_view::npos) throw std::invalid_argument("a table marked at offset " + std::to_string(at) + " has no end");
-        marked.push_back({lineEnd + 1, end, std::string(text.substr(at + kBegin.size(), nameEnd - at - kBegin.size()))});
+        if (end == std::string_view::npos)
+            throw std::invalid_argument("a table marked at offset " + std::to_string(at) + " has no end");
+        marked.push_back(
+            {lineEnd + 1, end, std::string(text.substr(at + kBegin.size(), nameEnd - at - kBegin.size()))});
     }
     return marked;
 }

@@ -50,8 +50,7 @@ constexpr ModeRow kModes[] = {{u"0", true, false}, {u"2", false, true}, {u"auto"
 // must agree on them, or the folder is not the installer's.
 constexpr Setting kSameInBoth[] = {Setting::ExeName, Setting::Version};
 
-std::string Sha256Hex(const std::string& bytes)
-{
+std::string Sha256Hex(const std::string& bytes) {
     const auto hash = CreateHashByIndex(kSha256Index);
     hash->Feed({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     std::uint8_t digest[32];
@@ -69,8 +68,7 @@ std::string Sha256Hex(const std::string& bytes)
 // for one written only when given, and for an optional one left empty, which the string
 // table does not hold), the product folder for the rest.
 std::map<std::string, std::u16string> Settings(const ProductFolder& product, const std::string& name,
-                                               const std::map<std::uint16_t, std::u16string>& strings)
-{
+                                               const std::map<std::uint16_t, std::u16string>& strings) {
     std::map<std::string, std::u16string> settings;
     for (const SettingRow& setting : kSettings) {
         const auto found = strings.find(setting.StringId);
@@ -87,8 +85,7 @@ std::map<std::string, std::u16string> Settings(const ProductFolder& product, con
     return settings;
 }
 
-void CheckSameProduct(const ProductFolder& product, const std::string& name, const InstallerFacts& facts)
-{
+void CheckSameProduct(const ProductFolder& product, const std::string& name, const InstallerFacts& facts) {
     for (const Setting s : kSameInBoth) {
         const char* key = SettingOf(s).Key;
         if (facts.Value(s) != product.Value(key))
@@ -100,8 +97,7 @@ void CheckSameProduct(const ProductFolder& product, const std::string& name, con
                                  product.Ini().string() + " and build again)");
 }
 
-std::vector<AppsEntry> Entries(const std::string& name, const InstallerFacts& facts)
-{
+std::vector<AppsEntry> Entries(const std::string& name, const InstallerFacts& facts) {
     const std::u16string& mode = facts.Value(Setting::TextMode);
     for (const ModeRow& row : kModes) {
         if (mode != row.Mode) continue;
@@ -121,8 +117,7 @@ std::vector<AppsEntry> Entries(const std::string& name, const InstallerFacts& fa
     throw std::runtime_error(name + ": TextMode '" + ToUtf8(mode) + "' is none stp build writes");
 }
 
-std::optional<std::string> Elevation(const std::vector<pe::Resource>& resources)
-{
+std::optional<std::string> Elevation(const std::vector<pe::Resource>& resources) {
     for (const pe::Resource& r : resources)
         if (r.Type == pe::ResourceId::Number(pe::rtManifest)) return ElevationOf(r.Data);
     return std::nullopt;
@@ -134,8 +129,7 @@ constexpr int kFolderAttempts = 16;
 // the name is taken, by a link too), removed with what it holds.
 class PrivateFolder {
 public:
-    PrivateFolder()
-    {
+    PrivateFolder() {
         const fs::path base = fs::temp_directory_path();
         std::random_device random;
         std::error_code error;
@@ -151,8 +145,7 @@ public:
         throw std::runtime_error(base.string() + ": no folder can be made there to read the package in (" +
                                  (error ? error.message() : "every name tried is taken") + ")");
     }
-    ~PrivateFolder()
-    {
+    ~PrivateFolder() {
         std::error_code ignored;
         fs::remove_all(path_, ignored);
     }
@@ -165,8 +158,7 @@ private:
     fs::path path_;
 };
 
-const std::string& PackageData(const std::vector<pe::Resource>& resources)
-{
+const std::string& PackageData(const std::vector<pe::Resource>& resources) {
     const pe::ResourceId type = pe::ResourceId::Named(kStpResourceType);
     const pe::ResourceId name = pe::ResourceId::Named(kPackageResource);
     for (const pe::Resource& r : resources)
@@ -174,8 +166,7 @@ const std::string& PackageData(const std::vector<pe::Resource>& resources)
     throw std::runtime_error("it carries no package (resource " + type.ToString() + "/" + name.ToString() + ")");
 }
 
-void WriteBytes(const fs::path& file, const std::string& bytes)
-{
+void WriteBytes(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
@@ -183,8 +174,7 @@ void WriteBytes(const fs::path& file, const std::string& bytes)
 }
 
 // A row the installer writes into the destination folder itself under File's name.
-bool IsProgramRow(TRow& row, const std::u16string& file)
-{
+bool IsProgramRow(TRow& row, const std::u16string& file) {
     const bool root = row.ItemCount() > kMinPackageColumns && row.Items(pcRootFlag)->AsBool();
     return EqualsIgnoringAsciiCase(row.Items(pcFileName)->Text(), file) &&
            (root || row.Items(pcFolder)->Text().empty());
@@ -192,8 +182,7 @@ bool IsProgramRow(TRow& row, const std::u16string& file)
 
 // The file of the package Package that the installer leaves in the destination as File:
 // the records before its own passed over, its own inflated.
-std::string ReadProgram(const fs::path& package, const std::u16string& file)
-{
+std::string ReadProgram(const fs::path& package, const std::u16string& file) {
     TFile input = TFile::OpenRead(package.u16string());
     const std::unique_ptr<TDataTable> table = ReadPackageTable(input, u"");
     std::vector<TRecordSpan> spans;
@@ -216,19 +205,18 @@ std::string ReadProgram(const fs::path& package, const std::u16string& file)
 
 }  // namespace
 
-std::u16string ProposedFolder(const InstallerFacts& facts)
-{
+std::u16string ProposedFolder(const InstallerFacts& facts) {
     return u"%ProgramFiles%\\" + facts.Value(Setting::MakerFolder) + u"\\" + facts.Value(Setting::ExeName);
 }
 
-std::optional<std::string> ElevationOf(const std::string& xml)
-{
+std::optional<std::string> ElevationOf(const std::string& xml) {
     const std::size_t element = xml.find("requestedExecutionLevel");
     if (element == std::string::npos) return std::nullopt;
     const std::size_t end = xml.find('>', element);
     // The attribute "level", with blanks allowed around "=" and either quote.
     std::size_t at = element;
-    while ((at = xml.find("level", at + 1)) < end && !std::isspace(static_cast<unsigned char>(xml[at - 1]))) {}
+    while ((at = xml.find("level", at + 1)) < end && !std::isspace(static_cast<unsigned char>(xml[at - 1]))) {
+    }
     if (at >= end) return std::nullopt;
     at = xml.find_first_not_of(" \t\r\n", at + 5);
     if (at >= end || xml[at] != '=') return std::nullopt;
@@ -241,8 +229,7 @@ std::optional<std::string> ElevationOf(const std::string& xml)
     throw std::runtime_error("its manifest asks for the execution level '" + level + "', which Windows does not know");
 }
 
-InstallerFacts ReadInstallerFacts(const ProductFolder& product, const fs::path& installer)
-{
+InstallerFacts ReadInstallerFacts(const ProductFolder& product, const fs::path& installer) {
     const std::string name = installer.string();
     const std::string bytes = ReadWholeFile(installer);
     std::vector<pe::Resource> resources;
@@ -267,8 +254,7 @@ InstallerFacts ReadInstallerFacts(const ProductFolder& product, const fs::path& 
     return facts;
 }
 
-std::string PackagedProgram(const fs::path& installer, const std::u16string& exeName)
-{
+std::string PackagedProgram(const fs::path& installer, const std::u16string& exeName) {
     const std::string bytes = ReadWholeFile(installer);
     try {
         const std::vector<pe::Resource> resources = pe::ReadResources(bytes);
@@ -281,8 +267,7 @@ std::string PackagedProgram(const fs::path& installer, const std::u16string& exe
     }
 }
 
-std::optional<pe::VersionNumbers> FileVersionOf(const std::string& image)
-{
+std::optional<pe::VersionNumbers> FileVersionOf(const std::string& image) {
     try {
         for (const pe::Resource& r : pe::ReadResources(image))
             if (r.Type == pe::ResourceId::Number(pe::rtVersion)) return pe::ReadVersionInfo(r.Data).FileVersion;

@@ -27,11 +27,11 @@ struct AppsEntry {
 };
 
 struct InstallerFacts {
-    std::string FileName;                  // UTF-8, without its folder
-    std::string Sha256;                    // of the file's bytes, upper-case hexadecimal
-    std::optional<std::string> Elevation;  // winget's ElevationRequirement; none: runs as started
+    std::string FileName;                            // UTF-8, without its folder
+    std::string Sha256;                              // of the file's bytes, upper-case hexadecimal
+    std::optional<std::string> Elevation;            // winget's ElevationRequirement; none: runs as started
     std::map<std::string, std::u16string> Settings;  // every setting of kSettings by key
-    std::vector<AppsEntry> Entries;        // by text set, Chinese first; no two alike
+    std::vector<AppsEntry> Entries;                  // by text set, Chinese first; no two alike
 
     const std::u16string& Value(Setting setting) const { return Settings.at(SettingOf(setting).Key); }
 };

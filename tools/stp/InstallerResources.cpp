@@ -48,12 +48,11 @@ constexpr const char* kManifestTemplate = R"(<?xml version="1.0" encoding="UTF-8
 )";
 
 // An assembly name may hold letters, digits, "." "-" and "_" only.
-std::string AssemblyName(const std::u16string& exeName, const std::string& role)
-{
+std::string AssemblyName(const std::u16string& exeName, const std::string& role) {
     std::string name;
     for (const char16_t c : exeName) {
-        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
-            || c == u'.' || c == u'-' || c == u'_';
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                           c == u'.' || c == u'-' || c == u'_';
         name += plain ? static_cast<char>(c) : '_';
     }
     return name + "." + role;
@@ -61,8 +60,7 @@ std::string AssemblyName(const std::u16string& exeName, const std::string& role)
 
 }  // namespace
 
-std::string ProgramManifest(const std::u16string& exeName, const std::string& role)
-{
+std::string ProgramManifest(const std::u16string& exeName, const std::string& role) {
     std::string text = kManifestTemplate;
     text.replace(text.find("@NAME@"), 6, AssemblyName(exeName, role));
     return text;
@@ -72,32 +70,31 @@ namespace {
 
 // Every setting with a string id; one beyond what every installer carries only when the
 // product gives it, so that without it the installer is exactly as before it existed.
-void AddStrings(const ProductFolder& product, std::vector<pe::Resource>& resources)
-{
+void AddStrings(const ProductFolder& product, std::vector<pe::Resource>& resources) {
     std::map<std::uint16_t, std::u16string> strings;
     for (const SettingRow& setting : kSettings)
         if (setting.StringId != 0 && (!setting.Extension || product.IsGiven(setting)))
             strings[setting.StringId] = product.Value(setting.Key);
-    if (product.Value("UninstallEntry") == u"full") strings[kEstimatedSizeString] = FromUtf8(std::to_string(product.EstimatedKB));
+    if (product.Value("UninstallEntry") == u"full")
+        strings[kEstimatedSizeString] = FromUtf8(std::to_string(product.EstimatedKB));
     for (pe::Resource& block : pe::StringTableResources(strings, kResourceLanguage))
         resources.push_back(std::move(block));
 }
 
 // The setting's value in the text set of the product's text mode (English for auto).
-std::u16string InTextSet(const ProductFolder& product, Setting chinese, Setting english)
-{
+std::u16string InTextSet(const ProductFolder& product, Setting chinese, Setting english) {
     return product.Value(SettingOf(product.TextModeForResources() == 0 ? chinese : english).Key);
 }
 
 // What Explorer's Properties and inventory tools show of the installer or uninstaller:
 // the product's name, publisher, version and copyright in its text set.
-pe::Resource VersionResource(const ProductFolder& product, bool uninstaller)
-{
+pe::Resource VersionResource(const ProductFolder& product, bool uninstaller) {
     const bool chinese = product.TextModeForResources() == 0;
     const std::u16string name = InTextSet(product, Setting::DisplayNameChinese, Setting::DisplayNameEnglish);
     const std::u16string version = product.Value("Version");
     const pe::VersionNumbers numbers = pe::ParseVersionNumbers(version);
-    const std::u16string role = chinese ? (uninstaller ? u" 卸载程序" : u" 安装程序") : (uninstaller ? u" Uninstall" : u" Setup");
+    const std::u16string role =
+        chinese ? (uninstaller ? u" 卸载程序" : u" 安装程序") : (uninstaller ? u" Uninstall" : u" Setup");
     pe::VersionInfo info{numbers, numbers, static_cast<std::uint16_t>(chinese ? 0x0804 : 0x0409), {}};
     info.Strings = {
         {u"CompanyName", InTextSet(product, Setting::PublisherChinese, Setting::PublisherEnglish)},
@@ -112,8 +109,7 @@ pe::Resource VersionResource(const ProductFolder& product, bool uninstaller)
 
 }  // namespace
 
-std::vector<pe::Resource> UninstallerResources(const ProductFolder& product, std::string fileList)
-{
+std::vector<pe::Resource> UninstallerResources(const ProductFolder& product, std::string fileList) {
     using pe::ResourceId;
     std::vector<pe::Resource> resources;
     resources.push_back({ResourceId::Number(pe::rtManifest), ResourceId::Number(1), kResourceLanguage,
@@ -131,8 +127,7 @@ std::vector<pe::Resource> UninstallerResources(const ProductFolder& product, std
     return resources;
 }
 
-std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::string package)
-{
+std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::string package) {
     using pe::Resource;
     using pe::ResourceId;
     std::vector<Resource> resources;
@@ -156,8 +151,8 @@ std::vector<pe::Resource> InstallerResources(const ProductFolder& product, std::
             resources.push_back({ResourceId::Number(pe::rtRcData), name, kResourceLanguage, bytes});
             break;
         case ArtKind::Bitmap:
-            resources.push_back({ResourceId::Number(pe::rtBitmap), name, kResourceLanguage,
-                                 pe::BitmapResourceData(bytes)});
+            resources.push_back(
+                {ResourceId::Number(pe::rtBitmap), name, kResourceLanguage, pe::BitmapResourceData(bytes)});
             break;
         case ArtKind::Icon:
             for (Resource& r : pe::IconGroupResources(name, bytes, nextIcon, kResourceLanguage)) {

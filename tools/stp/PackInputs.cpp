@@ -13,8 +13,7 @@ namespace stp::tool {
 
 namespace fs = std::filesystem;
 
-void AddFolder(const fs::path& root, std::vector<TPackageEntry>& entries)
-{
+void AddFolder(const fs::path& root, std::vector<TPackageEntry>& entries) {
     std::vector<fs::path> files;
     for (const auto& item : fs::recursive_directory_iterator(root)) {
         if (item.is_regular_file()) {
@@ -30,23 +29,21 @@ void AddFolder(const fs::path& root, std::vector<TPackageEntry>& entries)
         }
         // A row folder that starts with "$" names the system folder.
         if (!folder.empty() && folder.front() == u'$') {
-            throw std::runtime_error("folder '" + (root / relative.parent_path()).string()
-                                     + "': a folder in the package cannot start with '$', which marks the "
-                                       "system folder; rename it or list its files in a manifest");
+            throw std::runtime_error("folder '" + (root / relative.parent_path()).string() +
+                                     "': a folder in the package cannot start with '$', which marks the "
+                                     "system folder; rename it or list its files in a manifest");
         }
         entries.push_back({file.u16string(), folder, relative.filename().u16string(), false});
     }
 }
 
-void AddManifest(const fs::path& manifest, std::vector<TPackageEntry>& entries)
-{
+void AddManifest(const fs::path& manifest, std::vector<TPackageEntry>& entries) {
     PayloadList list = ReadPayloadList(manifest);
     entries.insert(entries.end(), std::make_move_iterator(list.Entries.begin()),
                    std::make_move_iterator(list.Entries.end()));
 }
 
-void AddInput(const fs::path& input, std::vector<TPackageEntry>& entries)
-{
+void AddInput(const fs::path& input, std::vector<TPackageEntry>& entries) {
     if (fs::is_directory(input)) {
         AddFolder(input, entries);
     } else {

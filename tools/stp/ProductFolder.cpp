@@ -19,8 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Trim(const std::string& text)
-{
+std::string Trim(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
@@ -28,23 +27,21 @@ std::string Trim(const std::string& text)
 
 // A name Windows takes for a file: no reserved character, no control character, no
 // trailing dot or blank, and no device name.
-bool IsWindowsFileName(const std::u16string& name)
-{
+bool IsWindowsFileName(const std::u16string& name) {
     if (name.empty() || name.back() == u'.' || name.back() == u' ') return false;
     for (const char16_t c : name) {
         if (c < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos) return false;
     }
     const std::u16string stem = name.substr(0, name.find(u'.'));
-    for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL", u"COM1", u"COM2", u"COM3", u"COM4", u"COM5",
-                                   u"COM6", u"COM7", u"COM8", u"COM9", u"LPT1", u"LPT2", u"LPT3", u"LPT4", u"LPT5",
-                                   u"LPT6", u"LPT7", u"LPT8", u"LPT9"}) {
+    for (const char16_t* device :
+         {u"CON",  u"PRN",  u"AUX",  u"NUL",  u"COM1", u"COM2", u"COM3", u"COM4", u"COM5", u"COM6", u"COM7",
+          u"COM8", u"COM9", u"LPT1", u"LPT2", u"LPT3", u"LPT4", u"LPT5", u"LPT6", u"LPT7", u"LPT8", u"LPT9"}) {
         if (EqualsIgnoringAsciiCase(stem, device)) return false;
     }
     return true;
 }
 
-bool IsKeyName(const std::string& name)
-{
+bool IsKeyName(const std::string& name) {
     if (name.empty()) return false;
     for (const char c : name) {
         if (!std::isalnum(static_cast<unsigned char>(c))) return false;
@@ -53,8 +50,7 @@ bool IsKeyName(const std::string& name)
 }
 
 // Settings by key with the line each came from.
-std::map<std::string, std::pair<std::u16string, int>> ReadSettings(const fs::path& ini)
-{
+std::map<std::string, std::pair<std::u16string, int>> ReadSettings(const fs::path& ini) {
     std::istringstream in(ReadWholeFile(ini));
     std::map<std::string, std::pair<std::u16string, int>> settings;
     std::string line;
@@ -66,8 +62,7 @@ std::map<std::string, std::pair<std::u16string, int>> ReadSettings(const fs::pat
         if (text.empty() || text[0] == '#') continue;
         const std::size_t equals = text.find('=');
         const std::string name = equals == std::string::npos ? text : Trim(text.substr(0, equals));
-        if (equals == std::string::npos || !IsKeyName(name))
-            throw ProductError(where + "expected NAME = value");
+        if (equals == std::string::npos || !IsKeyName(name)) throw ProductError(where + "expected NAME = value");
         if (!FindSetting(name)) throw ProductError(where + "unknown setting '" + name + "'");
         if (settings.count(name))
             throw ProductError(where + "'" + name + "' set again (first on line " +
@@ -77,8 +72,7 @@ std::map<std::string, std::pair<std::u16string, int>> ReadSettings(const fs::pat
     return settings;
 }
 
-void CheckValue(const fs::path& ini, const SettingRow& setting, const std::u16string& value, int line)
-{
+void CheckValue(const fs::path& ini, const SettingRow& setting, const std::u16string& value, int line) {
     const std::string where = ini.string() + ":" + std::to_string(line) + ": ";
     const std::string name = setting.Key;
     switch (setting.Check) {
@@ -134,8 +128,7 @@ void CheckValue(const fs::path& ini, const SettingRow& setting, const std::u16st
 
 // Well-formed UTF-8: no stray or missing continuation byte, no overlong form, no
 // surrogate, nothing above U+10FFFF.
-bool IsUtf8(const std::string& text)
-{
+bool IsUtf8(const std::string& text) {
     for (std::size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
@@ -155,8 +148,7 @@ bool IsUtf8(const std::string& text)
 
 // An agreement file's text: a file of the product folder, not empty, UTF-8 (a byte-order
 // mark is dropped), at most kMaxLicenseBytes.
-std::string CheckedLicense(const ProductFolder& product, const SettingRow& setting, int line)
-{
+std::string CheckedLicense(const ProductFolder& product, const SettingRow& setting, int line) {
     const std::string where = product.Ini().string() + ":" + std::to_string(line) + ": " + setting.Key + ": ";
     const fs::path file = product.Dir / NativePath(product.Value(setting.Key));
     if (!fs::is_regular_file(file)) throw ProductError(where + file.string() + ": no such file");
@@ -172,8 +164,7 @@ std::string CheckedLicense(const ProductFolder& product, const SettingRow& setti
 }
 
 // The file's bytes, once they are known to be of their kind.
-std::string CheckedArt(const fs::path& file, ArtKind kind)
-{
+std::string CheckedArt(const fs::path& file, ArtKind kind) {
     if (!fs::is_regular_file(file)) throw ProductError(file.string() + ": missing");
     std::string bytes = ReadWholeFile(file);
     try {
@@ -182,12 +173,8 @@ std::string CheckedArt(const fs::path& file, ArtKind kind)
             if (bytes.size() < 4 || bytes.compare(0, 3, "\xFF\xD8\xFF") != 0)
                 throw ProductError(file.string() + ": not a JPEG picture");
             break;
-        case ArtKind::Bitmap:
-            pe::BitmapResourceData(bytes);
-            break;
-        case ArtKind::Icon:
-            pe::IconGroupResources(pe::ResourceId::Named(u"CHECK"), bytes, 1);
-            break;
+        case ArtKind::Bitmap: pe::BitmapResourceData(bytes); break;
+        case ArtKind::Icon: pe::IconGroupResources(pe::ResourceId::Named(u"CHECK"), bytes, 1); break;
         }
     } catch (const Error& e) {
         throw ProductError(file.string() + ": " + e.what());
@@ -199,8 +186,7 @@ unsigned Byte(const std::string& bytes, std::size_t at) { return static_cast<uns
 
 // A picture's width and height as its header gives them: a JPEG's first frame header,
 // a bitmap's information header. Both were checked for their kind before.
-std::pair<int, int> PictureSize(const std::string& bytes, ArtKind kind)
-{
+std::pair<int, int> PictureSize(const std::string& bytes, ArtKind kind) {
     if (kind == ArtKind::Bitmap) {
         if (bytes.size() < 26) return {0, 0};
         auto int32 = [&](std::size_t at) {
@@ -214,8 +200,9 @@ std::pair<int, int> PictureSize(const std::string& bytes, ArtKind kind)
         const unsigned marker = Byte(bytes, at + 1);
         const std::size_t length = Byte(bytes, at + 2) << 8 | Byte(bytes, at + 3);
         const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame) return {static_cast<int>(Byte(bytes, at + 7) << 8 | Byte(bytes, at + 8)),
-                           static_cast<int>(Byte(bytes, at + 5) << 8 | Byte(bytes, at + 6))};
+        if (frame)
+            return {static_cast<int>(Byte(bytes, at + 7) << 8 | Byte(bytes, at + 8)),
+                    static_cast<int>(Byte(bytes, at + 5) << 8 | Byte(bytes, at + 6))};
         at += 2 + length;
     }
     return {0, 0};
@@ -223,8 +210,7 @@ std::pair<int, int> PictureSize(const std::string& bytes, ArtKind kind)
 
 // A "@2x" picture must be its 1x picture at twice the size, or it would be drawn
 // stretched.
-void CheckDouble(const ProductFolder& product, const ArtFile& art)
-{
+void CheckDouble(const ProductFolder& product, const ArtFile& art) {
     const ArtFile* single = nullptr;
     for (const ArtFile& a : kArtFiles)
         if (std::string(a.FileName) == art.DoubleOf) single = &a;
@@ -238,8 +224,7 @@ void CheckDouble(const ProductFolder& product, const ArtFile& art)
 
 }  // namespace
 
-std::string ReadWholeFile(const fs::path& file)
-{
+std::string ReadWholeFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary | std::ios::ate);
     if (!in) throw ProductError(file.string() + ": cannot be read");
     // Read in one piece: a package may be hundreds of megabytes.
@@ -252,8 +237,7 @@ std::string ReadWholeFile(const fs::path& file)
     return bytes;
 }
 
-ProductFolder ReadProductFolder(const fs::path& dir)
-{
+ProductFolder ReadProductFolder(const fs::path& dir) {
     if (!fs::is_directory(dir)) throw ProductError(dir.string() + ": no such product folder");
     ProductFolder product{dir, {}, {}};
     if (!fs::is_regular_file(product.Ini())) throw ProductError(product.Ini().string() + ": missing");

@@ -61,19 +61,14 @@ constexpr TextRow kLocaleTexts[] = {
      "as its ShortDescription, not the package name again; add Description = ... (no new build needed)"},
 };
 
-std::string Quoted(const std::string& utf8)
-{
-    return YamlQuoted(FromUtf8(utf8));
-}
+std::string Quoted(const std::string& utf8) { return YamlQuoted(FromUtf8(utf8)); }
 
-std::string Line(int indent, const std::string& key, const std::string& value)
-{
+std::string Line(int indent, const std::string& key, const std::string& value) {
     return std::string(indent, ' ') + key + ": " + value + "\n";
 }
 
 std::string Text(const std::string& key, const std::u16string& value, std::size_t least, std::size_t most,
-                 int indent = 0)
-{
+                 int indent = 0) {
     CheckLength(key, value, least, most);
     return Line(indent, key, YamlQuoted(value));
 }
@@ -81,8 +76,7 @@ std::string Text(const std::string& key, const std::u16string& value, std::size_
 // A file of the manifest: the schema comment, the package's identifier and version, the
 // body, the manifest's type and version.
 ManifestFile File(const InstallerFacts& facts, const std::string& identifier, const std::string& type,
-                  const std::string& suffix, const std::string& body)
-{
+                  const std::string& suffix, const std::string& body) {
     const std::string schema = "# yaml-language-server: $schema=https://aka.ms/winget-manifest." + type + "." +
                                kManifestVersion + ".schema.json\n\n";
     const std::string head = schema + Line(0, "PackageIdentifier", Quoted(identifier)) +
@@ -92,8 +86,7 @@ ManifestFile File(const InstallerFacts& facts, const std::string& identifier, co
     return {identifier + suffix + ".yaml", head + body + tail};
 }
 
-std::string ReturnCodes()
-{
+std::string ReturnCodes() {
     std::string text = "ExpectedReturnCodes:\n";
     for (const ExitCodeRow& row : kExitCodes)
         if (row.WingetResponse)  // every code but success's
@@ -105,12 +98,10 @@ std::string ReturnCodes()
 // One entry for each name the product registers under; the entry's key is named after
 // the display name, which makes it the ProductCode. A DisplayVersion that is the package's
 // version tells winget nothing more, and the repository asks for it to be left out.
-std::string AppsAndFeatures(const InstallerFacts& facts)
-{
+std::string AppsAndFeatures(const InstallerFacts& facts) {
     std::string text = "AppsAndFeaturesEntries:\n";
     for (const AppsEntry& entry : facts.Entries) {
-        text += "  - " + Text("DisplayName", entry.DisplayName, 1, 256) +
-                Text("Publisher", entry.Publisher, 1, 256, 4);
+        text += "  - " + Text("DisplayName", entry.DisplayName, 1, 256) + Text("Publisher", entry.Publisher, 1, 256, 4);
         if (entry.DisplayVersion != facts.Value(Setting::Version))
             text += Text("DisplayVersion", entry.DisplayVersion, 1, 128, 4);
         text += Text("ProductCode", entry.DisplayName, 1, 255, 4);
@@ -121,21 +112,18 @@ std::string AppsAndFeatures(const InstallerFacts& facts)
 // The installer's one ProductCode: the English name's key where the product registers under
 // both names (the one the installer takes outside Chinese display languages; winget finds
 // the other among AppsAndFeaturesEntries), else the one name's. Entries end with English.
-std::string Installers(const InstallerFacts& facts, const std::string& url)
-{
+std::string Installers(const InstallerFacts& facts, const std::string& url) {
     return "Installers:\n" + Line(2, "- Architecture", Quoted("x64")) + Line(4, "InstallerUrl", Quoted(url)) +
            Line(4, "InstallerSha256", Quoted(facts.Sha256)) +
            Text("ProductCode", facts.Entries.back().DisplayName, 1, 255, 4);
 }
 
-std::string InstallerBody(const InstallerFacts& facts, const WingetInputs& inputs)
-{
-    std::string text = Line(0, "InstallerType", Quoted("exe")) + Line(0, "Scope", Quoted("machine")) +
-                       "InstallModes:\n";
+std::string InstallerBody(const InstallerFacts& facts, const WingetInputs& inputs) {
+    std::string text =
+        Line(0, "InstallerType", Quoted("exe")) + Line(0, "Scope", Quoted("machine")) + "InstallModes:\n";
     for (const char* mode : kInstallModes) text += "  - " + Quoted(mode) + "\n";
     text += "InstallerSwitches:\n";
-    for (const SwitchRow& row : kSwitches)
-        text += Line(2, row.Key, YamlQuoted(std::u16string(row.Switch) + row.Value));
+    for (const SwitchRow& row : kSwitches) text += Line(2, row.Key, YamlQuoted(std::u16string(row.Switch) + row.Value));
     text += ReturnCodes() + Line(0, "UpgradeBehavior", Quoted(kUpgradeBehavior));
     if (facts.Elevation) text += Line(0, "ElevationRequirement", Quoted(*facts.Elevation));
     text += AppsAndFeatures(facts);
@@ -146,8 +134,7 @@ std::string InstallerBody(const InstallerFacts& facts, const WingetInputs& input
 
 // The locale file's texts, each named in errors with the setting it comes from, which is
 // what the vendor changes.
-std::string LocaleBody(const InstallerFacts& facts, std::vector<std::string>& notes)
-{
+std::string LocaleBody(const InstallerFacts& facts, std::vector<std::string>& notes) {
     std::string text = Line(0, "PackageLocale", YamlQuoted(kLocale));
     for (const TextRow& row : kLocaleTexts) {
         const char* setting = SettingOf(row.From).Key;
@@ -165,8 +152,7 @@ std::string LocaleBody(const InstallerFacts& facts, std::vector<std::string>& no
     return text;
 }
 
-void CheckInstallerUrl(const std::string& url)
-{
+void CheckInstallerUrl(const std::string& url) {
     if (!IsHttpsUrl(url))
         throw std::runtime_error("--url '" + url + "' is no https:// address: winget's community repository takes " +
                                  "an installer only over https://, as what comes over http:// can be changed on " +
@@ -175,12 +161,11 @@ void CheckInstallerUrl(const std::string& url)
 
 }  // namespace
 
-std::string YamlQuoted(const std::u16string& text)
-{
+std::string YamlQuoted(const std::u16string& text) {
     std::u16string quoted = u"\"";
     for (const char16_t c : text) {
-        const bool escape = c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || c == 0xFEFF ||
-                            c >= 0xFFFE;
+        const bool escape =
+            c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || c == 0xFEFF || c >= 0xFFFE;
         if (c == u'"' || c == u'\\') {
             quoted += u'\\';
             quoted += c;
@@ -195,8 +180,7 @@ std::string YamlQuoted(const std::u16string& text)
     return ToUtf8(quoted + u"\"");
 }
 
-WingetFiles WingetManifest(const InstallerFacts& facts, const WingetInputs& inputs)
-{
+WingetFiles WingetManifest(const InstallerFacts& facts, const WingetInputs& inputs) {
     CheckInstallerUrl(inputs.Url);
     WingetFiles result;
     const std::string& id = inputs.Identifier;

@@ -28,22 +28,19 @@ struct Range {
 // validators read it: Python's and ICU's both), \ / : * ? " < > | and control characters
 // (C0, DEL and C1: the schema names C0 only, but no name needs the others).
 constexpr Range kNotInPart[] = {
-    {0x00, 0x20},     {U'.', U'.'},     {U'\\', U'\\'},   {U'/', U'/'},     {U':', U':'},
-    {U'*', U'*'},     {U'?', U'?'},     {U'"', U'"'},     {U'<', U'<'},     {U'>', U'>'},
-    {U'|', U'|'},     {0x7F, 0xA0},     {0x1680, 0x1680}, {0x2000, 0x200A}, {0x2028, 0x2029},
-    {0x202F, 0x202F}, {0x205F, 0x205F}, {0x3000, 0x3000},
+    {0x00, 0x20},     {U'.', U'.'},     {U'\\', U'\\'},   {U'/', U'/'},     {U':', U':'},     {U'*', U'*'},
+    {U'?', U'?'},     {U'"', U'"'},     {U'<', U'<'},     {U'>', U'>'},     {U'|', U'|'},     {0x7F, 0xA0},
+    {0x1680, 0x1680}, {0x2000, 0x200A}, {0x2028, 0x2029}, {0x202F, 0x202F}, {0x205F, 0x205F}, {0x3000, 0x3000},
 };
 
-bool MayBeInPart(char32_t c)
-{
+bool MayBeInPart(char32_t c) {
     for (const Range& r : kNotInPart)
         if (c >= r.first && c <= r.last) return false;
     return true;
 }
 
 // The characters of Text; a lone surrogate stays one character.
-std::u32string CodePoints(std::u16string_view text)
-{
+std::u32string CodePoints(std::u16string_view text) {
     std::u32string points;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
@@ -54,8 +51,7 @@ std::u32string CodePoints(std::u16string_view text)
     return points;
 }
 
-std::string Utf8(const std::u32string& points)
-{
+std::string Utf8(const std::u32string& points) {
     std::u16string text;
     for (const char32_t c : points) {
         if (c < 0x10000) {
@@ -68,8 +64,7 @@ std::string Utf8(const std::u32string& points)
     return ToUtf8(text);
 }
 
-std::vector<std::u32string> Split(const std::u32string& text, char32_t separator)
-{
+std::vector<std::u32string> Split(const std::u32string& text, char32_t separator) {
     std::vector<std::u32string> parts(1);
     for (const char32_t c : text) {
         if (c == separator)
@@ -94,15 +89,13 @@ constexpr CaseRange kCapitals[] = {
     {0x391, 0x3A1, 32, false}, {0x3A3, 0x3AB, 32, false}, {0x400, 0x40F, 80, false}, {0x410, 0x42F, 32, false},
 };
 
-char32_t LowerCase(char32_t c)
-{
+char32_t LowerCase(char32_t c) {
     for (const CaseRange& r : kCapitals)
         if (c >= r.First && c <= r.Last && (!r.Pairwise || (c - r.First) % 2 == 0)) return c + r.Delta;
     return c;
 }
 
-std::string NamePart(const std::u16string& name, const char* what)
-{
+std::string NamePart(const std::u16string& name, const char* what) {
     const std::string part = IdentifierPart(name);
     if (part.empty())
         throw std::runtime_error("the " + std::string(what) + " '" + ToUtf8(name) +
@@ -112,16 +105,14 @@ std::string NamePart(const std::u16string& name, const char* what)
 
 }  // namespace
 
-std::string IdentifierPart(const std::u16string& name)
-{
+std::string IdentifierPart(const std::u16string& name) {
     std::u32string part;
     for (const char32_t c : CodePoints(name))
         if (MayBeInPart(c) && part.size() < kMaxPartLength) part += c;
     return Utf8(part);
 }
 
-bool IsPackageIdentifier(std::string_view utf8)
-{
+bool IsPackageIdentifier(std::string_view utf8) {
     const std::u32string id = CodePoints(FromUtf8(utf8));
     const std::vector<std::u32string> parts = Split(id, U'.');
     if (id.size() > kMaxIdentifierLength || parts.size() < kMinParts || parts.size() > kMaxParts) return false;
@@ -133,20 +124,18 @@ bool IsPackageIdentifier(std::string_view utf8)
     return true;
 }
 
-std::string DerivePackageIdentifier(const std::u16string& publisher, const std::u16string& product)
-{
+std::string DerivePackageIdentifier(const std::u16string& publisher, const std::u16string& product) {
     const std::string first = NamePart(publisher, "publisher");
     return first + "." + NamePart(product, "product name");
 }
 
-bool IsInstallerUrl(std::string_view utf8)
-{
+bool IsInstallerUrl(std::string_view utf8) {
     const std::u32string url = CodePoints(FromUtf8(utf8));
     std::string scheme;  // the first characters in ASCII lower case
     for (std::size_t i = 0; i < url.size() && i < 8; ++i)
         scheme += url[i] >= U'A' && url[i] <= U'Z' ? static_cast<char>(url[i] - U'A' + U'a')
-                : url[i] < 0x80                   ? static_cast<char>(url[i])
-                                                  : '?';
+                  : url[i] < 0x80                  ? static_cast<char>(url[i])
+                                                   : '?';
     const std::size_t rest = scheme.rfind("http://", 0) == 0 ? 7 : scheme.rfind("https://", 0) == 0 ? 8 : 0;
     if (rest == 0 || url.size() <= rest || url.size() > kMaxUrlLength) return false;
     for (const char32_t c : url)
@@ -154,16 +143,14 @@ bool IsInstallerUrl(std::string_view utf8)
     return true;
 }
 
-bool IsHttpsUrl(std::string_view utf8)
-{
+bool IsHttpsUrl(std::string_view utf8) {
     const std::string_view scheme = utf8.substr(0, 8);
     std::string lower;
     for (const char c : scheme) lower += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     return lower == "https://" && IsInstallerUrl(utf8);
 }
 
-std::vector<std::string> ManifestFolders(const std::string& identifier, const std::string& version)
-{
+std::vector<std::string> ManifestFolders(const std::string& identifier, const std::string& version) {
     const std::u32string id = CodePoints(FromUtf8(identifier));
     std::vector<std::string> folders = {kManifestsFolder, Utf8(std::u32string(1, LowerCase(id.at(0))))};
     for (const std::u32string& part : Split(id, U'.')) folders.push_back(Utf8(part));
@@ -171,8 +158,7 @@ std::vector<std::string> ManifestFolders(const std::string& identifier, const st
     return folders;
 }
 
-std::string UtcDate(std::string_view seconds)
-{
+std::string UtcDate(std::string_view seconds) {
     std::uint64_t value = 0;
     bool valid = !seconds.empty() && seconds.size() <= 12;
     for (const char c : seconds) {
@@ -197,8 +183,7 @@ std::string UtcDate(std::string_view seconds)
     return text;
 }
 
-void CheckLength(std::string_view field, const std::u16string& value, std::size_t least, std::size_t most)
-{
+void CheckLength(std::string_view field, const std::u16string& value, std::size_t least, std::size_t most) {
     const std::size_t length = CodePoints(value).size();
     if (length < least || length > most)
         throw std::runtime_error(std::string(field) + " '" + ToUtf8(value) + "' has " + std::to_string(length) +

@@ -14,26 +14,25 @@ namespace stp::tool {
 
 namespace {
 
-const Command* const kCommands[] = {&kInitCommand, &kBuildCommand, &kManifestCommand, &kPackCommand, &kListCommand, &kExtractCommand, &kOpenCommand, &kSealCommand,
-                                    &kResourcesCommand, &kDocsCommand, &kTablesCommand};
+const Command* const kCommands[] = {&kInitCommand,      &kBuildCommand,   &kManifestCommand, &kPackCommand,
+                                    &kListCommand,      &kExtractCommand, &kOpenCommand,     &kSealCommand,
+                                    &kResourcesCommand, &kDocsCommand,    &kTablesCommand};
 
-void PrintUsage(std::FILE* stream)
-{
+void PrintUsage(std::FILE* stream) {
     std::string text = "Usage: stp COMMAND [OPTIONS]\n\nCommands:\n";
     std::size_t width = 0;  // the summaries line up after the longest name
     for (const Command* command : kCommands) {
         width = std::max(width, command->name.size() + 2);
     }
     for (const Command* command : kCommands) {
-        text += "  " + std::string(command->name) + std::string(width - command->name.size(), ' ')
-            + std::string(command->summary) + "\n";
+        text += "  " + std::string(command->name) + std::string(width - command->name.size(), ' ') +
+                std::string(command->summary) + "\n";
     }
     text += "\nRun \"stp COMMAND --help\" for a command's options.\n";
     std::fputs(text.c_str(), stream);
 }
 
-const Command* FindCommand(std::string_view name)
-{
+const Command* FindCommand(std::string_view name) {
     for (const Command* command : kCommands) {
         if (command->name == name) {
             return command;
@@ -42,8 +41,7 @@ const Command* FindCommand(std::string_view name)
     return nullptr;
 }
 
-bool AsksForHelp(const std::vector<std::string>& args)
-{
+bool AsksForHelp(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         if (arg == "--") {
             return false;
@@ -55,8 +53,7 @@ bool AsksForHelp(const std::vector<std::string>& args)
     return false;
 }
 
-int RunCommand(const Command& command, const std::vector<std::string>& args)
-{
+int RunCommand(const Command& command, const std::vector<std::string>& args) {
     if (AsksForHelp(args)) {
         std::fputs(std::string(command.help).c_str(), stdout);
         return kExitOk;
@@ -74,8 +71,7 @@ int RunCommand(const Command& command, const std::vector<std::string>& args)
 }
 
 // args: the program's arguments after its name, as UTF-8.
-int Run(const std::vector<std::string>& args)
-{
+int Run(const std::vector<std::string>& args) {
     if (args.empty()) {
         std::fputs("stp: no command given\n\n", stderr);
         PrintUsage(stderr);
@@ -105,8 +101,7 @@ int Run(const std::vector<std::string>& args)
 
 #ifdef _WIN32
 // Programs link with -municode: the arguments arrive as UTF-16.
-int wmain(int argc, wchar_t** argv)
-{
+int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         args.push_back(stp::ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
@@ -114,8 +109,5 @@ int wmain(int argc, wchar_t** argv)
     return stp::tool::Run(args);
 }
 #else
-int main(int argc, char** argv)
-{
-    return stp::tool::Run(std::vector<std::string>(argv + 1, argv + argc));
-}
+int main(int argc, char** argv) { return stp::tool::Run(std::vector<std::string>(argv + 1, argv + argc)); }
 #endif

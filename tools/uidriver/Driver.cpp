@@ -64,7 +64,8 @@ HWND FindTopWindow(const std::u16string& Title, DWORD TimeoutMs) {
     // first page, then makes the others). A sent message is answered only once the
     // program handles messages, the window whole: waited for as long as the window was.
     const ULONGLONG spent = GetTickCount64() - start;
-    const UINT limit = static_cast<UINT>(std::max<ULONGLONG>(kSendTimeoutMs, TimeoutMs > spent ? TimeoutMs - spent : 0));
+    const UINT limit =
+        static_cast<UINT>(std::max<ULONGLONG>(kSendTimeoutMs, TimeoutMs > spent ? TimeoutMs - spent : 0));
     if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, limit, nullptr) && IsWindow(window))
         throw DriverError("The window " + ToUtf8(Title) + " does not handle messages.");
     return window;
@@ -89,8 +90,8 @@ std::u16string WindowText(HWND Window) {
         throw DriverError("The window does not answer.");
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(Window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))
+    if (!SendMessageTimeoutW(Window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             kSendTimeoutMs, &copied))
         throw DriverError("The window does not answer.");
     text.resize(std::min<std::size_t>(copied, length));
     return Narrow16(text);
@@ -155,8 +156,8 @@ void AwaitPostedMessages(const ControlInfo& Button, DWORD TimeoutMs) {
 void SetText(const ControlInfo& Control, const std::u16string& Text) {
     const std::wstring text = Wide(Text);
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(Control.Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
+    if (!SendMessageTimeoutW(Control.Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                             kSendTimeoutMs, &result))
         throw DriverError("The window does not answer.");
 }
 

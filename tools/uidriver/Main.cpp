@@ -49,11 +49,16 @@ void WriteError(const std::string& utf8) {
 std::string Escaped(const std::u16string& text) {
     std::u16string out;
     for (char16_t c : text) {
-        if (c == u'\n') out += u"\\n";
-        else if (c == u'\r') out += u"\\r";
-        else if (c == u'\t') out += u"\\t";
-        else if (c == u'\\') out += u"\\\\";
-        else out += c;
+        if (c == u'\n')
+            out += u"\\n";
+        else if (c == u'\r')
+            out += u"\\r";
+        else if (c == u'\t')
+            out += u"\\t";
+        else if (c == u'\\')
+            out += u"\\\\";
+        else
+            out += c;
     }
     return stp::ToUtf8(out);
 }
@@ -82,10 +87,15 @@ int MessageBoxCommand(const std::vector<std::u16string>& args) {
     DWORD wait = kDefaultWaitMs;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (i + 1 >= args.size()) return Usage();
-        if (args[i] == u"--title") title = args[++i];
-        else if (args[i] == u"--press") { press = args[++i]; pressing = true; }
-        else if (args[i] == u"--wait") wait = Seconds(args[++i]);
-        else return Usage();
+        if (args[i] == u"--title")
+            title = args[++i];
+        else if (args[i] == u"--press") {
+            press = args[++i];
+            pressing = true;
+        } else if (args[i] == u"--wait")
+            wait = Seconds(args[++i]);
+        else
+            return Usage();
     }
     const auto box = FindMessageBox(0, title, wait);
     if (!box) throw DriverError("No message box.");

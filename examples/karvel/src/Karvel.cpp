@@ -79,9 +79,7 @@ Canvas canvas;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        canvas.Make(window);
-        return 0;
+    case WM_CREATE: canvas.Make(window); return 0;
     case WM_LBUTTONDOWN:
         canvas.drawing = true;
         canvas.last = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -104,8 +102,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         canvas.Clear();
         InvalidateRect(window, nullptr, FALSE);
         return 0;
-    case WM_ERASEBKGND:
-        return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
@@ -121,11 +118,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -142,10 +136,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) 
     wc.hCursor = LoadCursorW(nullptr, IDC_CROSS);
     wc.lpszClassName = KARVEL_WINDOW_CLASS;
     if (!RegisterClassExW(&wc)) return 1;
-    HWND window = CreateWindowExW(0, KARVEL_WINDOW_CLASS, chinese ? KARVEL_TITLE_CHINESE : KARVEL_TITLE_ENGLISH,
-                                  WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, MulDiv(480, WindowDpi(nullptr), 96),
-                                  MulDiv(360, WindowDpi(nullptr), 96), nullptr,
-                                  nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExW(0, KARVEL_WINDOW_CLASS, chinese ? KARVEL_TITLE_CHINESE : KARVEL_TITLE_ENGLISH,
+                        WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, MulDiv(480, WindowDpi(nullptr), 96),
+                        MulDiv(360, WindowDpi(nullptr), 96), nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
     ShowWindow(window, show);
     MSG msg;
