@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PKGS=(
-  build-essential cmake ninja-build pkg-config dpkg-dev clang-14 libclang-rt-14-dev libfuzzer-14-dev nsis
+  build-essential cmake ninja-build pkg-config dpkg-dev clang-14 clang-format-14 libclang-rt-14-dev libfuzzer-14-dev nsis
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   zlib1g-dev libz-mingw-w64-dev libdeflate-dev libisal-dev nasm libcrypto++-dev libjpeg-dev googletest libgtest-dev
   time bc python3 wine wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei fonts-wine

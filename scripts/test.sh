@@ -15,6 +15,17 @@ logs="$root/build/test-logs"
 mkdir -p "$logs"
 status=0
 
+# The one naming and brace style (.clang-format) on every C++ file of the repository.
+echo "== format"
+format=$(command -v clang-format-14 || command -v clang-format)
+if git ls-files -z '*.cpp' '*.h' | xargs -0 "$format" --style=file --dry-run -Werror 2>"$logs/format.log"; then
+  echo "format: every file as .clang-format says"
+else
+  head -40 "$logs/format.log"
+  echo "format: files differ from .clang-format (clang-format -i FILE)"
+  status=1
+fi
+
 echo "== native tests"
 ctest --test-dir build/native --no-tests=error --output-on-failure -j"$(nproc)" 2>&1 | tee "$logs/native.log" || status=1
 
