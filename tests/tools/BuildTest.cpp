@@ -454,14 +454,7 @@ TEST_F(StpBuild, ABadProductFolderNamesTheFaultAndWritesNothing) {
         MakeProduct();
         fs::remove_all(File("installer"));
         c.damage(*this);
-        std::vector<std::string> args = {"build",
-                                         Product().string(),
-                                         "-o",
-                                         Output().string(),
-                                         "--stub",
-                                         File("stub.exe").string(),
-                                         "--uninstaller-stub",
-                                         File("stub.exe").string()};
+        const std::vector<std::string> args = BuildArgs();
         if (std::string(c.name) != "output folder missing") fs::create_directories(File("installer"));
         const Result result = Run(args);
         EXPECT_EQ(result.exitCode, 1) << c.name << ": " << result.err;

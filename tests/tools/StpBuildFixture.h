@@ -51,16 +51,21 @@ public:
     fs::path Product() const { return File("product"); }
     fs::path Output() const { return File("installer") / "setup.exe"; }
 
+    // stp build of the product into Output() with the stand-in stubs.
+    std::vector<std::string> BuildArgs() const {
+        return {"build",
+                Product().string(),
+                "-o",
+                Output().string(),
+                "--stub",
+                File("stub.exe").string(),
+                "--uninstaller-stub",
+                File("stub.exe").string()};
+    }
+
     Result Build(std::vector<std::string> extra = {}) {
         fs::create_directories(File("installer"));
-        std::vector<std::string> args = {"build",
-                                         Product().string(),
-                                         "-o",
-                                         Output().string(),
-                                         "--stub",
-                                         File("stub.exe").string(),
-                                         "--uninstaller-stub",
-                                         File("stub.exe").string()};
+        std::vector<std::string> args = BuildArgs();
         args.insert(args.end(), extra.begin(), extra.end());
         return Run(args);
     }
