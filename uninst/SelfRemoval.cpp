@@ -131,9 +131,16 @@ bool StartWithHandles(const std::wstring& program, std::wstring& line, const std
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = listed ? sizeof startup : sizeof startup.StartupInfo;
     startup.lpAttributeList = listed ? list : nullptr;
-    const bool started =
-        CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, listed ? EXTENDED_STARTUPINFO_PRESENT : 0,
-                       nullptr, folder.c_str(), &startup.StartupInfo, &info) != FALSE;
+    // A start the system fails with an internal error (Wine does so now and then under
+    // load) is tried again: without the copy, Uninst.exe would wait for a restart.
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt) Sleep(200);
+        started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                 listed ? EXTENDED_STARTUPINFO_PRESENT : 0, nullptr, folder.c_str(),
+                                 &startup.StartupInfo, &info) != FALSE;
+        if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
+    }
     if (listed) DeleteProcThreadAttributeList(list);
     return started;
 }
