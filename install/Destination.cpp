@@ -104,12 +104,12 @@ TDestination TDestination::Open(const std::u16string& SetupDir, bool TakeOver) {
     return TDestination(SetupDir, std::move(folder), TakeOver, takenOver);
 }
 
-const THeldFolder& TDestination::Subfolder(const std::u16string& FolderSpec) {
+const THeldFolder& TDestination::Subfolder(const std::u16string& Below) {
     const THeldFolder* folder = folder_.get();
-    std::u16string spec;
-    for (const std::u16string& name : Components(FolderSpec)) {
-        spec += Lower(name) + u"\\";
-        auto found = subfolders_.find(spec);
+    std::u16string key;  // the path below the destination so far, lower-cased
+    for (const std::u16string& name : Components(Below)) {
+        key += Lower(name) + u"\\";
+        auto found = subfolders_.find(key);
         if (found == subfolders_.end()) {
             bool created = false;
             std::unique_ptr<THeldFolder> held = Descend(*folder, name, nullptr, created);
@@ -119,7 +119,7 @@ const THeldFolder& TDestination::Subfolder(const std::u16string& FolderSpec) {
                 ResetToProtected(H(held->Native()), held->Path(), true);
             }
             // Kept only once checked: a later file of the same folder finds it ready.
-            found = subfolders_.emplace(spec, std::move(held)).first;
+            found = subfolders_.emplace(key, std::move(held)).first;
         }
         folder = found->second.get();
     }
@@ -148,8 +148,8 @@ TFile TDestination::Written(const THeldFolder& Folder, std::u16string_view Name,
     return std::move(*file);
 }
 
-TFile TDestination::MakeFile(const std::u16string& FolderSpec, std::u16string_view Name) {
-    return Written(Subfolder(FolderSpec), Name, false);
+TFile TDestination::MakeFile(const std::u16string& Below, std::u16string_view Name) {
+    return Written(Subfolder(Below), Name, false);
 }
 
 TFile TDestination::MakeFresh(std::u16string_view Name) { return Written(*folder_, Name, true); }

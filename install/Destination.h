@@ -51,11 +51,11 @@ public:
     // Whether the destination was taken over from another account.
     bool TakenOver() const { return takenOver_; }
 
-    // The file Name in the destination's folder FolderSpec ("" or "sub\", made as
+    // The file Name in the destination's folder Below ("" or "sub\", made as
     // needed), made or emptied for writing. An existing file that another account may
     // change gets the protected descriptor first. Raises EFileError naming the file when a
     // link, a second name or a folder stands there, or it cannot be written.
-    TFile MakeFile(const std::u16string& FolderSpec, std::u16string_view Name);
+    TFile MakeFile(const std::u16string& Below, std::u16string_view Name);
     // The file Name in the destination made anew (an earlier file of that name deleted
     // first), for writing and reading back; others may read it meanwhile.
     TFile MakeFresh(std::u16string_view Name);
@@ -63,12 +63,12 @@ public:
 private:
     TDestination(std::u16string setupDir, std::unique_ptr<THeldFolder> folder, bool takeOver, bool takenOver)
         : setupDir_(std::move(setupDir)), folder_(std::move(folder)), takeOver_(takeOver), takenOver_(takenOver) {}
-    const THeldFolder& Subfolder(const std::u16string& FolderSpec);
+    const THeldFolder& Subfolder(const std::u16string& Below);
     TFile Written(const THeldFolder& Folder, std::u16string_view Name, bool Fresh);
 
     std::u16string setupDir_;
     std::unique_ptr<THeldFolder> folder_;
-    // The folders below it already held, by their specification in lower case.
+    // The folders below it already held, by their path below it in lower case.
     std::map<std::u16string, std::unique_ptr<THeldFolder>> subfolders_;
     bool takeOver_ = false;
     bool takenOver_ = false;

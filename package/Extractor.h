@@ -36,9 +36,9 @@ void ExtractSetupPackage(TFile& package, const std::u16string& destinationFolder
                          const TProgressEvent& progress, const std::u16string& systemDir,
                          const TFileEvent& fileEvent = {});
 
-// Makes the file Name in the destination's folder FolderSpec (empty, or "sub\" below it)
+// Makes the file Name in the destination's folder Below (empty, or "sub\" below it)
 // for writing; raises EFileError naming the file and the cause.
-using TOutputOpener = std::function<TFile(const std::u16string& FolderSpec, std::u16string_view Name)>;
+using TOutputOpener = std::function<TFile(const std::u16string& Below, std::u16string_view Name)>;
 
 // The same, each file of the destination folder made by openOutput (a held tree's, which
 // follows no link); destinationFolder names them in errors and events. "$System$" and
