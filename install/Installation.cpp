@@ -203,9 +203,13 @@ std::u16string ProposedSetupDir(const std::u16string& DisplayName, const std::u1
 }
 
 bool IsEarlierInstallation(const std::u16string& DisplayName, const std::u16string& SetupDir) {
-    std::u16string named = RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallKeyPath(DisplayName), u"UninstallString");
-    // "C:\...\Uninst.exe", quoted where the entry is full.
-    if (named.size() >= 2 && named.front() == u'"') named = named.substr(1, named.find(u'"', 1) - 1);
+    std::u16string named;
+    try {
+        named = UninstallerPathOf(
+            RegReadStringValue(HKEY_LOCAL_MACHINE, UninstallKeyPath(DisplayName), kUninstallStringValue));
+    } catch (const std::exception&) {
+        return false;  // an entry that cannot be read names no installation
+    }
     const std::size_t slash = named.rfind(u'\\');
     if (slash == std::u16string::npos || !EqualsIgnoringAsciiCase(named.substr(slash + 1), kUninstallerName))
         return false;

@@ -40,4 +40,10 @@ std::vector<std::pair<std::u16string, std::uint32_t>> UninstallNumbers(const TUn
     return {{u"EstimatedSize", e.EstimatedKB}, {u"NoModify", 1}, {u"NoRepair", 1}};
 }
 
+std::u16string UninstallerPathOf(std::u16string_view Command) {
+    if (Command.size() > 1 && Command.front() == u'"' && Command.back() == u'"')
+        Command = Command.substr(1, Command.size() - 2);
+    return std::u16string(Command);
+}
+
 }  // namespace stp

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,5 +36,9 @@ struct TUninstallEntry {
 std::vector<std::pair<std::u16string, std::u16string>> UninstallStrings(const TUninstallEntry& Entry);
 // The DWORD values: with Full, EstimatedSize (KB), NoModify and NoRepair; none otherwise.
 std::vector<std::pair<std::u16string, std::uint32_t>> UninstallNumbers(const TUninstallEntry& Entry);
+
+// The uninstaller's path an "UninstallString" value names: the value, or what its quotes
+// hold when it is quoted whole (UninstallEntry = full).
+std::u16string UninstallerPathOf(std::u16string_view Command);
 
 }  // namespace stp

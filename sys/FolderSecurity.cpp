@@ -3,7 +3,6 @@
 #include <aclapi.h>
 #include <knownfolders.h>
 #include <sddl.h>
-#include <shlobj.h>
 
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "datatable/Text.h"
 #include "package/FileSystem.h"
 #include "sys/Handles.h"
+#include "sys/Shortcuts.h"
 #include "sys/WideText.h"
 
 namespace stp {
@@ -119,26 +119,17 @@ void ResetToProtected(HANDLE Object, const std::u16string& Path, bool IsFolder) 
 }
 
 std::u16string ProgramFilesFolder() {
-    PWSTR path = nullptr;
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &path))) {
-        CoTaskMemFree(path);
-        return {};
-    }
-    std::u16string folder = FromWide(path);
-    CoTaskMemFree(path);
+    std::u16string folder = KnownFolderPath(FOLDERID_ProgramFiles);
     while (folder.size() > 3 && folder.back() == u'\\') folder.pop_back();
     return folder;
 }
 
 bool IsBelowProgramFiles(const std::u16string& Path) {
+    const std::u16string path = Path.empty() || Path.back() == u'\\' ? Path : Path + u'\\';
     for (const KNOWNFOLDERID& id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86}) {
-        PWSTR raw = nullptr;
-        const HRESULT found = SHGetKnownFolderPath(id, 0, nullptr, &raw);
-        const std::u16string folder = SUCCEEDED(found) ? FromWide(raw) : std::u16string();
-        CoTaskMemFree(raw);
+        const std::u16string folder = KnownFolderPath(id);
         if (folder.empty()) continue;
         const std::u16string below = folder.back() == u'\\' ? folder : folder + u'\\';
-        const std::u16string path = Path.empty() || Path.back() == u'\\' ? Path : Path + u'\\';
         if (path.size() >= below.size() &&
             CompareStringOrdinal(AsWide(path), static_cast<int>(below.size()), AsWide(below),
                                  static_cast<int>(below.size()), TRUE) == CSTR_EQUAL)

@@ -191,8 +191,7 @@ private:
         } catch (const std::exception&) {
             return false;
         }
-        if (command.size() > 1 && command.front() == u'"' && command.back() == u'"')
-            command = command.substr(1, command.size() - 2);
+        command = UninstallerPathOf(command);
         return !command.empty() && SamePath(FullPath(command), FullPath(self_));
     }
 

@@ -14,16 +14,12 @@
 
 #include "datatable/Text.h"
 #include "product/ProductTable.h"
+#include "tests/support/BinDir.h"
 
 namespace stp {
 namespace {
 
-std::wstring BinDir() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path);
-    return dir.substr(0, dir.find_last_of(L'\\') + 1);
-}
+using test::BinDir;
 
 std::string ReadAll(const std::string& unixPath) {
     std::ifstream in("Z:" + unixPath, std::ios::binary);

@@ -9,6 +9,7 @@
 #include "datatable/Text.h"
 #include "tools/uidriver/Driver.h"
 #include "tests/support/TestProcess.h"
+#include "tests/support/BinDir.h"
 
 namespace stp {
 namespace {
@@ -18,12 +19,7 @@ using namespace uidriver;
 constexpr DWORD kWaitMs = 30000;
 const std::u16string kChineseWizard = u"安装向导 - Orvane画图";
 
-std::wstring BinDir() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path);
-    return dir.substr(0, dir.find_last_of(L'\\') + 1);
-}
+using test::BinDir;
 
 // A program from the test's own folder.
 class Process : public test::TestProcess {

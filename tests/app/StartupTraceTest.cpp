@@ -12,18 +12,14 @@
 
 #include "tests/support/TestProcess.h"
 #include "tools/uidriver/Driver.h"
+#include "tests/support/BinDir.h"
 
 namespace stp {
 namespace {
 
 constexpr DWORD kWaitMs = 30000;
 
-std::wstring BinDir() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path);
-    return dir.substr(0, dir.find_last_of(L'\\') + 1);
-}
+using test::BinDir;
 
 std::string ReadAll(const std::wstring& file) {
     std::ifstream in(file.c_str(), std::ios::binary);

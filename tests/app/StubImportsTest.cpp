@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "pe/Imports.h"
+#include "tests/support/BinDir.h"
 
 namespace stp {
 namespace {
@@ -36,11 +37,7 @@ std::string Lower(std::string text) {
 }
 
 std::string BesideThisProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring file(path);
-    file = file.substr(0, file.find_last_of(L'\\') + 1) + name;
-    std::ifstream in(file.c_str(), std::ios::binary);
+    std::ifstream in((test::BinDir() + name).c_str(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
